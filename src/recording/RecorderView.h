@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+// The few controls of the main window that the beacon road reads and writes,
+// so that dispatch and the store operations run with or without a window.
+class RecorderView
+{
+public:
+    virtual ~RecorderView() = default;
+
+    // Check1..Check5: 0 unchecked, 1 checked.
+    virtual int checkValue(int checkNumber) const = 0;
+    // Text1..Text4 of the " Latest Data " frame.
+    virtual void setLatestData(int textNumber, const QString &text) = 0;
+    // The status line.
+    virtual void setStatus(const QString &caption) = 0;
+};
