@@ -12,6 +12,9 @@ inline constexpr HostBool HostFalse = 0;
 
 inline constexpr HostBool toHostBool(bool value) { return value ? HostTrue : HostFalse; }
 
+// The error number shown for a failed host call (the host's automation error).
+inline constexpr int HostCallErrorNumber = 440;
+
 // A host call or property read that fails. Records built for tests throw it to
 // exercise the failure paths of the beacon road.
 class HostError : public std::runtime_error

@@ -1,0 +1,23 @@
+#include "app/AboutBox.h"
+
+#include <QMessageBox>
+
+namespace AboutBox {
+
+QString message(int major, int minor, int revision)
+{
+    return QStringLiteral("Keldan Bridge by Keldan-Team https://keldan-bridge.example.org Version %1.%2.%3")
+        .arg(major)
+        .arg(minor)
+        .arg(revision);
+}
+
+void show(QWidget *parent)
+{
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("KELDAN"),
+                    message(KELDAN_VERSION_MAJOR, KELDAN_VERSION_MINOR, KELDAN_VERSION_PATCH), QMessageBox::Ok, parent);
+    box.setObjectName(QStringLiteral("aboutBox"));
+    box.exec();
+}
+
+}  // namespace AboutBox

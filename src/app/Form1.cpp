@@ -1,0 +1,356 @@
+#include "app/Form1.h"
+
+#include "app/AboutBox.h"
+#include "app/HostMenuRegistration.h"
+#include "app/Twips.h"
+#include "app/WindowIcon.h"
+#include "config/Form2.h"
+#include "config/SettingsFile.h"
+#include "recording/BeaconRecorder.h"
+#include "recording/CoordinateText.h"
+#include "host/WeatherReadings.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QTimer>
+
+namespace {
+
+// The capture switches and the settings key each one is saved under.
+struct CaptureSwitch {
+    int checkNumber;
+    const char *key;
+};
+constexpr CaptureSwitch CaptureSwitches[] = {
+    {1, "STORE_FIXED="},
+    {2, "STORE_MOBILE="},
+    {3, "STORE_WX="},
+    {4, "ENFORE_FILTER="},
+};
+
+QWidget *panel(QWidget *parent, const char *name, QRect geometry)
+{
+    auto *widget = new QWidget(parent);
+    widget->setObjectName(QLatin1String(name));
+    widget->setGeometry(geometry);
+    return widget;
+}
+
+QLabel *label(QWidget *parent, const char *name, const QString &caption, QRect geometry)
+{
+    auto *widget = new QLabel(caption, parent);
+    widget->setObjectName(QLatin1String(name));
+    widget->setGeometry(geometry);
+    return widget;
+}
+
+QLineEdit *latestDataBox(QWidget *parent, const char *name, QRect geometry)
+{
+    auto *box = new QLineEdit(parent);
+    box->setObjectName(QLatin1String(name));
+    box->setGeometry(geometry);
+    box->setReadOnly(true);
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Base, QColor(192, 192, 192));
+    box->setPalette(palette);
+    return box;
+}
+
+QCheckBox *checkBox(QWidget *parent, const char *name, const QString &caption, QRect geometry, bool checked)
+{
+    auto *box = new QCheckBox(caption, parent);
+    box->setObjectName(QLatin1String(name));
+    box->setGeometry(geometry);
+    box->setChecked(checked);
+    return box;
+}
+
+}  // namespace
+
+Form1::Form1(Form1Options options, QWidget *parent)
+    : QMainWindow(parent), mOptions(std::move(options)), mQueue(*this)
+{
+    buildControls();
+    mRecorder = std::make_unique<BeaconRecorder>(static_cast<RecorderView &>(*this), mLink);
+
+    // The drain timer ticks from the moment the window exists.
+    TimerBeaconData = new QTimer(this);
+    TimerBeaconData->setObjectName(QStringLiteral("TimerBeaconData"));
+    TimerBeaconData->setTimerType(Qt::PreciseTimer);
+    TimerBeaconData->setInterval(10);
+    connect(TimerBeaconData, &QTimer::timeout, this, &Form1::TimerBeaconData_Timer);
+    TimerBeaconData->start();
+}
+
+Form1::~Form1() = default;
+
+void Form1::buildControls()
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Keldan Bridge"));
+    setWindowIcon(keldanWindowIcon());
+
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setFixedSize(twips(5220), twips(3300));
+    setCentralWidget(client);
+
+    // Beneath Picture3, never seen: start-up puts the program folder here.
+    applicationDir = label(client, "applicationDir", QStringLiteral("applicationDir"), twipsRect(3480, 720, 2295, 375));
+    applicationDir->hide();
+
+    QWidget *Picture2 = panel(client, "Picture2", twipsRect(0, 0, 3375, 2295));
+    auto *Frame1 = new QGroupBox(QStringLiteral(" Latest Data "), Picture2);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Frame1->setGeometry(twipsRect(120, 120, 3015, 1935));
+    label(Frame1, "Label1", QStringLiteral("Callsign"), twipsRect(240, 360, 615, 255));
+    Text1 = latestDataBox(Frame1, "Text1", twipsRect(960, 360, 1455, 285));
+    label(Frame1, "Label2", QStringLiteral("Latitude"), twipsRect(240, 720, 615, 255));
+    Text2 = latestDataBox(Frame1, "Text2", twipsRect(960, 720, 1455, 285));
+    label(Frame1, "Label3", QStringLiteral("Longitude"), twipsRect(120, 1080, 735, 255));
+    Text3 = latestDataBox(Frame1, "Text3", twipsRect(960, 1080, 1455, 285));
+    label(Frame1, "Label4", QStringLiteral("Date"), twipsRect(480, 1440, 375, 255));
+    Text4 = latestDataBox(Frame1, "Text4", twipsRect(960, 1440, 1935, 285));
+
+    QWidget *Picture3 = panel(client, "Picture3", twipsRect(3480, 0, 1695, 2295));
+    auto *Frame2 = new QGroupBox(QStringLiteral(" Capture "), Picture3);
+    Frame2->setObjectName(QStringLiteral("Frame2"));
+    Frame2->setGeometry(twipsRect(120, 120, 1335, 1935));
+    Check1 = checkBox(Frame2, "Check1", QStringLiteral("Fixed"), twipsRect(120, 360, 1095, 255), true);
+    Check1->setToolTip(QStringLiteral("Capture Fixed Stations"));
+    Check2 = checkBox(Frame2, "Check2", QStringLiteral("Mobile"), twipsRect(120, 840, 1095, 255), true);
+    Check2->setToolTip(QStringLiteral("Capture Mobile Stations"));
+    Check3 = checkBox(Frame2, "Check3", QStringLiteral("WX"), twipsRect(120, 1320, 1095, 255), true);
+    Check3->setToolTip(QStringLiteral("Capture WX Stations"));
+
+    QWidget *Picture4 = panel(client, "Picture4", twipsRect(0, 2400, 5175, 495));
+    Check5 = checkBox(Picture4, "Check5", QStringLiteral("Enable Bridge"), twipsRect(120, 0, 1335, 375), true);
+    Check4 = checkBox(Picture4, "Check4", QStringLiteral("Enforce UI-View32 Exclusions"), twipsRect(2160, 0, 3975, 375), false);
+
+    // The status strip spans the window's bottom edge.
+    QWidget *Picture1 = panel(client, "Picture1", twipsRect(0, 2985, 5220, 315));
+    status = label(Picture1, "status", QString(), twipsRect(0, 0, 3855, 375));
+    status->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    buffer = label(Picture1, "buffer", BeaconQueue::bufferCaption(0), twipsRect(3480, 0, 1575, 255));
+    buffer->raise();
+
+    setTabOrder(Text1, Text2);
+    setTabOrder(Text2, Text3);
+    setTabOrder(Text3, Text4);
+    setTabOrder(Text4, Check1);
+    setTabOrder(Check1, Check2);
+    setTabOrder(Check2, Check3);
+    setTabOrder(Check3, Check4);
+    setTabOrder(Check4, Check5);
+
+    // A program change of a box is reported like a click, as the toolkit the
+    // bridge grew up on did; the handlers decide what to write.
+    connect(Check1, &QCheckBox::stateChanged, this, [this] { checkClicked(1); });
+    connect(Check2, &QCheckBox::stateChanged, this, [this] { checkClicked(2); });
+    connect(Check3, &QCheckBox::stateChanged, this, [this] { checkClicked(3); });
+    connect(Check4, &QCheckBox::stateChanged, this, [this] { checkClicked(4); });
+
+    QMenu *menuFile = menuBar()->addMenu(QStringLiteral("&File"));
+    menuFile->setObjectName(QStringLiteral("menuFile"));
+    QAction *menuFileExit = menuFile->addAction(QStringLiteral("E&xit"));
+    menuFileExit->setObjectName(QStringLiteral("menuFileExit"));
+    connect(menuFileExit, &QAction::triggered, this, &Form1::menuFileExit_Click);
+    QAction *menuSetup = menuBar()->addAction(QStringLiteral("Setup"));
+    menuSetup->setObjectName(QStringLiteral("menuSetup"));
+    connect(menuSetup, &QAction::triggered, this, &Form1::menuSetup_Click);
+    QAction *menuAbout = menuBar()->addAction(QStringLiteral("About"));
+    menuAbout->setObjectName(QStringLiteral("menuAbout"));
+    connect(menuAbout, &QAction::triggered, this, &Form1::menuAbout_Click);
+}
+
+QString Form1::programFolder() const
+{
+    return applicationDir->text();
+}
+
+void Form1::Form_Load()
+{
+    applicationDir->setText(mOptions.programFolder);
+    mLoading = true;
+    if (!SettingsFile::exists(programFolder())) {
+        writeDefaultConfig();
+        registerWithHost();
+    }
+    SettingsFile::adoptUpperCaseName(programFolder());
+    loadConfig();
+
+    mUIV = mOptions.createHost();
+    connect(mUIV.get(), &HostApplication::NotifyBeaconData, this, &Form1::mUIV_NotifyBeaconData);
+    connect(mUIV.get(), &HostApplication::UIView32IsClosing, this, &Form1::mUIV_UIView32IsClosing);
+    mRecorder->attachHost(mUIV.get());
+
+    mRecorder->weatherRecord() = std::make_shared<WeatherReadings>();
+    logon();
+    mLoading = false;
+}
+
+void Form1::writeDefaultConfig()
+{
+    SettingsFile(programFolder()).writeDefaultConfig();
+}
+
+void Form1::registerWithHost()
+{
+    HostMenuRegistration::registerWithHost(programFolder());
+}
+
+void Form1::loadConfig()
+{
+    const SettingsValues values = SettingsFile(programFolder()).loadConfig();
+    mDatabase = values.database;
+    mUsername = values.username;
+    mDSN = values.dsn;
+    mPassword = values.password;
+
+    const bool wasApplying = mApplyingSettings;
+    mApplyingSettings = true;
+    auto apply = [](QCheckBox *box, const std::optional<bool> &state) {
+        if (state)
+            box->setChecked(*state);
+    };
+    apply(Check1, values.storeFixed);
+    apply(Check4, values.enforceFilter);
+    apply(Check2, values.storeMobile);
+    apply(Check3, values.storeWx);
+    mApplyingSettings = wasApplying;
+}
+
+void Form1::changeConfig(const QString &Key, const QString &value, bool upCase)
+{
+    SettingsFile(programFolder()).changeConfig(Key, value, upCase);
+    loadConfig();
+}
+
+void Form1::checkClicked(int checkNumber)
+{
+    if (mLoading || mApplyingSettings)
+        return;
+    guarded([&] {
+        for (const CaptureSwitch &captureSwitch : CaptureSwitches) {
+            if (captureSwitch.checkNumber == checkNumber)
+                changeConfig(QLatin1String(captureSwitch.key), SettingsFile::boolToConfig(qint16(checkValue(checkNumber))), false);
+        }
+    });
+}
+
+void Form1::logon()
+{
+    mLink.logon(mDSN, mUsername, mPassword, mDatabase, *this, mUIV.get());
+}
+
+void Form1::logOff()
+{
+    mLink.logOff(*this, mUIV.get());
+}
+
+QString Form1::convertDecimaltoLatORLon(double LatORLonDecimal, bool Lat, bool withDot) const
+{
+    return ::convertDecimaltoLatORLon(LatORLonDecimal, Lat, withDot);
+}
+
+void Form1::reportFatalError(std::exception_ptr failure)
+{
+    mOptions.fatalError(failure);
+}
+
+void Form1::guarded(const std::function<void()> &handler)
+{
+    try {
+        handler();
+    } catch (...) {
+        reportFatalError(std::current_exception());
+    }
+}
+
+void Form1::mUIV_NotifyBeaconData(BeaconRecordRef cStn)
+{
+    mQueue.queueBeacon(std::move(cStn));
+}
+
+void Form1::mUIV_UIView32IsClosing()
+{
+    mOptions.endProcess();
+}
+
+void Form1::TimerBeaconData_Timer()
+{
+    mQueue.TimerBeaconData_Timer();
+}
+
+void Form1::menuFileExit_Click()
+{
+    close();
+}
+
+void Form1::menuSetup_Click()
+{
+    guarded([&] {
+        if (!mSetup) {
+            mSetup = new Form2(*this, this);
+            mSetup->setAttribute(Qt::WA_DeleteOnClose);
+        }
+        mSetup->show();
+        mSetup->raise();
+        mSetup->setDatabase(mDatabase);
+        mSetup->setDSN(mDSN);
+        mSetup->setUsername(mUsername);
+        mSetup->setPassword(mPassword);
+    });
+}
+
+void Form1::menuAbout_Click()
+{
+    AboutBox::show(this);
+}
+
+void Form1::setBufferCaption(const QString &caption)
+{
+    buffer->setText(caption);
+}
+
+void Form1::setStatusCaption(const QString &caption)
+{
+    setStatus(caption);
+}
+
+void Form1::processBeacon(const BeaconRecordRef &beacon)
+{
+    mRecorder->processBeacon(beacon);
+}
+
+void Form1::dispatchPendingMessages()
+{
+    QCoreApplication::processEvents();
+}
+
+int Form1::checkValue(int checkNumber) const
+{
+    const QCheckBox *boxes[] = {Check1, Check2, Check3, Check4, Check5};
+    return boxes[checkNumber - 1]->isChecked() ? 1 : 0;
+}
+
+void Form1::setLatestData(int textNumber, const QString &text)
+{
+    QLineEdit *boxes[] = {Text1, Text2, Text3, Text4};
+    boxes[textNumber - 1]->setText(text);
+}
+
+void Form1::setStatus(const QString &caption)
+{
+    setStatus(caption, QString());
+}
+
+void Form1::setStatus(const QString &caption, const QString &detail)
+{
+    status->setText(caption);
+    status->setToolTip(detail);
+}

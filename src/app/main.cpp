@@ -1,0 +1,51 @@
+#include "app/ErrorReport.h"
+#include "app/Form1.h"
+#include "host/HostFactory.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+[[noreturn]] void endAtOnce(int exitStatus)
+{
+    std::fflush(stdout);
+    std::fflush(stderr);
+    ::_exit(exitStatus);
+}
+
+void showFatalError(std::exception_ptr failure)
+{
+    const ErrorReport report = ErrorReport::from(failure);
+    std::fprintf(stderr, "keldan: %s\n", qPrintable(report.message()));
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("KELDAN"), report.message(), QMessageBox::Ok);
+    box.exec();
+    endAtOnce(1);
+}
+
+}  // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("KELDAN"));
+    QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3").arg(KELDAN_VERSION_MAJOR).arg(KELDAN_VERSION_MINOR).arg(KELDAN_VERSION_PATCH));
+
+    Form1Options options;
+    options.programFolder = QCoreApplication::applicationDirPath();
+    options.createHost = createHostApplication;
+    options.endProcess = [] { endAtOnce(0); };
+    options.fatalError = showFatalError;
+
+    Form1 window(options);
+    try {
+        window.Form_Load();
+    } catch (...) {
+        showFatalError(std::current_exception());
+    }
+    window.show();
+    return app.exec();
+}

@@ -1,0 +1,115 @@
+#include "config/Form2.h"
+
+#include "app/Twips.h"
+#include "app/WindowIcon.h"
+#include "config/SetupTarget.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+
+namespace {
+
+QLineEdit *field(QWidget *parent, const char *name, QRect geometry)
+{
+    auto *box = new QLineEdit(parent);
+    box->setObjectName(QLatin1String(name));
+    box->setGeometry(geometry);
+    return box;
+}
+
+void caption(QWidget *parent, const char *name, const QString &text, QRect geometry)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    label->setGeometry(geometry);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+}
+
+QPushButton *button(QWidget *parent, const char *name, const QString &text, QRect geometry)
+{
+    auto *push = new QPushButton(text, parent);
+    push->setObjectName(QLatin1String(name));
+    push->setGeometry(geometry);
+    push->setAutoDefault(false);
+    push->setDefault(false);
+    return push;
+}
+
+}  // namespace
+
+Form2::Form2(SetupTarget &target, QWidget *parent) : QMainWindow(parent, Qt::Window), mTarget(target)
+{
+    setObjectName(QStringLiteral("Form2"));
+    setWindowTitle(QStringLiteral("Setup"));
+    setWindowIcon(keldanWindowIcon());
+
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setFixedSize(twips(2985), twips(2280));
+    setCentralWidget(client);
+
+    auto *Picture1 = new QWidget(client);
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    Picture1->setGeometry(twipsRect(0, 0, 2895, 1695));
+    caption(Picture1, "Label1", QStringLiteral("DSN"), twipsRect(360, 120, 495, 255));
+    Text1 = field(Picture1, "Text1", twipsRect(960, 120, 1695, 285));
+    caption(Picture1, "Label2", QStringLiteral("Username"), twipsRect(120, 480, 735, 255));
+    Text2 = field(Picture1, "Text2", twipsRect(960, 480, 1695, 285));
+    caption(Picture1, "Label3", QStringLiteral("Password"), twipsRect(120, 840, 735, 255));
+    Text3 = field(Picture1, "Text3", twipsRect(960, 840, 1695, 285));
+    Text3->setEchoMode(QLineEdit::Password);
+    Text3->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));  // '*'
+    caption(Picture1, "Label4", QStringLiteral("Database"), twipsRect(120, 1200, 735, 255));
+    Text4 = field(Picture1, "Text4", twipsRect(960, 1200, 1695, 285));
+
+    Command1 = button(client, "Command1", QStringLiteral("OK"), twipsRect(600, 1800, 1095, 375));
+    Command2 = button(client, "Command2", QStringLiteral("Close"), twipsRect(1800, 1800, 1095, 375));
+    connect(Command1, &QPushButton::clicked, this, &Form2::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &Form2::Command2_Click);
+
+    setTabOrder(Command1, Command2);
+    setTabOrder(Command2, Text1);
+    setTabOrder(Text1, Text2);
+    setTabOrder(Text2, Text3);
+    setTabOrder(Text3, Text4);
+    Command1->setFocus();
+
+    QMenu *menuFile = menuBar()->addMenu(QStringLiteral("&File"));
+    menuFile->setObjectName(QStringLiteral("menuFile"));
+    QAction *menuFileExit = menuFile->addAction(QStringLiteral("E&xit"));
+    menuFileExit->setObjectName(QStringLiteral("menuFileExit"));
+    connect(menuFileExit, &QAction::triggered, this, &Form2::menuFileExit_Click);
+}
+
+void Form2::setDSN(const QString &value) { Text1->setText(value); }
+void Form2::setUsername(const QString &value) { Text2->setText(value); }
+void Form2::setPassword(const QString &value) { Text3->setText(value); }
+void Form2::setDatabase(const QString &value) { Text4->setText(value); }
+
+void Form2::Command1_Click()
+{
+    try {
+        mTarget.logOff();
+        mTarget.changeConfig(QStringLiteral("DSN="), Text1->text(), false);
+        mTarget.changeConfig(QStringLiteral("USERNAME="), Text2->text(), false);
+        mTarget.changeConfig(QStringLiteral("PASSWORD="), Text3->text(), false);
+        mTarget.changeConfig(QStringLiteral("DATABASE="), Text4->text(), false);
+        mTarget.logon();
+    } catch (...) {
+        mTarget.reportFatalError(std::current_exception());
+        return;
+    }
+    close();
+}
+
+void Form2::Command2_Click()
+{
+    close();
+}
+
+void Form2::menuFileExit_Click()
+{
+    close();
+}

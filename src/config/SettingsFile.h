@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// What one read of the settings file yields. The connection settings start
+// from their built-in values; a switch is set only when a line names it.
+struct SettingsValues {
+    QString dsn = QStringLiteral("myodbc3-test");
+    QString username = QStringLiteral("sa");
+    QString password;
+    QString database = QStringLiteral("test");
+    std::optional<bool> storeFixed;
+    std::optional<bool> enforceFilter;
+    std::optional<bool> storeMobile;
+    std::optional<bool> storeWx;
+};
+
+// keldan.ini in the program folder: key-and-value lines ending in CR LF.
+// Reading goes item by item (a comma ends an item just as a line end does),
+// a key matches wherever it stands in an item, and its value is the item's
+// last L - K characters. Every change rewrites the whole file.
+class SettingsFile
+{
+public:
+    static inline const QString FileName = QStringLiteral("keldan.ini");
+    static inline const QString TemporaryName = QStringLiteral("keldan.tmp");
+
+    explicit SettingsFile(const QString &programFolder);
+
+    QString settingsPath() const;
+    QString temporaryPath() const;
+
+    // True when the folder holds the settings file under its own name or in
+    // capitals ("KELDAN.INI"), as a plain file.
+    static bool exists(const QString &programFolder);
+    // A file present only as "KELDAN.INI" is renamed to "keldan.ini", so
+    // every later operation on a case-sensitive file system finds it.
+    static void adoptUpperCaseName(const QString &programFolder);
+
+    // Creates or empties the file and writes the one line "DATABASE=TEST".
+    void writeDefaultConfig() const;
+    SettingsValues loadConfig() const;
+    // Sets Key to value in every item that holds Key (or appends it), through
+    // keldan.tmp, which is written whole, flushed and then renamed over
+    // keldan.ini: a failure leaves keldan.ini as it was.
+    void changeConfig(const QString &Key, QString value, bool upCase) const;
+
+    static QString boolToConfig(qint16 value);
+    static QStringList readItems(const QByteArray &content);
+
+private:
+    QString mFolder;
+};
