@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/Form2.h"
 #include "config/SetupTarget.h"
 #include "db/DatabaseLink.h"
 #include "host/BeaconQueue.h"
@@ -12,7 +13,6 @@
 #include <memory>
 
 class BeaconRecorder;
-class Form2;
 class QCheckBox;
 class QGroupBox;
 class QLabel;

@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages the bridge needs. As root.
+#   install-packages.sh run    what building and running the bridge needs
+#   install-packages.sh test   that, plus the database servers, Dire Wolf,
+#                              Xvfb and clang for the tests and fuzzers
+set -euo pipefail
+profile=${1:-run}
+
+run_packages=(
+  g++ cmake ninja-build pkg-config
+  qt6-base-dev qt6-base-dev-tools fonts-dejavu-core
+  unixodbc unixodbc-dev libsqliteodbc sqlite3
+)
+test_packages=(
+  postgresql odbc-postgresql
+  mariadb-server mariadb-client odbc-mariadb
+  direwolf iproute2 util-linux
+  xvfb xauth
+  clang libclang-rt-14-dev
+)
+
+packages=("${run_packages[@]}")
+[ "$profile" = test ] && packages+=("${test_packages[@]}")
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "All ${#packages[@]} packages are installed."
+  exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+# The tests start their own database servers under the build tree; keep the
+# packages' own services from starting system-wide ones during the install.
+policy=/usr/sbin/policy-rc.d
+made_policy=0
+if [ ! -e "$policy" ]; then
+  printf '#!/bin/sh\nexit 101\n' > "$policy"
+  chmod 755 "$policy"
+  made_policy=1
+fi
+trap '[ $made_policy = 1 ] && rm -f "$policy"' EXIT
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}"

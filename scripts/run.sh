@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Installs what the bridge needs, builds it, prepares the embedded default
+# database and starts the bridge on it, fed by the demo log. As root.
+#
+#   KELDAN_FEED      the APRS source (default: the demo log replayed), e.g.
+#                    kiss://127.0.0.1:8001 or aprs-is://rotate.aprs2.net:14580
+#   KELDAN_SECONDS   stop the bridge after this many seconds (default: run
+#                    until Ctrl-C)
+set -euo pipefail
+repo=$(cd "$(dirname "$0")/.." && pwd)
+bash "$repo/scripts/install-packages.sh" run
+bash "$repo/scripts/build.sh" dev
+
+# Everything the running bridge uses lives in build/run: the program and its
+# keldan.ini, the database file TEST, and the host's settings store.
+run=$repo/build/run
+mkdir -p "$run"
+install -m 755 "$repo/build/dev/src/keldan" "$run/keldan"
+cd "$run"
+
+# The default settings connect to the data source myodbc3-test with
+# DATABASE=TEST; the SQLite driver opens that as the file TEST in the
+# current folder. The bridge never creates tables, so create them here.
+sqlite3 TEST < "$repo/db/schema/sqlite.sql"
+export ODBCSYSINI=$repo/odbc ODBCINI=$repo/odbc/odbc.ini
+
+export XDG_CONFIG_HOME=$run/config
+store="$XDG_CONFIG_HOME/Peak Systems/UI-View32.conf"
+mkdir -p "$(dirname "$store")"
+feed=${KELDAN_FEED:-file:$repo/demo/aprs-demo.tnc2}
+cat > "$store" <<CONF
+[General]
+Feed=$feed
+Replay%20Rate=10
+CONF
+
+if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  export QT_QPA_PLATFORM=offscreen
+  echo "No display found: the bridge runs on Qt's offscreen platform (no window is shown)."
+fi
+echo "Feed: $feed"
+echo "Database: $run/TEST (look inside with: sqlite3 $run/TEST 'select * from stations')"
+
+./keldan &
+bridge=$!
+trap 'kill -TERM $bridge 2>/dev/null; wait $bridge 2>/dev/null; exit 0' INT TERM
+started=$SECONDS
+while kill -0 $bridge 2>/dev/null; do
+  sleep 5
+  counts=$(sqlite3 TEST "select 'stations ' || (select count(*) from stations) || ', fixed_data ' || (select count(*) from fixed_data) || ', mobile_data ' || (select count(*) from mobile_data) || ', wx_data ' || (select count(*) from wx_data)" 2>/dev/null || echo "database busy")
+  echo "$(date '+%H:%M:%S') rows: $counts"
+  if [ -n "${KELDAN_SECONDS:-}" ] && [ $((SECONDS - started)) -ge "$KELDAN_SECONDS" ]; then
+    kill -TERM $bridge
+  fi
+done
+wait $bridge
