@@ -1,0 +1,138 @@
+#include "TestDatabases.h"
+
+#include "db/OdbcConnection.h"
+#include "db/OdbcError.h"
+
+#include <QFile>
+#include <QProcess>
+#include <stdexcept>
+
+namespace {
+
+const QStringList TableNames = {QStringLiteral("stations"), QStringLiteral("fixed_data"),
+                                QStringLiteral("mobile_data"), QStringLiteral("wx_data")};
+
+QString schemaBaseName(const TestDatabase &db)
+{
+    if (db.name == QLatin1String("postgres"))
+        return QStringLiteral("postgresql");
+    return db.name;
+}
+
+void runServerScript(const QString &command)
+{
+    QProcess script;
+    script.setProcessChannelMode(QProcess::MergedChannels);
+    script.start(QStringLiteral("bash"), {QStringLiteral(KELDAN_SOURCE_DIR "/scripts/db-servers.sh"), command,
+                                          QStringLiteral(KELDAN_DBSERVERS_ROOT)});
+    const bool finished = script.waitForFinished(180'000);
+    const QString output = QString::fromLocal8Bit(script.readAll());
+    if (!finished || script.exitStatus() != QProcess::NormalExit || script.exitCode() != 0)
+        throw std::runtime_error(
+            QStringLiteral("db-servers.sh %1 failed: %2").arg(command, output.trimmed()).toStdString());
+}
+
+} // namespace
+
+QString TestDatabase::connectionString() const
+{
+    return QStringLiteral("DATABASE=%1;UID=%2;PWD=%3;DSN=%4").arg(database, user, password, dsn);
+}
+
+TestDatabase testDatabase(const QString &name, const QString &sqliteFile)
+{
+    const QString server = QStringLiteral("keldan");
+    if (name == QLatin1String("sqlite"))
+        return {name, QStringLiteral("myodbc3-test"), sqliteFile, QStringLiteral("sa"), QString(),
+                SqlDialect::Standard};
+    if (name == QLatin1String("postgres"))
+        return {name, QStringLiteral("keldan-postgres"), server, server, server, SqlDialect::Standard};
+    if (name == QLatin1String("mariadb"))
+        return {name, QStringLiteral("keldan-mariadb"), server, server, server, SqlDialect::MySql};
+    throw std::invalid_argument("unknown test database " + name.toStdString());
+}
+
+QList<TestDatabase> testDatabases(const QString &sqliteFile)
+{
+    return {testDatabase(QStringLiteral("sqlite"), sqliteFile), testDatabase(QStringLiteral("postgres"), sqliteFile),
+            testDatabase(QStringLiteral("mariadb"), sqliteFile)};
+}
+
+QString schemaFile(const TestDatabase &db)
+{
+    return QStringLiteral(KELDAN_SOURCE_DIR "/db/schema/%1.sql").arg(schemaBaseName(db));
+}
+
+QStringList splitSqlScript(const QString &script)
+{
+    QStringList kept;
+    const QStringList lines = script.split(QLatin1Char('\n'));
+    for (const QString &line : lines) {
+        if (!line.trimmed().startsWith(QLatin1String("--")))
+            kept << line;
+    }
+    QStringList statements;
+    const QStringList parts = kept.join(QLatin1Char('\n')).split(QLatin1Char(';'));
+    for (const QString &part : parts) {
+        const QString statement = part.trimmed();
+        if (!statement.isEmpty())
+            statements << statement;
+    }
+    return statements;
+}
+
+void recreateTables(const TestDatabase &db)
+{
+    QFile file(schemaFile(db));
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        throw std::runtime_error(
+            QStringLiteral("cannot read %1: %2").arg(file.fileName(), file.errorString()).toStdString());
+    const QStringList statements = splitSqlScript(QString::fromUtf8(file.readAll()));
+
+    OdbcConnection connection(QStringLiteral("recreateTables"));
+    connection.open(db.connectionString());
+    for (const QString &table : TableNames)
+        connection.execute(QStringLiteral("DROP TABLE IF EXISTS %1").arg(table));
+    for (const QString &statement : statements)
+        connection.execute(statement);
+    connection.close();
+}
+
+QList<QStringList> queryRows(const TestDatabase &db, const QString &select)
+{
+    OdbcConnection connection(QStringLiteral("queryRows"));
+    connection.open(db.connectionString());
+    QList<QStringList> rows = connection.queryRows(select, QStringLiteral("<NULL>"));
+    connection.close();
+    return rows;
+}
+
+QString unreachableReason(const TestDatabase &db)
+{
+    try {
+        OdbcConnection connection(QStringLiteral("probe"));
+        connection.open(db.connectionString());
+        connection.close();
+        return {};
+    } catch (const OdbcError &error) {
+        QString reason = QStringLiteral("%1 (DSN %2) does not accept a connection: %3")
+                             .arg(db.name, db.dsn, error.describe());
+        if (db.needsServer())
+            reason += QStringLiteral("\nThe servers start with the ctest fixture, or by hand with"
+                                     " scripts/db-servers.sh start " KELDAN_DBSERVERS_ROOT
+                                     " (ODBCINI=" KELDAN_DBSERVERS_ROOT "/odbc.ini).");
+        return reason;
+    }
+}
+
+void stopServer(const TestDatabase &db)
+{
+    if (db.needsServer())
+        runServerScript(QStringLiteral("stop-") + db.name);
+}
+
+void startServer(const TestDatabase &db)
+{
+    if (db.needsServer())
+        runServerScript(QStringLiteral("start-") + db.name);
+}
