@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+// Where the host's packets come from. Every source hands over each packet as
+// the bytes of one TNC2 text line (SRC>DEST,PATH:info, no line end) with the
+// radio port it was heard on: the KISS port + 1, or 0 for APRS-IS and logs.
+// Sources run on the thread that owns them, driven by its event loop.
+class PacketSource : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    ~PacketSource() override = default;
+
+    virtual void start() = 0;
+    virtual void stop() = 0;
+    // How the source names itself in the log, e.g. "KISS 127.0.0.1:8001".
+    virtual QString describe() const = 0;
+
+signals:
+    void packetReceived(const QByteArray &line, qint16 radioPort, bool fromRadio);
+    // The source has nothing more to give (a log at its end).
+    void finished();
+};

@@ -1,0 +1,10 @@
+#include "host/ReconnectBackoff.h"
+
+#include <algorithm>
+
+int ReconnectBackoff::takeDelaySeconds()
+{
+    const int delay = mNextSeconds;
+    mNextSeconds = std::min(mNextSeconds * 2, MaxDelaySeconds);
+    return delay;
+}

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "host/PacketSource.h"
+#include "host/ReconnectBackoff.h"
+
+#include <QByteArrayView>
+#include <QElapsedTimer>
+#include <QTcpSocket>
+#include <QTimer>
+
+// A packet source on a TCP connection that looks after itself: it reconnects
+// after a refused or lost connection with a growing back-off, treats a link
+// that stays silent too long as dead, and reads everything that arrives while
+// connected. Subclasses turn the bytes into packets.
+class TcpFeedSource : public PacketSource
+{
+    Q_OBJECT
+public:
+    // An attempt that neither connects nor fails within this time is given up.
+    static constexpr int ConnectTimeoutSeconds = 30;
+
+    TcpFeedSource(QString label, QString host, quint16 port, QObject *parent = nullptr);
+    ~TcpFeedSource() override;
+
+    void start() override;
+    void stop() override;
+    QString describe() const override;
+
+    // How many milliseconds stand for one second of back-off, connect and
+    // dead-link time. 1000 in the program; tests shrink it.
+    void setMillisecondsPerSecond(int milliseconds) { mMsPerSecond = milliseconds; }
+    // 0 turns the dead-link check off.
+    void setIdleTimeoutSeconds(int seconds) { mIdleTimeoutSeconds = seconds; }
+
+    bool isLinkUp() const;
+    // The wait announced by the last retry, in back-off seconds; 0 before any.
+    int lastRetryDelaySeconds() const { return mLastRetryDelaySeconds; }
+
+signals:
+    void linkEstablished();
+    void linkDropped();
+
+protected:
+    // Called once a connection stands (APRS-IS sends its login here).
+    virtual void linkUp() {}
+    virtual void bytesArrived(QByteArrayView bytes) = 0;
+    // Forget any partial frame or line of the previous connection.
+    virtual void linkReset() {}
+
+    void send(const QByteArray &bytes);
+
+private:
+    void connectNow();
+    void onConnected();
+    void onReadyRead();
+    void onSocketError(QAbstractSocket::SocketError error);
+    void onDisconnected();
+    void onConnectTimeout();
+    void onIdleTimeout();
+    void scheduleRetry(const QString &what);
+    int toMs(int seconds) const { return seconds * mMsPerSecond; }
+
+    QString mLabel;
+    QString mHost;
+    quint16 mPort;
+    QTcpSocket *mSocket;
+    QTimer mRetryTimer;
+    QTimer mConnectTimer;
+    QTimer mIdleTimer;
+    QElapsedTimer mUpSince;
+    ReconnectBackoff mBackoff;
+    int mMsPerSecond = 1000;
+    int mIdleTimeoutSeconds = 0;
+    int mLastRetryDelaySeconds = 0;
+    bool mRunning = false;
+    bool mWasUp = false;
+    bool mRetryPending = false;
+    QString mPendingReason;  // set when the source itself ends the link
+};
