@@ -1,0 +1,565 @@
+#include "app/AboutBox.h"
+#include "app/ErrorReport.h"
+#include "app/Form1.h"
+#include "app/HostMenuRegistration.h"
+#include "config/FileError.h"
+#include "config/HostSettingsStore.h"
+
+#include "ScriptedBeaconRecord.h"
+#include "ScriptedHost.h"
+#include "TestDatabases.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <cerrno>
+
+namespace {
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void writeFile(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+void setHostProgramFolder(const QString &folder)
+{
+    auto store = HostSettingsStore::open();
+    if (folder.isNull())
+        store->remove("Program Folder");
+    else
+        store->setValue("Program Folder", folder);
+    store->sync();
+}
+
+}  // namespace
+
+class TestForm1 : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir mConfigHome;
+    QTemporaryDir *mFolder = nullptr;
+    QList<ErrorReport> mFatalReports;
+    int mEndProcessCalls = 0;
+    ScriptedHost *mHost = nullptr;
+
+    QString iniPath() const { return mFolder->filePath("keldan.ini"); }
+
+    std::unique_ptr<Form1> makeWindow()
+    {
+        Form1Options options;
+        options.programFolder = mFolder->path();
+        options.createHost = [this] {
+            auto host = std::make_unique<ScriptedHost>();
+            mHost = host.get();
+            return host;
+        };
+        options.endProcess = [this] { ++mEndProcessCalls; };
+        options.fatalError = [this](std::exception_ptr failure) { mFatalReports.append(ErrorReport::from(failure)); };
+        return std::make_unique<Form1>(options);
+    }
+
+    template <typename T>
+    static T *control(QWidget &window, const char *name)
+    {
+        T *found = window.findChild<T *>(QLatin1String(name));
+        if (!found)
+            qFatal("no control %s", name);
+        return found;
+    }
+
+    static QAction *action(QWidget &window, const char *name)
+    {
+        QAction *found = window.findChild<QAction *>(QLatin1String(name));
+        if (!found)
+            qFatal("no action %s", name);
+        return found;
+    }
+
+    static QString statusOf(Form1 &window) { return control<QLabel>(window, "status")->text(); }
+
+    // A settings file that points the default data source at an SQLite file
+    // holding the four tables.
+    TestDatabase prepareSqlite()
+    {
+        const TestDatabase db = testDatabase("sqlite", mFolder->filePath("bridge.sqlite"));
+        recreateTables(db);
+        writeFile(iniPath(), ("DATABASE=" + db.database + "\r\n").toUtf8());
+        return db;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        // The host's settings store lives under XDG_CONFIG_HOME; read once per process.
+        qputenv("XDG_CONFIG_HOME", mConfigHome.path().toUtf8());
+    }
+
+    void init()
+    {
+        mFolder = new QTemporaryDir;
+        QDir::setCurrent(mFolder->path());
+        mFatalReports.clear();
+        mEndProcessCalls = 0;
+        mHost = nullptr;
+        setHostProgramFolder(QString());
+    }
+
+    void cleanup()
+    {
+        QDir::setCurrent(QDir::tempPath());
+        delete mFolder;
+    }
+
+    void controlsAsLaidOut_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QRect>("geometry");
+        QTest::addColumn<QString>("text");
+        QTest::addRow("Frame1") << "Frame1" << QRect(8, 8, 201, 129) << " Latest Data ";
+        QTest::addRow("Label1") << "Label1" << QRect(16, 24, 41, 17) << "Callsign";
+        QTest::addRow("Text1") << "Text1" << QRect(64, 24, 97, 19) << "";
+        QTest::addRow("Label3") << "Label3" << QRect(8, 72, 49, 17) << "Longitude";
+        QTest::addRow("Text4 is the wide one") << "Text4" << QRect(64, 96, 129, 19) << "";
+        QTest::addRow("Frame2") << "Frame2" << QRect(8, 8, 89, 129) << " Capture ";
+        QTest::addRow("Check1") << "Check1" << QRect(8, 24, 73, 17) << "Fixed";
+        QTest::addRow("Check2") << "Check2" << QRect(8, 56, 73, 17) << "Mobile";
+        QTest::addRow("Check3") << "Check3" << QRect(8, 88, 73, 17) << "WX";
+        QTest::addRow("Check5") << "Check5" << QRect(8, 0, 89, 25) << "Enable Bridge";
+        QTest::addRow("Check4") << "Check4" << QRect(144, 0, 265, 25) << "Enforce UI-View32 Exclusions";
+        QTest::addRow("Picture1 spans the bottom") << "Picture1" << QRect(0, 199, 348, 21) << "";
+        QTest::addRow("buffer") << "buffer" << QRect(232, 0, 105, 17) << "Buffering [0]";
+        QTest::addRow("status") << "status" << QRect(0, 0, 257, 25) << "";
+    }
+
+    void controlsAsLaidOut()
+    {
+        QFETCH(QString, name);
+        auto window = makeWindow();
+        QWidget *widget = window->findChild<QWidget *>(name);
+        QVERIFY2(widget, qPrintable(name));
+        QTEST(widget->geometry(), "geometry");
+        QString text;
+        if (auto *label = qobject_cast<QLabel *>(widget))
+            text = label->text();
+        else if (auto *box = qobject_cast<QCheckBox *>(widget))
+            text = box->text();
+        else if (auto *frame = qobject_cast<QGroupBox *>(widget))
+            text = frame->title();
+        else if (auto *edit = qobject_cast<QLineEdit *>(widget))
+            text = edit->text();
+        QTEST(text, "text");
+    }
+
+    void windowBeforeSettingsAreLoaded()
+    {
+        auto window = makeWindow();
+        QCOMPARE(window->windowTitle(), QString("Keldan Bridge"));
+        QCOMPARE(window->centralWidget()->size(), QSize(348, 220));
+        QVERIFY(control<QCheckBox>(*window, "Check1")->isChecked());
+        QVERIFY(control<QCheckBox>(*window, "Check2")->isChecked());
+        QVERIFY(control<QCheckBox>(*window, "Check3")->isChecked());
+        QVERIFY(!control<QCheckBox>(*window, "Check4")->isChecked());
+        QVERIFY(control<QCheckBox>(*window, "Check5")->isChecked());
+        QCOMPARE(control<QCheckBox>(*window, "Check1")->toolTip(), QString("Capture Fixed Stations"));
+        QCOMPARE(control<QCheckBox>(*window, "Check2")->toolTip(), QString("Capture Mobile Stations"));
+        QCOMPARE(control<QCheckBox>(*window, "Check3")->toolTip(), QString("Capture WX Stations"));
+        QCOMPARE(control<QLineEdit>(*window, "Text2")->palette().color(QPalette::Base), QColor(192, 192, 192));
+        QVERIFY(control<QLabel>(*window, "applicationDir")->isHidden());
+        QCOMPARE(control<QLabel>(*window, "applicationDir")->text(), QString("applicationDir"));
+
+        QStringList menus;
+        for (QAction *a : window->menuBar()->actions())
+            menus << a->text();
+        QCOMPARE(menus, (QStringList{"&File", "Setup", "About"}));
+        QCOMPARE(action(*window, "menuFileExit")->text(), QString("E&xit"));
+
+        // Focus order: Text1..Text4, Check1..Check5.
+        QStringList order;
+        QWidget *w = control<QLineEdit>(*window, "Text1");
+        for (int i = 0; i < 9; ++i) {
+            order << w->objectName();
+            w = w->nextInFocusChain();
+            while (w->focusPolicy() == Qt::NoFocus)
+                w = w->nextInFocusChain();
+        }
+        QCOMPARE(order, (QStringList{"Text1", "Text2", "Text3", "Text4", "Check1", "Check2", "Check3", "Check4", "Check5"}));
+    }
+
+    void firstStartWritesDefaultsAndRegisters()
+    {
+        QTemporaryDir hostFolder;
+        setHostProgramFolder(hostFolder.path() + "/");
+        auto window = makeWindow();
+        window->Form_Load();
+        QVERIFY(mFatalReports.isEmpty());
+        QCOMPARE(readFile(iniPath()), QByteArray("DATABASE=TEST\r\n"));
+        QCOMPARE(readFile(hostFolder.filePath("KELDAN.XTR")),
+                 QByteArray("Keldan Bridge\r\n\"" + mFolder->path().toUtf8() + "/KELDAN.EXE\"\r\nTrue\r\nTrue\r\n"));
+        QCOMPARE(window->programFolder(), mFolder->path());
+        QCOMPARE(window->database(), QString("TEST"));
+        QCOMPARE(window->dsn(), QString("myodbc3-test"));
+        QCOMPARE(window->username(), QString("sa"));
+        QVERIFY(!window->isLoading());
+        QVERIFY(mHost);
+
+        // A later start finds the settings and writes neither file again.
+        window.reset();
+        QFile::remove(hostFolder.filePath("KELDAN.XTR"));
+        auto second = makeWindow();
+        second->Form_Load();
+        QCOMPARE(readFile(iniPath()), QByteArray("DATABASE=TEST\r\n"));
+        QVERIFY(!QFile::exists(hostFolder.filePath("KELDAN.XTR")));
+    }
+
+    void registration_data()
+    {
+        QTest::addColumn<QString>("programFolderSuffix");  // appended to the host folder; null: unset
+        QTest::addColumn<QString>("expectedFile");          // relative to the host folder's parent
+        QTest::addRow("no Program Folder writes nothing") << QString() << QString();
+        QTest::addRow("a trailing separator puts it inside") << "/host/" << "host/KELDAN.XTR";
+        QTest::addRow("no separator puts it beside") << "/host" << "hostKELDAN.XTR";
+    }
+
+    void registration()
+    {
+        QFETCH(QString, programFolderSuffix);
+        QFETCH(QString, expectedFile);
+        QTemporaryDir parent;
+        QDir(parent.path()).mkdir("host");
+        setHostProgramFolder(programFolderSuffix.isNull() ? QString() : parent.path() + programFolderSuffix);
+        HostMenuRegistration::registerWithHost("/opt/keldan bridge");
+        QStringList written = QDir(parent.path()).entryList(QDir::Files) + QDir(parent.filePath("host")).entryList(QDir::Files);
+        if (expectedFile.isEmpty()) {
+            QVERIFY(written.isEmpty());
+        } else {
+            QCOMPARE(written.size(), 1);
+            QCOMPARE(readFile(parent.filePath(expectedFile)),
+                     QByteArray("Keldan Bridge\r\n\"/opt/keldan bridge/KELDAN.EXE\"\r\nTrue\r\nTrue\r\n"));
+        }
+    }
+
+    void existingMenuFileIsLeftAlone()
+    {
+        QTemporaryDir hostFolder;
+        writeFile(hostFolder.filePath("KELDAN.XTR"), "mine");
+        setHostProgramFolder(hostFolder.path() + "/");
+        HostMenuRegistration::registerWithHost(mFolder->path());
+        QCOMPARE(readFile(hostFolder.filePath("KELDAN.XTR")), QByteArray("mine"));
+    }
+
+    void registrationIntoAMissingFolderEndsStartUp()
+    {
+        setHostProgramFolder(mFolder->filePath("no-such-folder/"));
+        auto window = makeWindow();
+        try {
+            window->Form_Load();
+            QFAIL("start-up should have failed");
+        } catch (const FileError &e) {
+            QCOMPARE(e.osError(), ENOENT);
+            QVERIFY2(e.text().contains("KELDAN.XTR"), qPrintable(e.text()));
+        }
+        // The defaults were written first, so the next start skips registration.
+        QCOMPARE(readFile(iniPath()), QByteArray("DATABASE=TEST\r\n"));
+    }
+
+    void upperCaseSettingsFileCountsAsPresent()
+    {
+        QTemporaryDir hostFolder;
+        setHostProgramFolder(hostFolder.path() + "/");
+        writeFile(mFolder->filePath("KELDAN.INI"), "DSN=upper\r\nSTORE_WX=FALSE\r\n");
+        auto window = makeWindow();
+        window->Form_Load();
+        QCOMPARE(window->dsn(), QString("upper"));
+        QVERIFY(!control<QCheckBox>(*window, "Check3")->isChecked());
+        QVERIFY(!QFile::exists(hostFolder.filePath("KELDAN.XTR")));
+        QCOMPARE(readFile(iniPath()), QByteArray("DSN=upper\r\nSTORE_WX=FALSE\r\n"));
+        // Later changes go to the file that was read.
+        control<QCheckBox>(*window, "Check3")->click();
+        QCOMPARE(readFile(iniPath()), QByteArray("DSN=upper\r\nSTORE_WX=TRUE\r\n"));
+        QVERIFY(mFatalReports.isEmpty());
+    }
+
+    void loadingSetsBoxesWithoutWritingBack()
+    {
+        const QByteArray content("STORE_FIXED=FALSE\r\nENFORE_FILTER=TRUE\r\nSTORE_MOBILE=false\r\nSTORE_WX=TRUE\r\n");
+        writeFile(iniPath(), content);
+        auto window = makeWindow();
+        window->Form_Load();
+        QVERIFY(!control<QCheckBox>(*window, "Check1")->isChecked());
+        QVERIFY(!control<QCheckBox>(*window, "Check2")->isChecked());
+        QVERIFY(control<QCheckBox>(*window, "Check3")->isChecked());
+        QVERIFY(control<QCheckBox>(*window, "Check4")->isChecked());
+        QCOMPARE(readFile(iniPath()), content);
+    }
+
+    void clickingASwitchSavesIt_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QByteArray>("afterFirstClick");
+        QTest::addColumn<QByteArray>("afterSecondClick");
+        QTest::addRow("Fixed") << "Check1" << QByteArray("DATABASE=TEST\r\nSTORE_FIXED=FALSE\r\n") << QByteArray("DATABASE=TEST\r\nSTORE_FIXED=TRUE\r\n");
+        QTest::addRow("Mobile") << "Check2" << QByteArray("DATABASE=TEST\r\nSTORE_MOBILE=FALSE\r\n") << QByteArray("DATABASE=TEST\r\nSTORE_MOBILE=TRUE\r\n");
+        QTest::addRow("WX") << "Check3" << QByteArray("DATABASE=TEST\r\nSTORE_WX=FALSE\r\n") << QByteArray("DATABASE=TEST\r\nSTORE_WX=TRUE\r\n");
+        QTest::addRow("Enforce") << "Check4" << QByteArray("DATABASE=TEST\r\nENFORE_FILTER=TRUE\r\n") << QByteArray("DATABASE=TEST\r\nENFORE_FILTER=FALSE\r\n");
+        QTest::addRow("Enable Bridge is never saved") << "Check5" << QByteArray("DATABASE=TEST\r\n") << QByteArray("DATABASE=TEST\r\n");
+    }
+
+    void clickingASwitchSavesIt()
+    {
+        QFETCH(QString, box);
+        auto window = makeWindow();
+        window->Form_Load();
+        QCheckBox *check = control<QCheckBox>(*window, qPrintable(box));
+        QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(5, check->height() / 2));
+        QTEST(readFile(iniPath()), "afterFirstClick");
+        check->click();
+        QTEST(readFile(iniPath()), "afterSecondClick");
+        QVERIFY(mFatalReports.isEmpty());
+    }
+
+    void disagreeingLinesNeitherNestNorCorrupt()
+    {
+        writeFile(iniPath(), "STORE_WX=TRUE\r\nSTORE_WX=FALSE\r\n");
+        auto window = makeWindow();
+        window->Form_Load();
+        QVERIFY(!control<QCheckBox>(*window, "Check3")->isChecked());
+        control<QCheckBox>(*window, "Check1")->click();
+        QCOMPARE(readFile(iniPath()), QByteArray("STORE_WX=TRUE\r\nSTORE_WX=FALSE\r\nSTORE_FIXED=FALSE\r\n"));
+        QVERIFY(mFatalReports.isEmpty());
+    }
+
+    void aSwitchThatCannotBeSavedEndsTheProgram()
+    {
+        writeFile(iniPath(), "DATABASE=TEST\r\n");
+        auto window = makeWindow();
+        window->Form_Load();
+        // Root ignores permissions; a folder in the temporary file's place fails for everyone.
+        QVERIFY(QDir(mFolder->path()).mkdir("keldan.tmp"));
+        control<QCheckBox>(*window, "Check2")->click();
+        QCOMPARE(mFatalReports.size(), 1);
+        QCOMPARE(mFatalReports.first().number, EISDIR);
+        QVERIFY2(mFatalReports.first().message().startsWith("Error 21: Cannot create"), qPrintable(mFatalReports.first().message()));
+        QCOMPARE(readFile(iniPath()), QByteArray("DATABASE=TEST\r\n"));
+    }
+
+    void logonOnTheRealSqliteDataSource()
+    {
+        prepareSqlite();
+        auto window = makeWindow();
+        window->Form_Load();
+        QCOMPARE(statusOf(*window), QString("Connected: sa@myodbc3-test"));
+        QVERIFY(window->databaseLink().connected());
+        QCOMPARE(mHost->addOnConnectedWrites, QList<HostBool>{HostTrue});
+        QCOMPARE(window->databaseLink().workspace()->name, QString("NewODBCWorkspace"));
+        QCOMPARE(window->databaseLink().workspace()->user, QString("admin"));
+        QCOMPARE(window->databaseLink().workspace()->type, 1);
+
+        window->logOff();
+        QCOMPARE(statusOf(*window), QString("Dis-Connected"));
+        QVERIFY(!window->databaseLink().connected());
+        QCOMPARE(mHost->addOnConnectedWrites, (QList<HostBool>{HostTrue, HostFalse}));
+        // Off again: no host call, the same words.
+        window->logOff();
+        QCOMPARE(mHost->addOnConnectedWrites.size(), 2);
+        QCOMPARE(statusOf(*window), QString("Dis-Connected"));
+    }
+
+    void logonToAnUnknownDataSourceShowsTheError()
+    {
+        writeFile(iniPath(), "DSN=no-such-source\r\n");
+        auto window = makeWindow();
+        window->Form_Load();
+        QCOMPARE(statusOf(*window), QString("Error 6001"));
+        QVERIFY2(control<QLabel>(*window, "status")->toolTip().contains("IM002"), qPrintable(control<QLabel>(*window, "status")->toolTip()));
+        QVERIFY(!window->databaseLink().connected());
+        QVERIFY(mHost->addOnConnectedWrites.isEmpty());
+        // Start-up went on: beacons are still queued and drained.
+        emit mHost->NotifyBeaconData(std::make_shared<ScriptedBeaconRecord>());
+        QCOMPARE(control<QLabel>(*window, "buffer")->text(), QString("Buffering [1]"));
+        QTRY_COMPARE(control<QLabel>(*window, "buffer")->text(), QString("Buffering [0]"));
+        QTRY_COMPARE(statusOf(*window), QString("Fixed Table (Error Inserting Data into database)"));
+    }
+
+    void hostRefusingTheConnectedFlagLeavesTheLinkOpen()
+    {
+        prepareSqlite();
+        auto window = makeWindow();
+        window->Form_Load();
+        mHost->failSetAddOnConnected = true;
+        // logOff tells the host first; its failure stops logOff and reaches the caller.
+        QVERIFY_THROWS_EXCEPTION(HostError, window->logOff());
+        QVERIFY(window->databaseLink().connected());
+        QCOMPARE(statusOf(*window), QString("Connected: sa@myodbc3-test"));
+        // logon opens the link, then the host call fails: open, but the error shows.
+        window->logon();
+        QVERIFY(window->databaseLink().connected());
+        QCOMPARE(statusOf(*window), QString("Error 440"));
+    }
+
+    void beaconsFlowFromTheHostIntoTheDatabase()
+    {
+        const TestDatabase db = prepareSqlite();
+        auto window = makeWindow();
+        window->Form_Load();
+        for (int i = 0; i < 5; ++i) {
+            ScriptedBeaconRecord::Fields fields;
+            fields.callsign = QString("N0CALL-%1").arg(i);
+            fields.stationType = StationType::Mobile;
+            fields.speed = 12.5f;
+            fields.course = qint16(90 + i);
+            emit mHost->NotifyBeaconData(std::make_shared<ScriptedBeaconRecord>(fields));
+        }
+        QCOMPARE(control<QLabel>(*window, "buffer")->text(), QString("Buffering [5]"));
+        QTRY_COMPARE(control<QLabel>(*window, "buffer")->text(), QString("Buffering [0]"));
+        QCOMPARE(queryRows(db, "select callsign, type from stations order by callsign").size(), 5);
+        QCOMPARE(queryRows(db, "select fk_callsign, course from mobile_data order by fk_callsign").last(),
+                 (QStringList{"N0CALL-4", "94"}));
+        QCOMPARE(control<QLineEdit>(*window, "Text1")->text(), QString("N0CALL-4"));
+        QCOMPARE(control<QLineEdit>(*window, "Text2")->text(), QString("51.30.12N"));
+        QCOMPARE(control<QLineEdit>(*window, "Text3")->text(), QString("000.07.50W"));
+        QCOMPARE(statusOf(*window), QString());
+    }
+
+    void setupShowsTheSettingsInForce()
+    {
+        writeFile(iniPath(), "DSN=src\r\nUSERNAME=me\r\nPASSWORD=secret\r\nDATABASE=db\r\n");
+        auto window = makeWindow();
+        window->Form_Load();
+        action(*window, "menuSetup")->trigger();
+        Form2 *setup = window->setupWindow();
+        QVERIFY(setup && setup->isVisible());
+        QCOMPARE(setup->windowTitle(), QString("Setup"));
+        QCOMPARE(control<QLineEdit>(*setup, "Text1")->text(), QString("src"));
+        QCOMPARE(control<QLineEdit>(*setup, "Text2")->text(), QString("me"));
+        QCOMPARE(control<QLineEdit>(*setup, "Text3")->text(), QString("secret"));
+        QCOMPARE(control<QLineEdit>(*setup, "Text3")->displayText(), QString("******"));
+        QCOMPARE(control<QLineEdit>(*setup, "Text4")->text(), QString("db"));
+        QCOMPARE(control<QPushButton>(*setup, "Command1")->text(), QString("OK"));
+        QVERIFY(!control<QPushButton>(*setup, "Command1")->isDefault());
+        QCOMPARE(control<QPushButton>(*setup, "Command1")->nextInFocusChain()->objectName(), QString("Command2"));
+
+        // Setup again refills what was typed over.
+        control<QLineEdit>(*setup, "Text1")->setText("typed");
+        action(*window, "menuSetup")->trigger();
+        QCOMPARE(window->setupWindow(), setup);
+        QCOMPARE(control<QLineEdit>(*setup, "Text1")->text(), QString("src"));
+
+        // Close stores nothing and leaves the link alone.
+        const QString statusBefore = statusOf(*window);
+        control<QLineEdit>(*setup, "Text1")->setText("typed");
+        control<QPushButton>(*setup, "Command2")->click();
+        QTRY_VERIFY(!window->setupWindow());
+        QCOMPARE(readFile(iniPath()), QByteArray("DSN=src\r\nUSERNAME=me\r\nPASSWORD=secret\r\nDATABASE=db\r\n"));
+        QCOMPARE(statusOf(*window), statusBefore);
+    }
+
+    void setupOkStoresAllFourAndReconnects()
+    {
+        const TestDatabase db = prepareSqlite();
+        writeFile(iniPath(), ("STORE_WX=FALSE\r\nDATABASE=" + db.database + "\r\n").toUtf8());
+        auto window = makeWindow();
+        window->Form_Load();
+        QCOMPARE(statusOf(*window), QString("Connected: sa@myodbc3-test"));
+        action(*window, "menuSetup")->trigger();
+        Form2 *setup = window->setupWindow();
+        control<QLineEdit>(*setup, "Text2")->setText("Ham,Op");
+        control<QLineEdit>(*setup, "Text3")->setText("");
+        control<QPushButton>(*setup, "Command1")->click();
+        QVERIFY(mFatalReports.isEmpty());
+        QCOMPARE(readFile(iniPath()),
+                 ("STORE_WX=FALSE\r\nDATABASE=" + db.database + "\r\nDSN=myodbc3-test\r\nUSERNAME=Ham|Op\r\nPASSWORD=\r\n").toUtf8());
+        QCOMPARE(window->username(), QString("Ham|Op"));
+        QCOMPARE(mHost->addOnConnectedWrites, (QList<HostBool>{HostTrue, HostFalse, HostTrue}));
+        QCOMPARE(statusOf(*window), QString("Connected: Ham|Op@myodbc3-test"));
+        QTRY_VERIFY(!window->setupWindow());
+    }
+
+    void aboutMessage_data()
+    {
+        QTest::addColumn<int>("major");
+        QTest::addColumn<int>("minor");
+        QTest::addColumn<int>("revision");
+        QTest::addColumn<QString>("ending");
+        QTest::addRow("this release") << 1 << 1 << 1 << " Version 1.1.1";
+        QTest::addRow("no padding, no zeros dropped") << 1 << 10 << 0 << " Version 1.10.0";
+    }
+
+    void aboutMessage()
+    {
+        QFETCH(int, major);
+        QFETCH(int, minor);
+        QFETCH(int, revision);
+        const QString message = AboutBox::message(major, minor, revision);
+        QVERIFY(message.startsWith("Keldan Bridge by "));
+        QVERIFY(!message.contains('\n'));
+        QTEST(message.mid(message.lastIndexOf(" Version")), "ending");
+    }
+
+    void aboutBoxHasOneOkButton()
+    {
+        auto window = makeWindow();
+        QString shownText;
+        int buttons = -1;
+        QMessageBox::Icon icon = QMessageBox::Critical;
+        QTimer::singleShot(0, this, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            shownText = box->text();
+            buttons = int(box->buttons().size());
+            icon = box->icon();
+            box->accept();
+        });
+        action(*window, "menuAbout")->trigger();
+        QCOMPARE(buttons, 1);
+        QCOMPARE(icon, QMessageBox::NoIcon);
+        QVERIFY(shownText.endsWith("Version 1.1.1"));
+    }
+
+    void hostClosingEndsAtOnce()
+    {
+        prepareSqlite();
+        auto window = makeWindow();
+        window->Form_Load();
+        emit mHost->NotifyBeaconData(std::make_shared<ScriptedBeaconRecord>());
+        emit mHost->UIView32IsClosing();
+        QCOMPARE(mEndProcessCalls, 1);
+        QCOMPARE(statusOf(*window), QString("Connected: sa@myodbc3-test"));
+        QCOMPARE(window->queue().queueCount(), qint16(1));
+    }
+
+    void exitClosesTheWindowOnly()
+    {
+        prepareSqlite();
+        auto window = makeWindow();
+        window->Form_Load();
+        window->show();
+        action(*window, "menuFileExit")->trigger();
+        QVERIFY(!window->isVisible());
+        QCOMPARE(statusOf(*window), QString("Connected: sa@myodbc3-test"));
+        QVERIFY(window->databaseLink().connected());
+        QCOMPARE(mEndProcessCalls, 0);
+    }
+};
+
+QTEST_MAIN(TestForm1)
+#include "tst_form1.moc"
