@@ -32,7 +32,7 @@ void LogReplaySource::start()
         return;
     }
     mRunning = true;
-    mReplayed = 0;
+    mReplayedAtStart = mReplayed;
     mClock.start();
     mTimer.start();
     HostLog::write(describe() + QStringLiteral(" replaying at %1 packets per second").arg(mRatePerSecond));
@@ -53,7 +53,7 @@ void LogReplaySource::replayUntil(qint64 elapsedMs)
 {
     if (mAtEnd || !mFile.isOpen())
         return;
-    const auto due = qint64(std::floor(double(elapsedMs) * mRatePerSecond / 1000.0)) + 1;
+    const auto due = mReplayedAtStart + qint64(std::floor(double(elapsedMs) * mRatePerSecond / 1000.0)) + 1;
     while (mReplayed < due) {
         if (mFile.atEnd()) {
             finish();

@@ -21,8 +21,8 @@ public:
     void stop() override;
     QString describe() const override;
 
-    // Hands over every packet due by elapsedMs after the start: packet k (from
-    // 0) is due at k * 1000 / rate ms. The timer calls it with the real time;
+    // Hands over every packet due by elapsedMs after the (last) start: packet k
+    // (from 0) is due at k * 1000 / rate ms. The timer calls it with the real time;
     // tests call it directly.
     void replayUntil(qint64 elapsedMs);
 
@@ -40,6 +40,7 @@ private:
     QTimer mTimer;
     QElapsedTimer mClock;
     qint64 mReplayed = 0;
+    qint64 mReplayedAtStart = 0;  // a stop and start resumes where it was
     bool mRunning = false;
     bool mAtEnd = false;
 };
