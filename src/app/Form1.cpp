@@ -3,6 +3,7 @@
 #include "app/AboutBox.h"
 #include "app/HostMenuRegistration.h"
 #include "app/Twips.h"
+#include "app/WindowFont.h"
 #include "app/WindowIcon.h"
 #include "config/Form2.h"
 #include "config/SettingsFile.h"
@@ -93,6 +94,7 @@ void Form1::buildControls()
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Keldan Bridge"));
     setWindowIcon(keldanWindowIcon());
+    setFont(keldanWindowFont());
 
     auto *client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));

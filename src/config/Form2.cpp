@@ -1,6 +1,7 @@
 #include "config/Form2.h"
 
 #include "app/Twips.h"
+#include "app/WindowFont.h"
 #include "app/WindowIcon.h"
 #include "config/SetupTarget.h"
 
@@ -44,6 +45,7 @@ Form2::Form2(SetupTarget &target, QWidget *parent) : QMainWindow(parent, Qt::Win
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Setup"));
     setWindowIcon(keldanWindowIcon());
+    setFont(keldanWindowFont());
 
     auto *client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
