@@ -72,6 +72,8 @@ struct Packet {
     QChar symbolCode;
 
     std::optional<double> speedKmh;
+    // 1..360 with 360 for north; 0 when the packet carries a course field that
+    // says "unknown" (APRS uses 000 for that).
     std::optional<double> courseDeg;
     std::optional<double> altitudeM;
 
@@ -90,6 +92,31 @@ struct Packet {
     WeatherReport weather;
 
     QString micEMessage;  // Mic-E message type, e.g. "En Route", "Emergency"
+
+    // Time stamp as sent ("092345z", "234517h", "10090556" for positionless
+    // weather); empty when the packet has none. Not converted: a DHM stamp
+    // needs a reference date the decoder does not have.
+    QString timestamp;
+
+    // Worst-case size of the position box in metres (from the number of
+    // minute digits sent, ambiguity, compression or !DAO! precision).
+    double positionResolutionM = 0;
+    std::optional<double> radioRangeKm;  // RNG extension or compressed range
+    QString phg;                         // PHG digits as sent, e.g. "7220"
+    QString micEBits;                    // Mic-E message bits: 0, 1 standard, 2 custom; e.g. "110"
+
+    // Messages, bulletins and announcements (kind Message).
+    QString addressee;    // trailing blanks removed
+    QString messageText;
+    QString messageId;    // the {id of a message that wants an ack
+    QString messageAck;   // id acknowledged by an ackNNN message
+    QString messageRej;   // id rejected by a rejNNN message
+
+    // Telemetry (T#): sequence and up to five analogue values; absent
+    // channels are empty. Bits as sent, padded to eight.
+    QString telemetrySequence;
+    std::vector<std::optional<double>> telemetryValues;
+    QString telemetryBits;
 };
 
 }  // namespace aprs

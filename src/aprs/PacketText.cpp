@@ -1,0 +1,92 @@
+#include "aprs/PacketText.h"
+
+#include <cstdint>
+#include <cstring>
+
+namespace aprs::text {
+
+namespace {
+
+bool isContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+}  // namespace
+
+bool isUtf8(std::string_view bytes)
+{
+    const auto *s = reinterpret_cast<const unsigned char *>(bytes.data());
+    const std::size_t n = bytes.size();
+    std::size_t i = 0;
+    while (i < n) {
+        // Most packets are ASCII: skip eight bytes at a time while they are.
+        while (i + 8 <= n) {
+            std::uint64_t word;
+            std::memcpy(&word, s + i, sizeof word);
+            if (word & 0x8080808080808080ULL)
+                break;
+            i += 8;
+        }
+        if (i >= n)
+            break;
+        const unsigned char c = s[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t extra;
+        unsigned char low = 0x80, high = 0xBF;  // allowed range of the second byte
+        if (c >= 0xC2 && c <= 0xDF) {
+            extra = 1;
+        } else if (c == 0xE0) {
+            extra = 2;
+            low = 0xA0;  // overlong
+        } else if ((c >= 0xE1 && c <= 0xEC) || c == 0xEE || c == 0xEF) {
+            extra = 2;
+        } else if (c == 0xED) {
+            extra = 2;
+            high = 0x9F;  // surrogates
+        } else if (c == 0xF0) {
+            extra = 3;
+            low = 0x90;  // overlong
+        } else if (c >= 0xF1 && c <= 0xF3) {
+            extra = 3;
+        } else if (c == 0xF4) {
+            extra = 3;
+            high = 0x8F;  // above U+10FFFF
+        } else {
+            return false;
+        }
+        if (n - i <= extra)
+            return false;
+        if (s[i + 1] < low || s[i + 1] > high)
+            return false;
+        for (std::size_t k = 2; k <= extra; ++k) {
+            if (!isContinuation(s[i + k]))
+                return false;
+        }
+        i += extra + 1;
+    }
+    return true;
+}
+
+QString toUnicode(std::string_view bytes, bool utf8)
+{
+    const auto size = static_cast<qsizetype>(bytes.size());
+    return utf8 ? QString::fromUtf8(bytes.data(), size) : QString::fromLatin1(bytes.data(), size);
+}
+
+qsizetype utf16Length(std::string_view bytes, bool utf8)
+{
+    if (!utf8)
+        return static_cast<qsizetype>(bytes.size());
+    qsizetype units = 0;
+    for (const char ch : bytes) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (!isContinuation(c))
+            ++units;
+        if (c >= 0xF0)
+            ++units;  // a character outside the BMP takes a surrogate pair
+    }
+    return units;
+}
+
+}  // namespace aprs::text
