@@ -21,8 +21,11 @@ void showFatalError(std::exception_ptr failure)
 {
     const ErrorReport report = ErrorReport::from(failure);
     std::fprintf(stderr, "keldan: %s\n", qPrintable(report.message()));
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("KELDAN"), report.message(), QMessageBox::Ok);
-    box.exec();
+    // Offscreen nobody could press OK: standard error is the whole report.
+    if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
+        QMessageBox box(QMessageBox::Critical, QStringLiteral("KELDAN"), report.message(), QMessageBox::Ok);
+        box.exec();
+    }
     endAtOnce(1);
 }
 
