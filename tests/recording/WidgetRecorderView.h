@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db/DatabaseLink.h"
 #include "host/HostTypes.h"
 #include "recording/RecorderView.h"
 
@@ -11,9 +12,10 @@
 #include <QWidget>
 
 // The recorder's controls as real widgets, as the main window lays them out:
-// Check1..Check5, Text1..Text4 and the status label. Every status caption is
-// also kept in order, so a message that a later one replaced can be checked.
-class WidgetRecorderView : public QWidget, public RecorderView
+// Check1..Check5, Text1..Text4 and the status label, which the database link
+// writes too. Every status caption is also kept in order, so a message that a
+// later one replaced can be checked.
+class WidgetRecorderView : public QWidget, public RecorderView, public DatabaseLink::View
 {
 public:
     WidgetRecorderView()
@@ -60,6 +62,11 @@ public:
     {
         statusHistory.append(caption);
         mStatus->setText(caption);
+    }
+    void setStatus(const QString &caption, const QString &detail) override
+    {
+        setStatus(caption);
+        mStatus->setToolTip(detail);
     }
 
 private:

@@ -1,0 +1,519 @@
+// The beacon road into SQLite, PostgreSQL and MariaDB through their ODBC
+// drivers and the bridge's own database link, every value read back.
+
+#include "TestDatabases.h"
+#include "WidgetRecorderView.h"
+#include "db/DatabaseLink.h"
+#include "recording/BeaconRecorder.h"
+#include "support/ScriptedBeaconRecord.h"
+#include "support/ScriptedHost.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QString StationsMessage = QStringLiteral("Stations Table (Error Inserting Data into database)");
+const QString FixedMessage = QStringLiteral("Fixed Table (Error Inserting Data into database)");
+const QString MobileMessage = QStringLiteral("Mobile Table (Error Inserting Data into database)");
+const QString WxMessage = QStringLiteral("WX Table (Error Inserting Data into database)");
+
+const QDateTime Stamp(QDate(2004, 5, 6), QTime(14, 30, 0));
+
+const QStringList NumericColumns = {
+    QStringLiteral("type"),          QStringLiteral("distance"),       QStringLiteral("lat"),
+    QStringLiteral("lon"),           QStringLiteral("heard_direct"),   QStringLiteral("radio_port"),
+    QStringLiteral("height"),        QStringLiteral("speed"),          QStringLiteral("course"),
+    QStringLiteral("pressure"),      QStringLiteral("dewpoint"),       QStringLiteral("humidity"),
+    QStringLiteral("rain_24hours"),  QStringLiteral("rain_last_hour"), QStringLiteral("rain_today"),
+    QStringLiteral("temp"),          QStringLiteral("wind_chill"),     QStringLiteral("wind_direction"),
+    QStringLiteral("wind_gust"),     QStringLiteral("wind_speed")};
+
+std::shared_ptr<ScriptedBeaconRecord> beaconOfKind(qint16 kind, int secondsLater = 0)
+{
+    ScriptedBeaconRecord::Fields f;
+    f.stationType = kind;
+    f.timeA = Stamp.addSecs(secondsLater);
+    f.timeB = f.timeA.addSecs(-5);
+    f.heardDirect = HostTrue;
+    f.radioPort = 1;
+    if (kind == StationType::Mobile) {
+        f.callsign = QStringLiteral("N0CALL-9");
+        f.distance = 12.5f;
+        f.latitude = 3090.25f;
+        f.longitude = -7.5f;
+        f.symbolCode = QStringLiteral(">");
+        f.height = 0;
+        f.speed = 12.5f;
+        f.course = 270;
+        f.packetHeader = QStringLiteral("N0CALL-9>APRS,WIDE1-1,WIDE2-1,qAR,N0CALL-10");
+    } else if (kind == StationType::Weather) {
+        f.callsign = QStringLiteral("WX1ABC");
+        f.symbolCode = QStringLiteral("_");
+        f.heardDirect = HostFalse;
+        f.radioPort = 0;
+        f.distance = 3.25f;
+        f.latitude = -2000.5f;
+        f.longitude = 10.75f;
+    } else {
+        f.callsign = QStringLiteral("N0CALL");
+        f.statusText = QStringLiteral("On the air");
+        f.packetText = QStringLiteral("!5130.12N/00007.50W-PHG2360 it's 5'C");
+        f.commentStart = 21;
+        f.packetHeader = QStringLiteral("N0CALL>APRS,RELAY,WIDE 12:00");
+        f.objectOwner = QStringLiteral("  N0CALL-2  ");
+        f.symbolTable = QStringLiteral("\\");
+        f.symbolCode = QStringLiteral("k");
+        f.distance = 0.1f;
+        f.latitude = 3090.12f;
+        f.longitude = -7.5f;
+    }
+    return std::make_shared<ScriptedBeaconRecord>(f);
+}
+
+WeatherReadings wxReadings()
+{
+    WeatherReadings r;
+    r.pressureHpa = 1013.2f;
+    r.dewpointC = -6;
+    r.humidityPercent = 55;
+    r.rain24HoursMm = 12.5f;
+    r.rainLastHourMm = 0.25f;
+    r.rainTodayMm = 3;
+    r.tempC = -3.5f;
+    r.windChillC = -9.75f;
+    r.windDirectionDeg = 270;
+    r.windGustMs = 14;
+    r.windSpeedMs = 8.5f;
+    return r;
+}
+
+QString detailTable(qint16 kind)
+{
+    if (kind == StationType::Mobile)
+        return QStringLiteral("mobile_data");
+    if (kind == StationType::Weather)
+        return QStringLiteral("wx_data");
+    return QStringLiteral("fixed_data");
+}
+
+QString detailMessage(qint16 kind)
+{
+    if (kind == StationType::Mobile)
+        return MobileMessage;
+    if (kind == StationType::Weather)
+        return WxMessage;
+    return FixedMessage;
+}
+
+} // namespace
+
+class TestRecordingDatabases : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void oneBeaconOfEachKind_data();
+    void oneBeaconOfEachKind();
+
+    void valuesArriveAsSent_data();
+    void valuesArriveAsSent();
+
+    void connectionNotOpen_data();
+    void connectionNotOpen();
+
+    void serverStoppedMidRun_data();
+    void serverStoppedMidRun();
+
+private:
+    void addDatabaseRows(const char *what);
+    // Recreates the tables of the named database and logs on to it.
+    void useDatabase(const QString &name);
+    void logon();
+    int rowCount(const QString &table) const;
+    // Column by column: numbers by value, everything else as exact text.
+    void compareRow(const QString &table, const QStringList &columns, const QStringList &expected) const;
+
+    std::unique_ptr<QTemporaryDir> mDir;
+    TestDatabase mDb;
+    std::unique_ptr<WidgetRecorderView> mView;
+    std::unique_ptr<ScriptedHost> mHost;
+    std::unique_ptr<DatabaseLink> mLink;
+    std::unique_ptr<BeaconRecorder> mRecorder;
+};
+
+void TestRecordingDatabases::init()
+{
+    mDir = std::make_unique<QTemporaryDir>();
+    QVERIFY(mDir->isValid());
+    mView = std::make_unique<WidgetRecorderView>();
+    mHost = std::make_unique<ScriptedHost>();
+    mHost->weather.insert(QStringLiteral("WX1ABC"), std::make_shared<WeatherReadings>(wxReadings()));
+    mLink = std::make_unique<DatabaseLink>();
+    mRecorder = std::make_unique<BeaconRecorder>(*mView, *mLink);
+    mRecorder->attachHost(mHost.get());
+    mRecorder->weatherRecord() = std::make_shared<WeatherReadings>();
+}
+
+void TestRecordingDatabases::cleanup()
+{
+    mRecorder.reset();
+    mLink.reset();
+    mHost.reset();
+    mView.reset();
+    mDir.reset();
+}
+
+void TestRecordingDatabases::addDatabaseRows(const char *what)
+{
+    for (const char *name : {"sqlite", "postgres", "mariadb"})
+        QTest::addRow("%s, %s", name, what) << QString::fromLatin1(name);
+}
+
+void TestRecordingDatabases::useDatabase(const QString &name)
+{
+    mDb = testDatabase(name, mDir->filePath(QStringLiteral("keldan.db")));
+    KELDAN_REQUIRE_DATABASE(mDb);
+    recreateTables(mDb);
+    logon();
+}
+
+void TestRecordingDatabases::logon()
+{
+    mLink->logon(mDb.dsn, mDb.user, mDb.password, mDb.database, *mView, mHost.get());
+    QVERIFY2(mLink->connected(), qPrintable(mView->status()));
+    QCOMPARE(mView->status(), QStringLiteral("Connected: %1@%2").arg(mDb.user, mDb.dsn));
+}
+
+int TestRecordingDatabases::rowCount(const QString &table) const
+{
+    return queryRows(mDb, QStringLiteral("select count(*) from %1").arg(table)).value(0).value(0).toInt();
+}
+
+void TestRecordingDatabases::compareRow(const QString &table, const QStringList &columns,
+                                        const QStringList &expected) const
+{
+    const QList<QStringList> rows =
+        queryRows(mDb, QStringLiteral("select %1 from %2").arg(columns.join(QLatin1Char(',')), table));
+    QCOMPARE(rows.size(), 1);
+    const QStringList &row = rows.first();
+    QCOMPARE(row.size(), columns.size());
+    for (int i = 0; i < columns.size(); ++i) {
+        const QByteArray where = (table + QLatin1Char('.') + columns.at(i)).toUtf8();
+        if (NumericColumns.contains(columns.at(i))) {
+            bool ok = false;
+            const double value = row.at(i).toDouble(&ok);
+            QVERIFY2(ok, where.constData());
+            QVERIFY2(value == expected.at(i).toDouble(), qPrintable(where + " = " + row.at(i)));
+        } else {
+            QVERIFY2(row.at(i) == expected.at(i), qPrintable(where + " = " + row.at(i)));
+        }
+    }
+}
+
+void TestRecordingDatabases::oneBeaconOfEachKind_data()
+{
+    QTest::addColumn<QString>("database");
+    addDatabaseRows("a fixed, a mobile and a weather beacon");
+}
+
+void TestRecordingDatabases::oneBeaconOfEachKind()
+{
+    QFETCH(QString, database);
+    useDatabase(database);
+    if (QTest::currentTestFailed())
+        return;
+
+    mRecorder->processBeacon(beaconOfKind(StationType::Fixed, 0));
+    mRecorder->processBeacon(beaconOfKind(StationType::Mobile, 1));
+    mRecorder->processBeacon(beaconOfKind(StationType::Weather, 2));
+
+    QCOMPARE(mView->status(), QString());
+    QCOMPARE(rowCount(QStringLiteral("stations")), 3);
+    const QStringList stationColumns = {
+        QStringLiteral("callsign"),     QStringLiteral("dtstamp"),    QStringLiteral("type"),
+        QStringLiteral("distance"),     QStringLiteral("lat"),        QStringLiteral("lon"),
+        QStringLiteral("heard_direct"), QStringLiteral("radio_port"), QStringLiteral("symbol"),
+        QStringLiteral("object_owner")};
+    const auto stationRow = [&](const QString &callsign) {
+        return queryRows(mDb, QStringLiteral("select %1 from stations where callsign = '%2'")
+                                  .arg(stationColumns.join(QLatin1Char(',')), callsign));
+    };
+    const QList<QStringList> expectedStations = {
+        {QStringLiteral("N0CALL"), QStringLiteral("2004-05-06 14:30:00"), QStringLiteral("0"), QStringLiteral("0.1"),
+         QStringLiteral("3090.12"), QStringLiteral("-7.5"), QStringLiteral("1"), QStringLiteral("1"),
+         QStringLiteral("\\k"), QStringLiteral("N0CALL-2")},
+        {QStringLiteral("N0CALL-9"), QStringLiteral("2004-05-06 14:30:01"), QStringLiteral("2"),
+         QStringLiteral("12.5"), QStringLiteral("3090.25"), QStringLiteral("-7.5"), QStringLiteral("1"),
+         QStringLiteral("1"), QStringLiteral("/>"), QString()},
+        {QStringLiteral("WX1ABC"), QStringLiteral("2004-05-06 14:30:02"), QStringLiteral("1"), QStringLiteral("3.25"),
+         QStringLiteral("-2000.5"), QStringLiteral("10.75"), QStringLiteral("0"), QStringLiteral("0"),
+         QStringLiteral("/_"), QString()}};
+    for (const QStringList &expected : expectedStations) {
+        const QList<QStringList> found = stationRow(expected.first());
+        QCOMPARE(found.size(), 1);
+        for (int i = 0; i < stationColumns.size(); ++i) {
+            const QByteArray where = (expected.first() + QLatin1Char(' ') + stationColumns.at(i)).toUtf8();
+            if (NumericColumns.contains(stationColumns.at(i)))
+                QVERIFY2(found.first().at(i).toDouble() == expected.at(i).toDouble(),
+                         qPrintable(where + " = " + found.first().at(i)));
+            else
+                QVERIFY2(found.first().at(i) == expected.at(i), qPrintable(where + " = " + found.first().at(i)));
+        }
+    }
+
+    compareRow(QStringLiteral("fixed_data"),
+               {QStringLiteral("fk_callsign"), QStringLiteral("fk_dtstamp"), QStringLiteral("status"),
+                QStringLiteral("comment"), QStringLiteral("path")},
+               {QStringLiteral("N0CALL"), QStringLiteral("2004-05-06 14:30:00"), QStringLiteral("On the air"),
+                QStringLiteral("PHG2360 its 5C"), QStringLiteral("APRS,RELAY,WIDE")});
+    compareRow(QStringLiteral("mobile_data"),
+               {QStringLiteral("fk_callsign"), QStringLiteral("fk_dtstamp"), QStringLiteral("height"),
+                QStringLiteral("speed"), QStringLiteral("path"), QStringLiteral("course")},
+               {QStringLiteral("N0CALL-9"), QStringLiteral("2004-05-06 14:30:01"), QStringLiteral("0"),
+                QStringLiteral("12.5"), QStringLiteral("APRS,WIDE1-1,WIDE2-1"), QStringLiteral("270")});
+    compareRow(QStringLiteral("wx_data"),
+               {QStringLiteral("fk_callsign"), QStringLiteral("fk_dtstamp"), QStringLiteral("pressure"),
+                QStringLiteral("dewpoint"), QStringLiteral("humidity"), QStringLiteral("rain_24hours"),
+                QStringLiteral("rain_last_hour"), QStringLiteral("rain_today"), QStringLiteral("temp"),
+                QStringLiteral("wind_chill"), QStringLiteral("wind_direction"), QStringLiteral("wind_gust"),
+                QStringLiteral("wind_speed")},
+               {QStringLiteral("WX1ABC"), QStringLiteral("2004-05-06 14:30:02"), QStringLiteral("1013.2"),
+                QStringLiteral("-6"), QStringLiteral("55"), QStringLiteral("12.5"), QStringLiteral("0.25"),
+                QStringLiteral("3"), QStringLiteral("-3.5"), QStringLiteral("-9.75"), QStringLiteral("270"),
+                QStringLiteral("14"), QStringLiteral("8.5")});
+}
+
+void TestRecordingDatabases::valuesArriveAsSent_data()
+{
+    QTest::addColumn<QString>("database");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("select");
+    QTest::addColumn<QString>("expectedStandard");
+    QTest::addColumn<QString>("expectedMySql");
+
+    struct Case {
+        const char *name;
+        const char *field;
+        QString value;
+        const char *select;
+        QString expected;
+        QString expectedMySql; // when it differs
+    };
+    const QString longComment = QString(QStringLiteral("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmn")).repeated(5);
+    const QList<Case> cases = {
+        {"apostrophe in the callsign", "callsign", QStringLiteral("O'BR-1"),
+         "select s.callsign, f.fk_callsign from stations s, fixed_data f", QStringLiteral("O'BR-1|O'BR-1"), {}},
+        {"statement injection in the status", "statusText", QStringLiteral("'); drop table stations; --"),
+         "select status from fixed_data", QStringLiteral("'); drop table stations; --"), {}},
+        {"backslash before the injection", "statusText", QStringLiteral("\\'); drop table stations; -- "),
+         "select status from fixed_data", QStringLiteral("\\'); drop table stations; -- "), {}},
+        {"backslash at the end of the status", "statusText", QStringLiteral("C:\\"),
+         "select status from fixed_data", QStringLiteral("C:\\"), {}},
+        {"backslashes all through the callsign", "callsign", QStringLiteral("\\N0\\\\CALL\\"),
+         "select s.callsign, f.fk_callsign from stations s, fixed_data f",
+         QStringLiteral("\\N0\\\\CALL\\|\\N0\\\\CALL\\"), {}},
+        {"backslash at the end of the comment", "packetText", QStringLiteral("C:\\"),
+         "select comment from fixed_data", QStringLiteral("C:\\"), {}},
+        {"comment loses apostrophes, keeps backslashes", "packetText", QStringLiteral("it's \\'5'C\\"),
+         "select comment from fixed_data", QStringLiteral("its \\5C\\"), {}},
+        {"apostrophe and backslash in the path", "packetHeader", QStringLiteral("N0CALL>AP'RS\\,WIDE\\ 12"),
+         "select path from fixed_data", QStringLiteral("AP'RS\\,WIDE\\"), {}},
+        {"apostrophe and backslash in the owner", "objectOwner", QStringLiteral("  O'W\\N  "),
+         "select object_owner from stations", QStringLiteral("O'W\\N"), {}},
+        {"empty owner", "objectOwner", QString(), "select object_owner from stations", QString(), {}},
+        {"backslash symbol table", "symbolTable", QStringLiteral("\\"), "select symbol from stations",
+         QStringLiteral("\\k"), {}},
+        // The code's own doubling is MySQL's escape, so MySQL keeps one.
+        {"backslash symbol code", "symbolCode", QStringLiteral("\\"), "select symbol from stations",
+         QStringLiteral("\\\\\\"), QStringLiteral("\\\\")},
+        {"apostrophe symbol code", "symbolCode", QStringLiteral("'"), "select symbol from stations",
+         QStringLiteral("\\'"), {}},
+        {"<PATH> in a status", "statusText", QStringLiteral("<PATH>"), "select status, path from fixed_data",
+         QStringLiteral("<PATH>|APRS,WIDE2-1"), {}},
+        {"every placeholder in a status", "statusText", QStringLiteral("<CALL><DTSTAMP><STATUS><COMMENT><PATH>"),
+         "select status from fixed_data", QStringLiteral("<CALL><DTSTAMP><STATUS><COMMENT><PATH>"), {}},
+        {"a Latin-1 byte decoded as Latin-1", "statusText", QString::fromLatin1("caf\xe9 \xb0 \xc6"),
+         "select status from fixed_data", QStringLiteral("café ° Æ"), {}},
+        {"multi-byte text", "statusText", QStringLiteral("20°C Ærø ✓"), "select status from fixed_data",
+         QStringLiteral("20°C Ærø ✓"), {}},
+        {"beyond the basic plane", "packetText", QStringLiteral("📡 73 🙂"), "select comment from fixed_data",
+         QStringLiteral("📡 73 🙂"), {}},
+        {"multi-byte callsign", "callsign", QStringLiteral("ÆRØ-1"),
+         "select s.callsign, f.fk_callsign from stations s, fixed_data f", QStringLiteral("ÆRØ-1|ÆRØ-1"), {}},
+        {"250-byte comment", "packetText", longComment, "select comment from fixed_data", longComment, {}},
+        {"ODBC escapes and parameter markers", "statusText", QStringLiteral("{fn user()} ? {d '2004-01-01'} ?"),
+         "select status from fixed_data", QStringLiteral("{fn user()} ? {d '2004-01-01'} ?"), {}},
+        {"double quotes, semicolons, comment marks", "statusText", QStringLiteral("\"x\"; /* y */ -- z # w"),
+         "select status from fixed_data", QStringLiteral("\"x\"; /* y */ -- z # w"), {}},
+        {"percent and underscore", "statusText", QStringLiteral("100% _x_ %s"), "select status from fixed_data",
+         QStringLiteral("100% _x_ %s"), {}},
+    };
+    for (const char *database : {"sqlite", "postgres", "mariadb"}) {
+        for (const Case &c : cases) {
+            QTest::addRow("%s, %s", database, c.name)
+                << QString::fromLatin1(database) << QString::fromLatin1(c.field) << c.value
+                << QString::fromLatin1(c.select) << c.expected
+                << (c.expectedMySql.isNull() ? c.expected : c.expectedMySql);
+        }
+    }
+}
+
+void TestRecordingDatabases::valuesArriveAsSent()
+{
+    QFETCH(QString, database);
+    QFETCH(QString, field);
+    QFETCH(QString, value);
+    QFETCH(QString, select);
+    QFETCH(QString, expectedStandard);
+    QFETCH(QString, expectedMySql);
+    useDatabase(database);
+    if (QTest::currentTestFailed())
+        return;
+
+    auto beacon = beaconOfKind(StationType::Fixed);
+    beacon->fields.packetHeader = QStringLiteral("N0CALL>APRS,WIDE2-1,qAR,N0CALL-10");
+    ScriptedBeaconRecord::Fields &f = beacon->fields;
+    if (field == QLatin1String("callsign"))
+        f.callsign = value;
+    else if (field == QLatin1String("statusText"))
+        f.statusText = value;
+    else if (field == QLatin1String("packetText")) {
+        f.packetText = value;
+        f.commentStart = 1;
+    } else if (field == QLatin1String("packetHeader"))
+        f.packetHeader = value;
+    else if (field == QLatin1String("objectOwner"))
+        f.objectOwner = value;
+    else if (field == QLatin1String("symbolTable"))
+        f.symbolTable = value;
+    else if (field == QLatin1String("symbolCode"))
+        f.symbolCode = value;
+    else
+        QFAIL("unknown field");
+
+    mRecorder->processBeacon(beacon);
+
+    QCOMPARE(mView->statusHistory.constLast(), QString());
+    QCOMPARE(mView->status(), QString());
+    QCOMPARE(rowCount(QStringLiteral("stations")), 1);
+    QCOMPARE(rowCount(QStringLiteral("fixed_data")), 1);
+    const QList<QStringList> rows = queryRows(mDb, select);
+    QCOMPARE(rows.size(), 1);
+    // The row is stored right (HEX(callsign) is C38652C3982D31); reading it
+    // back fails: MariaDB Connector/ODBC 3.1.15 gives SQLGetData(SQL_C_WCHAR)
+    // of a short column a length of 8 bytes for the 5 characters it writes.
+    QEXPECT_FAIL("mariadb, multi-byte callsign", "queryRows trusts the MariaDB driver's short length", Continue);
+    QCOMPARE(rows.first().join(QLatin1Char('|')),
+             mDb.dialect == SqlDialect::MySql ? expectedMySql : expectedStandard);
+}
+
+void TestRecordingDatabases::connectionNotOpen_data()
+{
+    QTest::addColumn<QString>("database");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QStringList>("expectedStatus");
+
+    for (const char *database : {"sqlite", "postgres", "mariadb"}) {
+        const QString name = QString::fromLatin1(database);
+        QTest::addRow("%s, fixed", database) << name << int(StationType::Fixed)
+                                             << QStringList{StationsMessage, FixedMessage};
+        QTest::addRow("%s, mobile", database) << name << int(StationType::Mobile)
+                                              << QStringList{StationsMessage, MobileMessage};
+        QTest::addRow("%s, weather", database) << name << int(StationType::Weather)
+                                               << QStringList{StationsMessage, WxMessage};
+    }
+}
+
+void TestRecordingDatabases::connectionNotOpen()
+{
+    QFETCH(QString, database);
+    QFETCH(int, kind);
+    QFETCH(QStringList, expectedStatus);
+    useDatabase(database);
+    if (QTest::currentTestFailed())
+        return;
+
+    // The Setup window's OK: log off, then a logon that the database refuses
+    // leaves the closed connection in place.
+    mLink->logOff(*mView, mHost.get());
+    const QString refused = mDb.needsServer() ? mDb.database : mDir->filePath(QStringLiteral("missing/keldan.db"));
+    mLink->logon(mDb.dsn, mDb.user, mDb.needsServer() ? QStringLiteral("wrong") : mDb.password, refused, *mView,
+                 mHost.get());
+    QVERIFY(!mLink->connected());
+    QVERIFY2(mView->status().startsWith(QLatin1String("Error ")), qPrintable(mView->status()));
+    mView->statusHistory.clear();
+
+    mRecorder->processBeacon(beaconOfKind(qint16(kind)));
+
+    QCOMPARE(mView->statusHistory, expectedStatus);
+    QCOMPARE(mView->text(1), beaconOfKind(qint16(kind))->fields.callsign);
+    QCOMPARE(rowCount(QStringLiteral("stations")), 0);
+    QCOMPARE(rowCount(detailTable(qint16(kind))), 0);
+}
+
+void TestRecordingDatabases::serverStoppedMidRun_data()
+{
+    QTest::addColumn<QString>("database");
+    QTest::addRow("postgres") << QStringLiteral("postgres");
+    QTest::addRow("mariadb") << QStringLiteral("mariadb");
+}
+
+void TestRecordingDatabases::serverStoppedMidRun()
+{
+    QFETCH(QString, database);
+    useDatabase(database);
+    if (QTest::currentTestFailed())
+        return;
+
+    const qint16 kinds[] = {StationType::Fixed, StationType::Mobile, StationType::Weather};
+    int second = 0;
+    for (qint16 kind : kinds)
+        mRecorder->processBeacon(beaconOfKind(kind, second++));
+    QCOMPARE(mView->status(), QString());
+
+    stopServer(mDb);
+    // Whatever happens next, the server comes back for the other tests.
+    struct Restart {
+        const TestDatabase &db;
+        bool done = false;
+        ~Restart()
+        {
+            if (!done)
+                startServer(db);
+        }
+    } restart{mDb};
+
+    for (qint16 kind : kinds) {
+        mView->statusHistory.clear();
+        mRecorder->processBeacon(beaconOfKind(kind, second++));
+        QCOMPARE(mView->statusHistory, (QStringList{StationsMessage, detailMessage(kind)}));
+        QCOMPARE(mView->text(1), beaconOfKind(kind)->fields.callsign);
+    }
+
+    startServer(mDb);
+    restart.done = true;
+
+    // The link is never re-opened by itself: until the next logon the
+    // beacons are still handled, each with its messages.
+    mView->statusHistory.clear();
+    mRecorder->processBeacon(beaconOfKind(StationType::Mobile, second++));
+    QCOMPARE(mView->statusHistory, (QStringList{StationsMessage, MobileMessage}));
+
+    // The Setup window's OK logs off and on again; storing resumes.
+    mLink->logOff(*mView, mHost.get());
+    logon();
+    for (qint16 kind : kinds)
+        mRecorder->processBeacon(beaconOfKind(kind, second++));
+    QCOMPARE(mView->status(), QString());
+    QCOMPARE(rowCount(QStringLiteral("stations")), 6);
+    for (qint16 kind : kinds)
+        QCOMPARE(rowCount(detailTable(kind)), 2);
+}
+
+QTEST_MAIN(TestRecordingDatabases)
+#include "TestRecordingDatabases.moc"
