@@ -88,7 +88,9 @@ ReceivedBeacon::Values BeaconMapper::map(const aprs::Packet &packet, const Recep
     v.latitudeMinutes = float(packet.latitudeDeg * 60.0);
     v.longitudeMinutes = float(packet.longitudeDeg * 60.0);
     v.radioPort = reception.radioPort;
-    v.heardDirect = toHostBool(heardDirect(reception.line));
+    // A third-party packet was heard as its carrier's; the station inside it
+    // was heard direct only if neither path says otherwise.
+    v.heardDirect = toHostBool(heardDirect(reception.line) && heardDirect(packet.header.toUtf8()));
     v.speedKmh = float(packet.speedKmh.value_or(0));
     v.courseDeg = qint16(std::lround(packet.courseDeg.value_or(0)));
     v.heightMetres = float(packet.altitudeM.value_or(0));

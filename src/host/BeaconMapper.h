@@ -31,7 +31,8 @@ public:
     static QString recordCallsign(const aprs::Packet &packet);
 
     // Heard direct: no digipeater marked "*" and no APRS-IS q construct
-    // (qAR, qAC, ...) in the path of "SRC>DEST,PATH:info".
+    // (qAR, qAC, ...) in the path of "SRC>DEST,PATH:info" (or of a header
+    // alone).
     static bool heardDirect(QByteArrayView line);
 
     // Great-circle distance on a sphere of the Earth's mean radius.

@@ -1,8 +1,32 @@
 #include "host/HostFactory.h"
 
+#include "host/HostLog.h"
+#include "host/HostSettings.h"
+#include "host/LinuxHost.h"
 #include "host/SilentHost.h"
 
+#include <QSettings>
+
+// The Linux host, fed as the host's settings store says. Settings that cannot
+// be used are reported once, and the bridge then attaches to a host that stays
+// silent: the program still starts, and shows nothing until they are put right.
 std::unique_ptr<HostApplication> createHostApplication()
 {
-    return std::make_unique<SilentHost>();
+    QSettings store(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Peak Systems"),
+                    QStringLiteral("UI-View32"));
+    const HostSettings settings = HostSettings::read(store);
+    if (!settings.isUsable()) {
+        for (const QString &problem : settings.problems)
+            HostLog::write(QStringLiteral("Settings: ") + problem);
+        HostLog::write(QStringLiteral("Settings: %1 holds a value that cannot be used; no beacons until it is "
+                                      "put right")
+                           .arg(store.fileName()));
+        return std::make_unique<SilentHost>();
+    }
+    auto host = std::make_unique<LinuxHost>(settings);
+    host->attachSource(LinuxHost::makeSource(settings));
+    host->watchTerminationSignals();
+    HostLog::write(QStringLiteral("Feed ") + host->source()->describe());
+    host->start();
+    return host;
 }

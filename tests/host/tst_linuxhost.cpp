@@ -1,0 +1,494 @@
+#include "host/HostWeather.h"
+#include "host/LinuxHost.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <cmath>
+#include <csignal>
+#include <numbers>
+
+namespace {
+
+// Time stands still unless a test moves it.
+class ManualClock : public HostClock
+{
+public:
+    QDateTime local = QDateTime(QDate(2026, 12, 7), QTime(10, 0, 1));
+    qint64 steady = 5'000'000;
+    QDateTime now() const override { return local; }
+    qint64 steadyMs() const override { return steady; }
+    void advanceMs(qint64 ms)
+    {
+        steady += ms;
+        local = local.addMSecs(ms);
+    }
+};
+
+// Our station for the distance column.
+constexpr double StationLat = 49.0;
+constexpr double StationLon = -72.0;
+
+// Spherical law of cosines: a different road to the same great-circle distance.
+double expectedDistanceKm(double latMinutes, double lonMinutes)
+{
+    constexpr double r = std::numbers::pi / 180.0;
+    const double lat = latMinutes / 60.0 * r;
+    const double lon = lonMinutes / 60.0 * r;
+    const double c = std::sin(StationLat * r) * std::sin(lat)
+        + std::cos(StationLat * r) * std::cos(lat) * std::cos(lon - StationLon * r);
+    return 6371.0088 * std::acos(std::clamp(c, -1.0, 1.0));
+}
+
+// A weather record of another kind than the host's, as a caller might pass.
+class ForeignWeather : public WeatherRecord
+{
+public:
+    float pressure() const override { return -1; }
+    float windDirection() const override { return -1; }
+    float windChill() const override { return -1; }
+    float windGust() const override { return -1; }
+    float dewpoint() const override { return -1; }
+    float temp() const override { return -1; }
+    float humidity() const override { return -1; }
+    float rainToday() const override { return -1; }
+    float rainLastHour() const override { return -1; }
+    float rain24Hours() const override { return -1; }
+    float windSpeed() const override { return -1; }
+};
+
+}  // namespace
+
+class TestLinuxHost : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void mapsBeacon_data();
+    void mapsBeacon();
+    void distanceIsZeroWithoutOurPosition();
+    void routesByKind_data();
+    void routesByKind();
+    void dropsDuplicates_data();
+    void dropsDuplicates();
+    void remembersStatus();
+    void weatherLookup();
+    void weatherLookupFillsOrReplacesRecord();
+    void addOnConnectedIsKept();
+    void signalsRaiseClosingEvent_data();
+    void signalsRaiseClosingEvent();
+    void takesPacketsFromItsSource();
+
+private:
+    HostSettings settings() const;
+    void makeHost(const HostSettings &settings);
+    void feed(const QByteArray &line, qint16 port = 0, bool radio = false) { mHost->takePacket(line, port, radio); }
+
+    std::shared_ptr<ManualClock> mClock;
+    std::unique_ptr<LinuxHost> mHost;
+    QList<BeaconRecordRef> mBeacons;
+};
+
+HostSettings TestLinuxHost::settings() const
+{
+    HostSettings s;
+    s.latitudeDeg = StationLat;
+    s.longitudeDeg = StationLon;
+    s.exclusions = CallsignPatternList::fromText(QStringLiteral("EXCL*, *-15"));
+    return s;
+}
+
+void TestLinuxHost::makeHost(const HostSettings &s)
+{
+    mBeacons.clear();
+    mClock = std::make_shared<ManualClock>();
+    mHost = std::make_unique<LinuxHost>(s);
+    mHost->setClock(mClock);
+    connect(mHost.get(), &HostApplication::NotifyBeaconData, this,
+            [this](BeaconRecordRef beacon) { mBeacons.append(beacon); });
+}
+
+void TestLinuxHost::init()
+{
+    makeHost(settings());
+}
+
+void TestLinuxHost::cleanup()
+{
+    mHost.reset();
+    mBeacons.clear();
+}
+
+void TestLinuxHost::mapsBeacon_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<int>("port");
+    QTest::addColumn<QString>("callsign");
+    QTest::addColumn<QString>("objectOwner");
+    QTest::addColumn<QString>("symbol");
+    QTest::addColumn<QString>("header");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("commentStart");
+    QTest::addColumn<double>("latMinutes");
+    QTest::addColumn<double>("lonMinutes");
+    QTest::addColumn<bool>("heardDirect");
+    QTest::addColumn<double>("speedKmh");
+    QTest::addColumn<int>("course");
+    QTest::addColumn<double>("heightMetres");
+    QTest::addColumn<int>("stationType");
+    QTest::addColumn<bool>("excluded");
+
+    QTest::addRow("position with course, speed, altitude; radio port 0, heard direct")
+        << QByteArray("N0CALL-9>APRS,WIDE2-1:!4903.50N/07201.75W>088/036/A=001234Hello") << 1 << "N0CALL-9" << ""
+        << "/>" << "N0CALL-9>APRS,WIDE2-1 10:00:01" << "!4903.50N/07201.75W>088/036/A=001234Hello" << 28 << 2943.5
+        << -4321.75 << true << 66.672 << 88 << 376.1232 << 2 << false;
+    QTest::addRow("digipeated on radio port 1")
+        << QByteArray("N0CALL-9>APRS,WIDE1*,WIDE2-1:!4903.50N/07201.75W>088/036/A=001234Hello") << 2 << "N0CALL-9"
+        << "" << "/>" << "N0CALL-9>APRS,WIDE1*,WIDE2-1 10:00:01" << "!4903.50N/07201.75W>088/036/A=001234Hello"
+        << 28 << 2943.5 << -4321.75 << false << 66.672 << 88 << 376.1232 << 2 << false;
+    QTest::addRow("APRS-IS keeps its q construct; a house is fixed")
+        << QByteArray("N0CALL>APRS,WIDE1-1,qAR,IGATE:=5130.00N/00007.50W-House") << 0 << "N0CALL" << "" << "/-"
+        << "N0CALL>APRS,WIDE1-1,qAR,IGATE 10:00:01" << "=5130.00N/00007.50W-House" << 21 << 3090.0 << -7.5 << false
+        << 0.0 << 0 << 0.0 << 0 << false;
+    QTest::addRow("APRS-IS from a client: TCPIP*")
+        << QByteArray("N0CALL>APRS,TCPIP*,qAC,T2TEST:=5130.00N/00007.50W-House") << 0 << "N0CALL" << "" << "/-"
+        << "N0CALL>APRS,TCPIP*,qAC,T2TEST 10:00:01" << "=5130.00N/00007.50W-House" << 21 << 3090.0 << -7.5 << false
+        << 0.0 << 0 << 0.0 << 0 << false;
+    QTest::addRow("text line without path is heard direct")
+        << QByteArray("N0CALL>APRS:=5130.00N/00007.50W-House") << 0 << "N0CALL" << "" << "/-"
+        << "N0CALL>APRS 10:00:01" << "=5130.00N/00007.50W-House" << 21 << 3090.0 << -7.5 << true << 0.0 << 0 << 0.0
+        << 0 << false;
+    QTest::addRow("compressed position, no comment")
+        << QByteArray("N0CALL>APRS:!/5L!!<*e7>7P[") << 1 << "N0CALL" << "" << "/>" << "N0CALL>APRS 10:00:01"
+        << "!/5L!!<*e7>7P[" << 15 << 2970.0 << -4365.000236 << true << 67.10168654 << 88 << 0.0 << 2 << false;
+    QTest::addRow("Mic-E jeep")
+        << QByteArray("N0CALL>T2SP0W,WIDE1-1:`(_fn\"Oj/]Comment") << 1 << "N0CALL" << "" << "/j"
+        << "N0CALL>T2SP0W,WIDE1-1 10:00:01" << "`(_fn\"Oj/]Comment" << 10 << 2550.07 << -727.74 << true << 37.04
+        << 251 << 0.0 << 2 << false;
+    QTest::addRow("object: its name, owned by the source")
+        << QByteArray("N0CALL>APRS:;LEADER   *092345z4903.50N/07201.75W>088/036") << 0 << "LEADER" << "N0CALL"
+        << "/>" << "N0CALL>APRS 10:00:01" << ";LEADER   *092345z4903.50N/07201.75W>088/036" << 45 << 2943.5
+        << -4321.75 << true << 66.672 << 88 << 0.0 << 2 << false;
+    QTest::addRow("item with a blank in its name")
+        << QByteArray("N0CALL>APRS:)AID #2!4903.50N/07201.75WA") << 0 << "AID #2" << "N0CALL" << "/A"
+        << "N0CALL>APRS 10:00:01" << ")AID #2!4903.50N/07201.75WA" << 28 << 2943.5 << -4321.75 << true << 0.0 << 0
+        << 0.0 << 0 << false;
+    QTest::addRow("weather with position: wind is no course")
+        << QByteArray("N0CALL>APRS:@092345z4903.50N/07201.75W_220/004g005t077r000p000P000h50b09900wRSW") << 0
+        << "N0CALL" << "" << "/_" << "N0CALL>APRS 10:00:01"
+        << "@092345z4903.50N/07201.75W_220/004g005t077r000p000P000h50b09900wRSW" << 64 << 2943.5 << -4321.75 << true
+        << 0.0 << 0 << 0.0 << 1 << false;
+    QTest::addRow("weather symbol without readings")
+        << QByteArray("N0CALL>APRS:!4903.50N/07201.75W_") << 0 << "N0CALL" << "" << "/_" << "N0CALL>APRS 10:00:01"
+        << "!4903.50N/07201.75W_" << 21 << 2943.5 << -4321.75 << true << 0.0 << 0 << 0.0 << 1 << false;
+    QTest::addRow("house that reports a movement is mobile")
+        << QByteArray("N0CALL>APRS:!4903.50N/07201.75W-090/010") << 0 << "N0CALL" << "" << "/-"
+        << "N0CALL>APRS 10:00:01" << "!4903.50N/07201.75W-090/010" << 28 << 2943.5 << -4321.75 << true << 18.52
+        << 90 << 0.0 << 2 << false;
+    QTest::addRow("house standing still at 000/000 stays fixed")
+        << QByteArray("N0CALL>APRS:!4903.50N/07201.75W-000/000") << 0 << "N0CALL" << "" << "/-"
+        << "N0CALL>APRS 10:00:01" << "!4903.50N/07201.75W-000/000" << 28 << 2943.5 << -4321.75 << true << 0.0 << 0
+        << 0.0 << 0 << false;
+    QTest::addRow("car of the alternate table with an overlay")
+        << QByteArray("N0CALL>APRS:!4903.50NS07201.75W>") << 0 << "N0CALL" << "" << "S>" << "N0CALL>APRS 10:00:01"
+        << "!4903.50NS07201.75W>" << 21 << 2943.5 << -4321.75 << true << 0.0 << 0 << 0.0 << 2 << false;
+    QTest::addRow("ship of the primary table")
+        << QByteArray("N0CALL>APRS:!4903.50N/07201.75Ws") << 0 << "N0CALL" << "" << "/s" << "N0CALL>APRS 10:00:01"
+        << "!4903.50N/07201.75Ws" << 21 << 2943.5 << -4321.75 << true << 0.0 << 0 << 0.0 << 2 << false;
+    QTest::addRow("third-party packet: the station inside, not heard direct")
+        << QByteArray("IGATE>APRS,WIDE1-1:}N0CALL>APRS,TCPIP,IGATE*:!4903.50N/07201.75W-third") << 1 << "N0CALL"
+        << "" << "/-" << "N0CALL>APRS,TCPIP,IGATE* 10:00:01" << "!4903.50N/07201.75W-third" << 21 << 2943.5
+        << -4321.75 << false << 0.0 << 0 << 0.0 << 0 << false;
+    QTest::addRow("excluded by a prefix pattern")
+        << QByteArray("EXCL-7>APRS:!4903.50N/07201.75W-") << 0 << "EXCL-7" << "" << "/-" << "EXCL-7>APRS 10:00:01"
+        << "!4903.50N/07201.75W-" << 21 << 2943.5 << -4321.75 << true << 0.0 << 0 << 0.0 << 0 << true;
+    QTest::addRow("object excluded by its own name")
+        << QByteArray("N0CALL>APRS:;EXCLUDED *092345z4903.50N/07201.75W-") << 0 << "EXCLUDED" << "N0CALL" << "/-"
+        << "N0CALL>APRS 10:00:01" << ";EXCLUDED *092345z4903.50N/07201.75W-" << 38 << 2943.5 << -4321.75 << true
+        << 0.0 << 0 << 0.0 << 0 << true;
+    QTest::addRow("excluded by a suffix pattern, lower case")
+        << QByteArray("k1abc-15>APRS:!4903.50N/07201.75W-") << 0 << "k1abc-15" << "" << "/-"
+        << "k1abc-15>APRS 10:00:01" << "!4903.50N/07201.75W-" << 21 << 2943.5 << -4321.75 << true << 0.0 << 0
+        << 0.0 << 0 << true;
+}
+
+void TestLinuxHost::mapsBeacon()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(int, port);
+    QFETCH(QString, callsign);
+    QFETCH(QString, objectOwner);
+    QFETCH(QString, symbol);
+    QFETCH(QString, header);
+    QFETCH(QString, text);
+    QFETCH(int, commentStart);
+    QFETCH(double, latMinutes);
+    QFETCH(double, lonMinutes);
+    QFETCH(bool, heardDirect);
+    QFETCH(double, speedKmh);
+    QFETCH(int, course);
+    QFETCH(double, heightMetres);
+    QFETCH(int, stationType);
+    QFETCH(bool, excluded);
+
+    feed(line, qint16(port), port > 0);
+    QCOMPARE(mBeacons.size(), 1);
+    QCOMPARE(mHost->counters().beacons, 1);
+    const BeaconRecord &b = *mBeacons.first();
+    QCOMPARE(b.callsign(), callsign);
+    QCOMPARE(b.objectOwner(), objectOwner);
+    QCOMPARE(b.symbolTable(), symbol.left(1));
+    QCOMPARE(b.symbolCode(), symbol.mid(1));
+    QCOMPARE(b.packetHeader(), header);
+    QCOMPARE(b.packetText(), text);
+    QCOMPARE(int(b.commentStart()), commentStart);
+    QCOMPARE(b.statusText(), QString());
+    QCOMPARE(b.latitude(), float(latMinutes));
+    QCOMPARE(b.longitude(), float(lonMinutes));
+    QCOMPARE(int(b.radioPort()), port);
+    QCOMPARE(b.heardDirect(), toHostBool(heardDirect));
+    QCOMPARE(b.speed(), float(speedKmh));
+    QCOMPARE(int(b.course()), course);
+    QCOMPARE(b.height(), float(heightMetres));
+    QVERIFY2(std::abs(b.distance() - expectedDistanceKm(latMinutes, lonMinutes)) < 0.01,
+             qPrintable(QString::number(b.distance())));
+    QCOMPARE(b.timeA(), mClock->local);
+    QCOMPARE(b.timeB(), mClock->local);
+    QCOMPARE(int(b.stationType()), stationType);
+    QCOMPARE(b.excluded(), toHostBool(excluded));
+
+    // Captured at reception: later packets change nothing in this record.
+    mClock->advanceMs(60'000);
+    feed(QByteArrayLiteral("N0CALL>APRS:>new status"));
+    QCOMPARE(b.statusText(), QString());
+    QCOMPARE(b.timeA().time(), QTime(10, 0, 1));
+}
+
+void TestLinuxHost::distanceIsZeroWithoutOurPosition()
+{
+    makeHost(HostSettings());
+    feed("N0CALL>APRS:=5130.00N/00007.50W-House");
+    QCOMPARE(mBeacons.size(), 1);
+    QCOMPARE(mBeacons.first()->distance(), 0.0f);
+}
+
+void TestLinuxHost::routesByKind_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QString>("counter");
+
+    QTest::addRow("position") << QByteArray("N0CALL>APRS:!4903.50N/07201.75W-") << "beacons";
+    QTest::addRow("status") << QByteArray("N0CALL>APRS:>Net Control Center") << "remembered";
+    QTest::addRow("position-less weather")
+        << QByteArray("N0CALL>APRS:_10090556c220s004g005t077r000p000P000h50b09900wRSW") << "remembered";
+    QTest::addRow("message") << QByteArray("N0CALL>APRS::N1CALL   :hello{1") << "dropped";
+    QTest::addRow("bulletin") << QByteArray("N0CALL>APRS::BLN1     :Net tonight at 8") << "dropped";
+    QTest::addRow("telemetry") << QByteArray("N0CALL>APRS:T#005,199,000,255,073,123,01101001") << "dropped";
+    QTest::addRow("killed object") << QByteArray("N0CALL>APRS:;LEADER   _092345z4903.50N/07201.75W>088/036")
+                                   << "dropped";
+    QTest::addRow("killed item") << QByteArray("N0CALL>APRS:)AID #2_4903.50N/07201.75WA") << "dropped";
+    QTest::addRow("undecodable position") << QByteArray("N0CALL>APRS:!4903.50X/07201.75W-") << "rejected";
+    QTest::addRow("no header") << QByteArray("just some text") << "rejected";
+    QTest::addRow("empty information") << QByteArray("N0CALL>APRS:") << "rejected";
+}
+
+void TestLinuxHost::routesByKind()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(QString, counter);
+
+    feed(line);
+    const HostCounters &c = mHost->counters();
+    const QMap<QString, qint64> counts{{"beacons", c.beacons},       {"duplicates", c.duplicates},
+                                       {"remembered", c.remembered}, {"dropped", c.dropped},
+                                       {"rejected", c.rejected}};
+    QCOMPARE(c.received, 1);
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+        QCOMPARE(std::pair(it.key(), it.value()), std::pair(it.key(), qint64(it.key() == counter ? 1 : 0)));
+    QCOMPARE(mBeacons.size(), counter == QLatin1String("beacons") ? 1 : 0);
+}
+
+void TestLinuxHost::dropsDuplicates_data()
+{
+    QTest::addColumn<QByteArray>("first");
+    QTest::addColumn<QByteArray>("second");
+    QTest::addColumn<int>("msBetween");
+    QTest::addColumn<bool>("secondIsBeacon");
+
+    const QByteArray direct("N0CALL>APRS,WIDE2-2:!4903.50N/07201.75W-PHG2360");
+    QTest::addRow("same packet at once") << direct << direct << 0 << false;
+    QTest::addRow("digipeated copy 2 s later")
+        << direct << QByteArray("N0CALL>APRS,DIGI1*,WIDE2-1:!4903.50N/07201.75W-PHG2360") << 2000 << false;
+    QTest::addRow("another igate's copy")
+        << QByteArray("N0CALL>APRS,WIDE2-2,qAR,IGATE1:!4903.50N/07201.75W-PHG2360")
+        << QByteArray("N0CALL>APRS,WIDE1*,WIDE2-1,qAR,IGATE2:!4903.50N/07201.75W-PHG2360") << 29'999 << false;
+    QTest::addRow("30 s later is a new beacon") << direct << direct << 30'000 << true;
+    QTest::addRow("other information field") << direct << QByteArray("N0CALL>APRS,WIDE2-2:!4903.50N/07201.75W-PHG2361")
+                                              << 0 << true;
+    QTest::addRow("other destination") << direct << QByteArray("N0CALL>APZ001,WIDE2-2:!4903.50N/07201.75W-PHG2360")
+                                        << 0 << true;
+    QTest::addRow("other source") << direct << QByteArray("N0CALL-1>APRS,WIDE2-2:!4903.50N/07201.75W-PHG2360") << 0
+                                  << true;
+}
+
+void TestLinuxHost::dropsDuplicates()
+{
+    QFETCH(QByteArray, first);
+    QFETCH(QByteArray, second);
+    QFETCH(int, msBetween);
+    QFETCH(bool, secondIsBeacon);
+
+    feed(first, 1, true);
+    mClock->advanceMs(msBetween);
+    feed(second, 1, true);
+    QCOMPARE(mBeacons.size(), secondIsBeacon ? 2 : 1);
+    QCOMPARE(mHost->counters().duplicates, secondIsBeacon ? 0 : 1);
+    QCOMPARE(mHost->counters().received, 2);
+}
+
+void TestLinuxHost::remembersStatus()
+{
+    feed("N0CALL>APRS:!4903.50N/07201.75W-");
+    feed("N0CALL>APRS:>Net Control Center");
+    mClock->advanceMs(1000);
+    feed("N0CALL>APRS:!4903.50N/07201.75W-second");
+    feed("N0CALL>APRS:>092345zAway until 18:00");
+    feed("N0CALL>APRS:!4903.50N/07201.75W-third");
+    feed("N1CALL>APRS:!4903.50N/07201.75W-");
+    QCOMPARE(mBeacons.size(), 4);
+    QCOMPARE(mBeacons.at(0)->statusText(), QString());
+    QCOMPARE(mBeacons.at(1)->statusText(), QStringLiteral("Net Control Center"));
+    QCOMPARE(mBeacons.at(2)->statusText(), QStringLiteral("Away until 18:00"));
+    QCOMPARE(mBeacons.at(3)->statusText(), QString());
+    QCOMPARE(mHost->counters().remembered, 2);
+}
+
+void TestLinuxHost::weatherLookup()
+{
+    WeatherRecordRef record = std::make_shared<WeatherReadings>();
+    QString callsign = QStringLiteral("N0CALL");
+    QCOMPARE(mHost->lookupWeather(callsign, record), HostFalse);
+
+    // Position-less weather, then the station's position beacon.
+    feed("N0CALL>APRS:_10090556c220s020g025t023r010p030P020h80b10132wRSW");
+    feed("N0CALL>APRS:!4903.50N/07201.75W_");
+    QCOMPARE(mBeacons.size(), 1);
+    QCOMPARE(mBeacons.first()->stationType(), StationType::Weather);
+    QCOMPARE(mHost->lookupWeather(callsign, record), HostTrue);
+    const double tempC = (23 - 32) / 1.8;
+    const double windMs = 20 * 0.44704;
+    QCOMPARE(record->temp(), float(tempC));
+    QCOMPARE(record->humidity(), 80.0f);
+    QCOMPARE(record->pressure(), 1013.2f);
+    QCOMPARE(record->windDirection(), 220.0f);
+    QCOMPARE(record->windSpeed(), float(windMs));
+    QCOMPARE(record->windGust(), float(25 * 0.44704));
+    QCOMPARE(record->rainLastHour(), float(10 * 0.254));
+    QCOMPARE(record->rain24Hours(), float(30 * 0.254));
+    QCOMPARE(record->rainToday(), float(20 * 0.254));
+    QVERIFY(std::abs(record->dewpoint() - HostWeather::dewpointC(tempC, 80)) < 0.001);
+    // -5 degC in 32 km/h of wind feels like -13.3 degC.
+    QVERIFY2(std::abs(record->windChill() - -13.26) < 0.01, qPrintable(QString::number(record->windChill())));
+
+    // The report in the current packet counts; readings it lacks are 0.
+    feed("N0CALL>APRS:@092345z4903.50N/07201.75W_090/005t050");
+    QCOMPARE(mHost->lookupWeather(callsign, record), HostTrue);
+    QCOMPARE(record->temp(), float(10.0));
+    QCOMPARE(record->windDirection(), 90.0f);
+    QCOMPARE(record->humidity(), 0.0f);
+    QCOMPARE(record->pressure(), 0.0f);
+    QCOMPARE(record->dewpoint(), 0.0f);
+    QCOMPARE(record->rainToday(), 0.0f);
+
+    // A weather object is looked up by its name.
+    feed("N0CALL>APRS:;WXSTN    *092345z4903.50N/07201.75W_180/010t041");
+    QString object = QStringLiteral("WXSTN");
+    QCOMPARE(mHost->lookupWeather(object, record), HostTrue);
+    QCOMPARE(record->temp(), float(5.0));
+    QString other = QStringLiteral("N1CALL");
+    QCOMPARE(mHost->lookupWeather(other, record), HostFalse);
+}
+
+void TestLinuxHost::weatherLookupFillsOrReplacesRecord()
+{
+    feed("N0CALL>APRS:_10090556c220s004g005t077r000p000P000h50b09900wRSW");
+    QString callsign = QStringLiteral("N0CALL");
+
+    auto own = std::make_shared<WeatherReadings>();
+    WeatherRecordRef record = own;
+    QCOMPARE(mHost->lookupWeather(callsign, record), HostTrue);
+    QCOMPARE(record.get(), own.get());
+    QCOMPARE(own->temp(), 25.0f);
+
+    record = std::make_shared<ForeignWeather>();
+    QCOMPARE(mHost->lookupWeather(callsign, record), HostTrue);
+    QVERIFY(dynamic_cast<WeatherReadings *>(record.get()));
+    QCOMPARE(record->temp(), 25.0f);
+    QCOMPARE(record->pressure(), 990.0f);
+
+    // An unknown station leaves the record as it was.
+    QString unknown = QStringLiteral("N9XYZ");
+    auto foreign = std::make_shared<ForeignWeather>();
+    record = foreign;
+    QCOMPARE(mHost->lookupWeather(unknown, record), HostFalse);
+    QCOMPARE(record.get(), foreign.get());
+}
+
+void TestLinuxHost::addOnConnectedIsKept()
+{
+    QCOMPARE(mHost->addOnConnected(), HostFalse);
+    mHost->setAddOnConnected(HostTrue);
+    QCOMPARE(mHost->addOnConnected(), HostTrue);
+    mHost->setAddOnConnected(HostFalse);
+    QCOMPARE(mHost->addOnConnected(), HostFalse);
+}
+
+void TestLinuxHost::signalsRaiseClosingEvent_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::addRow("SIGTERM") << int(SIGTERM);
+    QTest::addRow("SIGINT") << int(SIGINT);
+    QTest::addRow("SIGHUP") << int(SIGHUP);
+}
+
+void TestLinuxHost::signalsRaiseClosingEvent()
+{
+    QFETCH(int, signalNumber);
+    mHost->watchTerminationSignals();
+    QSignalSpy closing(mHost.get(), &HostApplication::UIView32IsClosing);
+    QCOMPARE(::raise(signalNumber), 0);
+    QTRY_COMPARE(closing.size(), 1);
+    QVERIFY(mBeacons.isEmpty());
+}
+
+// The host listens to the source it is given, whatever kind it is.
+void TestLinuxHost::takesPacketsFromItsSource()
+{
+    class ScriptedSource : public PacketSource
+    {
+    public:
+        void start() override
+        {
+            emit packetReceived("N0CALL>APRS,WIDE1*:!4903.50N/07201.75W-", 3, true);
+            emit packetReceived("N0CALL>APRS:>status only", 3, true);
+        }
+        void stop() override {}
+        QString describe() const override { return QStringLiteral("SCRIPT"); }
+    };
+    auto source = std::make_unique<ScriptedSource>();
+    QPointer<PacketSource> watched = source.get();
+    mHost->attachSource(std::move(source));
+    QCOMPARE(mHost->source(), watched.data());
+    QCOMPARE(watched->parent(), mHost.get());
+    mHost->start();
+    QCOMPARE(mBeacons.size(), 1);
+    QCOMPARE(mBeacons.first()->radioPort(), 3);
+    QCOMPARE(mBeacons.first()->heardDirect(), HostFalse);
+    QCOMPARE(mHost->counters().received, 2);
+    mHost.reset();
+    QVERIFY(watched.isNull());
+}
+
+QTEST_GUILESS_MAIN(TestLinuxHost)
+#include "tst_linuxhost.moc"
