@@ -1,0 +1,504 @@
+// Logon-level facts and the schema scripts against the three real databases:
+// SQLite through its driver, PostgreSQL and MariaDB on the servers that
+// scripts/db-servers.sh starts.
+
+#include "TestDatabases.h"
+#include "db/OdbcConnection.h"
+#include "db/OdbcError.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QString Stations = QStringLiteral(
+    "insert into stations (callsign,dtstamp,type,distance,lat,lon,heard_direct,radio_port,symbol,object_owner) ");
+const QString Fixed = QStringLiteral("insert into fixed_data (fk_callsign,fk_dtstamp,status,comment,path) ");
+const QString Mobile = QStringLiteral("insert into mobile_data (fk_callsign,fk_dtstamp,height,speed,path,course) ");
+const QString Weather = QStringLiteral(
+    "insert into wx_data (fk_callsign,fk_dtstamp,pressure,dewpoint,humidity,rain_24hours,rain_last_hour,rain_today,"
+    "temp,wind_chill,wind_direction,wind_gust,wind_speed)");
+
+// Numbers come back in each database's own text form ("55", "55.0"), so
+// numbers compare by value and everything else by text.
+bool sameValue(const QString &actual, const QString &expected)
+{
+    bool actualIsNumber = false;
+    bool expectedIsNumber = false;
+    const double a = actual.toDouble(&actualIsNumber);
+    const double e = expected.toDouble(&expectedIsNumber);
+    if (actualIsNumber && expectedIsNumber)
+        return a == e;
+    return actual == expected;
+}
+
+// The stored bytes of a text column in hex, upper case.
+QString hexOf(const TestDatabase &db, const QString &column)
+{
+    if (db.name == QLatin1String("postgres"))
+        return QStringLiteral("upper(encode(convert_to(%1, 'UTF8'), 'hex'))").arg(column);
+    return QStringLiteral("hex(%1)").arg(column);
+}
+
+} // namespace
+
+class TestOdbcDatabases : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+
+    void logon_data();
+    void logon();
+    void refusedLogon_data();
+    void refusedLogon();
+    void executeOnClosedConnection_data();
+    void executeOnClosedConnection();
+    void syntaxError_data();
+    void syntaxError();
+    void schemaScriptRunsAgain_data();
+    void schemaScriptRunsAgain();
+    void bridgeStatements_data();
+    void bridgeStatements();
+    void texts_data();
+    void texts();
+    void backslashFollowsTheDialect_data();
+    void backslashFollowsTheDialect();
+    void serverStoppedMidRun_data();
+    void serverStoppedMidRun();
+    void mariadbIsStrict();
+
+private:
+    TestDatabase database(const QString &name) const { return testDatabase(name, mSqliteFile); }
+    void addDatabaseRows() const;
+
+    QTemporaryDir mDir;
+    QString mSqliteFile;
+};
+
+void TestOdbcDatabases::initTestCase()
+{
+    QVERIFY(mDir.isValid());
+    mSqliteFile = mDir.filePath(QStringLiteral("keldan.db"));
+}
+
+void TestOdbcDatabases::init()
+{
+    // Rows are tagged "<database>" or "<database>: <case>".
+    const QString name = QString::fromLatin1(QTest::currentDataTag()).section(QLatin1Char(':'), 0, 0);
+    if (name.isEmpty())
+        return;
+    const TestDatabase db = database(name);
+    KELDAN_REQUIRE_DATABASE(db);
+    try {
+        recreateTables(db);
+    } catch (const OdbcError &error) {
+        QFAIL(qPrintable(QStringLiteral("cannot create the tables: ") + error.describe()));
+    }
+}
+
+void TestOdbcDatabases::addDatabaseRows() const
+{
+    QTest::addColumn<QString>("name");
+    for (const TestDatabase &db : testDatabases(mSqliteFile))
+        QTest::addRow("%s", qPrintable(db.name)) << db.name;
+}
+
+void TestOdbcDatabases::logon_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("connectionString");
+    QTest::addColumn<QString>("dbmsName");
+    QTest::addColumn<SqlDialect>("dialect");
+
+    QTest::addRow("sqlite") << "sqlite" << QStringLiteral("DATABASE=%1;UID=sa;PWD=;DSN=myodbc3-test").arg(mSqliteFile)
+                            << "SQLite" << SqlDialect::Standard;
+    QTest::addRow("postgres") << "postgres" << "DATABASE=keldan;UID=keldan;PWD=keldan;DSN=keldan-postgres"
+                              << "PostgreSQL" << SqlDialect::Standard;
+    QTest::addRow("mariadb") << "mariadb" << "DATABASE=keldan;UID=keldan;PWD=keldan;DSN=keldan-mariadb"
+                             << "MariaDB" << SqlDialect::MySql;
+}
+
+void TestOdbcDatabases::logon()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, connectionString);
+    QFETCH(QString, dbmsName);
+    QFETCH(SqlDialect, dialect);
+
+    const TestDatabase db = database(name);
+    QCOMPARE(db.connectionString(), connectionString);
+    QCOMPARE(db.dialect, dialect);
+
+    OdbcConnection connection(QStringLiteral("Connection1"));
+    connection.open(connectionString);
+    QVERIFY(connection.isOpen());
+    QCOMPARE(connection.name(), QStringLiteral("Connection1"));
+    QCOMPARE(connection.dbmsName(), dbmsName);
+    QCOMPARE(connection.dialect(), dialect);
+    QCOMPARE(connection.queryRows(QStringLiteral("select 6*7"), QStringLiteral("<NULL>")),
+             QList<QStringList>{{"42"}});
+    connection.close();
+    QVERIFY(!connection.isOpen());
+}
+
+void TestOdbcDatabases::refusedLogon_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("connectionString");
+    QTest::addColumn<QString>("sqlState");
+    QTest::addColumn<int>("statusNumber");
+    QTest::addColumn<QString>("text");
+
+    // SQLite has no login: the driver ignores UID and PWD. What it can refuse
+    // is a database file it cannot create.
+    QTest::addRow("sqlite: database file in a missing folder")
+        << "sqlite" << QStringLiteral("DATABASE=%1;UID=sa;PWD=;DSN=myodbc3-test").arg(mDir.filePath("none/x.db"))
+        << "HY000" << 14 << "[SQLite]connect failed";
+    QTest::addRow("postgres: wrong password")
+        << "postgres" << "DATABASE=keldan;UID=keldan;PWD=wrong;DSN=keldan-postgres" << "08001" << 101
+        << "password authentication failed for user \"keldan\"";
+    QTest::addRow("postgres: unknown user")
+        << "postgres" << "DATABASE=keldan;UID=nobody;PWD=keldan;DSN=keldan-postgres" << "08001" << 101
+        << "password authentication failed for user \"nobody\"";
+    QTest::addRow("postgres: unknown database")
+        << "postgres" << "DATABASE=nosuchdb;UID=keldan;PWD=keldan;DSN=keldan-postgres" << "08001" << 101
+        << "database \"nosuchdb\" does not exist";
+    QTest::addRow("mariadb: wrong password")
+        << "mariadb" << "DATABASE=keldan;UID=keldan;PWD=wrong;DSN=keldan-mariadb" << "28000" << 1045
+        << "Access denied for user 'keldan'@'127.0.0.1' (using password: YES)";
+    QTest::addRow("mariadb: empty password")
+        << "mariadb" << "DATABASE=keldan;UID=keldan;PWD=;DSN=keldan-mariadb" << "28000" << 1045
+        << "Access denied for user 'keldan'@'127.0.0.1' (using password: NO)";
+    QTest::addRow("mariadb: unknown database")
+        << "mariadb" << "DATABASE=nosuchdb;UID=keldan;PWD=keldan;DSN=keldan-mariadb" << "42000" << 1044
+        << "Access denied for user 'keldan'@'%' to database 'nosuchdb'";
+}
+
+void TestOdbcDatabases::refusedLogon()
+{
+    QFETCH(QString, connectionString);
+    QFETCH(QString, sqlState);
+    QFETCH(int, statusNumber);
+    QFETCH(QString, text);
+
+    OdbcConnection connection(QStringLiteral("Connection1"));
+    try {
+        connection.open(connectionString);
+        QFAIL("the database accepted the logon");
+    } catch (const OdbcError &error) {
+        QCOMPARE(error.sqlState(), sqlState);
+        QCOMPARE(error.statusNumber(), statusNumber);
+        QVERIFY2(error.describe().contains(text), qPrintable(error.describe()));
+        QVERIFY(error.describe().startsWith(QStringLiteral("%1 [%2] ").arg(sqlState).arg(error.nativeError())));
+    }
+    QVERIFY(!connection.isOpen());
+    QCOMPARE(connection.dbmsName(), QString());
+}
+
+void TestOdbcDatabases::executeOnClosedConnection_data()
+{
+    addDatabaseRows();
+}
+
+void TestOdbcDatabases::executeOnClosedConnection()
+{
+    QFETCH(QString, name);
+    const TestDatabase db = database(name);
+
+    OdbcConnection connection(QStringLiteral("Connection1"));
+    connection.open(db.connectionString());
+    connection.close();
+    try {
+        connection.execute(Fixed + "values ('W1','2004-05-06 14:30:00','','','')");
+        QFAIL("a closed connection ran a statement");
+    } catch (const OdbcError &error) {
+        QCOMPARE(error.sqlState(), QStringLiteral("08003"));
+        QCOMPARE(error.statusNumber(), 6008);
+        QCOMPARE(error.describe(), QStringLiteral("08003 [0] Connection not open"));
+    }
+    QCOMPARE(queryRows(db, QStringLiteral("select count(*) from fixed_data")), QList<QStringList>{{"0"}});
+}
+
+void TestOdbcDatabases::syntaxError_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("sqlState");
+    QTest::addColumn<int>("statusNumber");
+    QTest::addColumn<QString>("text");
+
+    QTest::addRow("sqlite") << "sqlite" << "HY000" << 1 << "near \"values\": syntax error";
+    QTest::addRow("postgres") << "postgres" << "42601" << 1 << "syntax error at or near \"values\"";
+    QTest::addRow("mariadb") << "mariadb" << "42000" << 1064 << "You have an error in your SQL syntax";
+}
+
+void TestOdbcDatabases::syntaxError()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, sqlState);
+    QFETCH(int, statusNumber);
+    QFETCH(QString, text);
+    const TestDatabase db = database(name);
+
+    OdbcConnection connection(QStringLiteral("Connection1"));
+    connection.open(db.connectionString());
+    try {
+        connection.execute(QStringLiteral("insert into fixed_data (fk_callsign values ('W1')"));
+        QFAIL("the database accepted a broken statement");
+    } catch (const OdbcError &error) {
+        QCOMPARE(error.sqlState(), sqlState);
+        QCOMPARE(error.statusNumber(), statusNumber);
+        QVERIFY2(error.describe().contains(text), qPrintable(error.describe()));
+    }
+    // Autocommit: the failure leaves nothing open, and the next statement runs.
+    connection.execute(Fixed + "values ('W1','2004-05-06 14:30:00','after','','')");
+    connection.close();
+    QCOMPARE(queryRows(db, QStringLiteral("select status from fixed_data")), QList<QStringList>{{"after"}});
+}
+
+void TestOdbcDatabases::schemaScriptRunsAgain_data()
+{
+    addDatabaseRows();
+}
+
+void TestOdbcDatabases::schemaScriptRunsAgain()
+{
+    QFETCH(QString, name);
+    const TestDatabase db = database(name);
+
+    OdbcConnection connection(QStringLiteral("Connection1"));
+    connection.open(db.connectionString());
+    connection.execute(Fixed + "values ('W1','2004-05-06 14:30:00','kept','','')");
+    QFile file(schemaFile(db));
+    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.errorString()));
+    const QStringList statements = splitSqlScript(QString::fromUtf8(file.readAll()));
+    QVERIFY(statements.size() >= 4);
+    for (const QString &statement : statements)
+        connection.execute(statement);
+    connection.close();
+    QCOMPARE(queryRows(db, QStringLiteral("select status from fixed_data")), QList<QStringList>{{"kept"}});
+}
+
+void TestOdbcDatabases::bridgeStatements_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("statement");
+    QTest::addColumn<QString>("select");
+    QTest::addColumn<QStringList>("expected");
+
+    struct Case
+    {
+        const char *tag;
+        QString statement;
+        QString select;
+        QStringList expected;
+    };
+    const QList<Case> cases = {
+        {"stations row of a mobile station heard direct",
+         Stations + "values ('N0CALL-9','2004-05-06 14:30:00','2',12.5,3090.25,-7.5,1,1,'/>','')",
+         "select callsign,dtstamp,type,distance,lat,lon,heard_direct,radio_port,symbol,object_owner from stations",
+         {"N0CALL-9", "2004-05-06 14:30:00", "2", "12.5", "3090.25", "-7.5", "1", "1", "/>", ""}},
+        {"stations row of an object with its owner",
+         Stations + "values ('LEADVILLE','2004-02-03 07:05:09','0',0,3915.27,-10617.9,0,2,'/#','KB0ZZZ-15')",
+         "select callsign,dtstamp,type,lat,lon,heard_direct,radio_port,symbol,object_owner from stations",
+         {"LEADVILLE", "2004-02-03 07:05:09", "0", "3915.27", "-10617.9", "0", "2", "/#", "KB0ZZZ-15"}},
+        {"stations row with numbers in exponent notation",
+         Stations + "values ('W1','2004-05-06 14:30:00','1',1.234568E+07,1E-05,-0.25,0,-1,'/_','')",
+         "select distance,lat,lon,radio_port from stations", {"12345680", "0.00001", "-0.25", "-1"}},
+        {"numbers keep more than single precision",
+         Stations + "values ('W1','2004-05-06 14:30:00','1',16777217,3090.123456,-7.000001,0,1,'/_','')",
+         "select distance,lat,lon from stations", {"16777217", "3090.123456", "-7.000001"}},
+        {"weather row without a blank before values",
+         Weather + "values ('W1','2004-05-06 14:30:00','1013.2','0','55','0','0','0','-3.5','0','0','0','0')",
+         "select fk_callsign,fk_dtstamp,pressure,dewpoint,humidity,rain_24hours,rain_last_hour,rain_today,temp,"
+         "wind_chill,wind_direction,wind_gust,wind_speed from wx_data",
+         {"W1", "2004-05-06 14:30:00", "1013.2", "0", "55", "0", "0", "0", "-3.5", "0", "0", "0", "0"}},
+        {"weather values keep seven digits",
+         Weather + "values ('W1','2004-05-06 14:30:00','1013.247','-12.375','100','25.4','0.254','12.7','37.77778',"
+                   "'-17.1','359','88.51','1.234568E+07')",
+         "select pressure,dewpoint,rain_last_hour,temp,wind_direction,wind_gust,wind_speed from wx_data",
+         {"1013.247", "-12.375", "0.254", "37.77778", "359", "88.51", "12345680"}},
+        {"mobile row with quoted numbers",
+         Mobile + "values ('N0CALL-9','2004-05-06 14:30:00','120.5','12.5','WIDE1-1,WIDE2-1','-1')",
+         "select fk_callsign,fk_dtstamp,height,speed,path,course from mobile_data",
+         {"N0CALL-9", "2004-05-06 14:30:00", "120.5", "12.5", "WIDE1-1,WIDE2-1", "-1"}},
+        {"quoted numbers are stored as numbers",
+         Mobile + "values ('N0CALL-9','2004-05-06 14:30:00','120.5','12.5','','359')",
+         "select course+1,height*2,speed+0.25 from mobile_data", {"360", "241", "12.75"}},
+        {"fixed row", Fixed + "values ('N0CALL','2004-05-06 14:30:00','QRV 145.500','Home station','WIDE2-2')",
+         "select fk_callsign,fk_dtstamp,status,comment,path from fixed_data",
+         {"N0CALL", "2004-05-06 14:30:00", "QRV 145.500", "Home station", "WIDE2-2"}},
+        {"fixed row of empty texts", Fixed + "values ('N0CALL','2004-05-06 14:30:00','','','')",
+         "select status,comment,path from fixed_data", {"", "", ""}},
+        {"detail row without its stations row", Fixed + "values ('ORPHAN','2004-05-06 14:30:00','','','')",
+         "select count(*) from fixed_data where fk_callsign='ORPHAN'", {"1"}},
+    };
+    for (const TestDatabase &db : testDatabases(mSqliteFile)) {
+        for (const Case &c : cases)
+            QTest::addRow("%s: %s", qPrintable(db.name), c.tag) << db.name << c.statement << c.select << c.expected;
+    }
+}
+
+void TestOdbcDatabases::bridgeStatements()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, statement);
+    QFETCH(QString, select);
+    QFETCH(QStringList, expected);
+    const TestDatabase db = database(name);
+
+    OdbcConnection connection(QStringLiteral("Connection1"));
+    connection.open(db.connectionString());
+    connection.execute(statement);
+    connection.close();
+
+    const QList<QStringList> rows = queryRows(db, select);
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(rows.first().size(), expected.size());
+    for (qsizetype i = 0; i < expected.size(); ++i) {
+        QVERIFY2(sameValue(rows.first().at(i), expected.at(i)),
+                 qPrintable(QStringLiteral("column %1: got \"%2\", expected \"%3\"")
+                                .arg(i + 1)
+                                .arg(rows.first().at(i), expected.at(i))));
+    }
+}
+
+void TestOdbcDatabases::texts_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("literal");
+    QTest::addColumn<QString>("stored");
+
+    const QString longText = QStringLiteral("WIDE1-1,WIDE2-2 ").repeated(19).left(300);
+    struct Case
+    {
+        const char *tag;
+        QString literal;
+        QString stored;
+    };
+    const QList<Case> cases = {
+        {"degree sign", QStringLiteral("20°C"), QStringLiteral("20°C")},
+        {"Danish letters", QStringLiteral("Ærø"), QStringLiteral("Ærø")},
+        {"y with diaeresis", QStringLiteral("ÿ"), QStringLiteral("ÿ")},
+        {"character beyond the BMP", QStringLiteral("QRV 📡 73"), QStringLiteral("QRV 📡 73")},
+        {"doubled apostrophe", QStringLiteral("Bob''s shack"), QStringLiteral("Bob's shack")},
+        {"300 characters", longText, longText},
+        {"300 characters of two bytes each", QString(300, QChar(0xE6)), QString(300, QChar(0xE6))},
+    };
+    for (const TestDatabase &db : testDatabases(mSqliteFile)) {
+        for (const Case &c : cases)
+            QTest::addRow("%s: %s", qPrintable(db.name), c.tag) << db.name << c.literal << c.stored;
+    }
+}
+
+// Every free-text column takes the text, and the database holds it as UTF-8.
+void TestOdbcDatabases::texts()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, literal);
+    QFETCH(QString, stored);
+    const TestDatabase db = database(name);
+
+    OdbcConnection connection(QStringLiteral("Connection1"));
+    connection.open(db.connectionString());
+    connection.execute(Fixed + QStringLiteral("values ('W1','2004-05-06 14:30:00','%1','%1','%1')").arg(literal));
+    connection.execute(Stations + QStringLiteral("values ('W1','2004-05-06 14:30:00','0',0,0,0,0,0,'%1','%1')")
+                                      .arg(literal));
+    connection.close();
+
+    const QString hex = QString::fromLatin1(stored.toUtf8().toHex().toUpper());
+    QCOMPARE(queryRows(db, QStringLiteral("select status,comment,path,%1 from fixed_data").arg(hexOf(db, "status"))),
+             (QList<QStringList>{{stored, stored, stored, hex}}));
+    QCOMPARE(queryRows(db, QStringLiteral("select symbol,object_owner,%1 from stations").arg(hexOf(db, "object_owner"))),
+             (QList<QStringList>{{stored, stored, hex}}));
+}
+
+void TestOdbcDatabases::backslashFollowsTheDialect_data()
+{
+    addDatabaseRows();
+}
+
+// What the dialect promises: MariaDB reads a backslash in a literal as an
+// escape, the others keep it.
+void TestOdbcDatabases::backslashFollowsTheDialect()
+{
+    QFETCH(QString, name);
+    const TestDatabase db = database(name);
+
+    OdbcConnection connection(QStringLiteral("Connection1"));
+    connection.open(db.connectionString());
+    const QString written = connection.dialect() == SqlDialect::MySql ? QStringLiteral("a\\\\b\\\\n")
+                                                                       : QStringLiteral("a\\b\\n");
+    connection.execute(Fixed + QStringLiteral("values ('W1','2004-05-06 14:30:00','%1','','')").arg(written));
+    connection.execute(Fixed + QStringLiteral("values ('W2','2004-05-06 14:30:00','%1','','')").arg("a\\b\\n"));
+    connection.close();
+
+    const QList<QStringList> rows = queryRows(db, QStringLiteral("select fk_callsign,status from fixed_data order by "
+                                                                 "fk_callsign"));
+    QCOMPARE(rows.size(), 2);
+    QCOMPARE(rows.at(0), (QStringList{"W1", "a\\b\\n"}));
+    // Undoubled, MariaDB drops the backslash of "\b" and turns "\n" into a
+    // line feed: exactly what the dialect warns of.
+    QCOMPARE(rows.at(1).at(1) == QStringLiteral("a\\b\\n"), db.dialect == SqlDialect::Standard);
+}
+
+void TestOdbcDatabases::serverStoppedMidRun_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addRow("postgres") << "postgres";
+    QTest::addRow("mariadb") << "mariadb";
+}
+
+void TestOdbcDatabases::serverStoppedMidRun()
+{
+    QFETCH(QString, name);
+    const TestDatabase db = database(name);
+
+    OdbcConnection connection(QStringLiteral("Connection1"));
+    connection.open(db.connectionString());
+    connection.execute(Fixed + "values ('W1','2004-05-06 14:30:00','before','','')");
+
+    stopServer(db);
+    QString failure;
+    int statusNumber = 0;
+    try {
+        connection.execute(Fixed + "values ('W1','2004-05-06 14:30:01','during','','')");
+    } catch (const OdbcError &error) {
+        failure = error.describe();
+        statusNumber = error.statusNumber();
+    }
+    // A new connection is refused while the server is away.
+    QString refusal;
+    try {
+        OdbcConnection second(QStringLiteral("Connection2"));
+        second.open(db.connectionString());
+    } catch (const OdbcError &error) {
+        refusal = error.describe();
+    }
+    startServer(db);
+
+    QVERIFY2(!failure.isEmpty(), "a statement succeeded on a stopped server");
+    QVERIFY(statusNumber != 0);
+    QVERIFY2(!refusal.isEmpty(), "connected to a stopped server");
+    QVERIFY2(refusal.startsWith(QLatin1String("08")) || refusal.startsWith(QLatin1String("HY000")), qPrintable(refusal));
+
+    // The old connection stays broken; the destructor must not throw on it.
+    QVERIFY_THROWS_EXCEPTION(OdbcError, connection.execute(Fixed + "values ('W1','2004-05-06 14:30:02','','','')"));
+    QCOMPARE(queryRows(db, QStringLiteral("select status from fixed_data")), QList<QStringList>{{"before"}});
+}
+
+// The schema facts above hold for MariaDB's default strict mode, in which a
+// value that does not fit is an error instead of a warning.
+void TestOdbcDatabases::mariadbIsStrict()
+{
+    const TestDatabase db = database(QStringLiteral("mariadb"));
+    KELDAN_REQUIRE_DATABASE(db);
+    const QList<QStringList> rows = queryRows(db, QStringLiteral("select @@sql_mode"));
+    QCOMPARE(rows.size(), 1);
+    QVERIFY2(rows.first().first().contains(QLatin1String("STRICT_TRANS_TABLES")), qPrintable(rows.first().first()));
+}
+
+QTEST_GUILESS_MAIN(TestOdbcDatabases)
+#include "TestOdbcDatabases.moc"
