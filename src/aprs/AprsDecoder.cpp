@@ -391,7 +391,7 @@ void fillText(DecodeState &state)
     if (state.telemetrySequence.present)
         p.telemetrySequence = latin1(state.telemetrySequence.in(info));
     if (state.telemetryBits.present)
-        p.telemetryBits = latin1(state.telemetryBits.in(info));
+        p.telemetryBits = latin1(state.telemetryBits.in(info)).leftJustified(8, QLatin1Char('0'));
     p.hasWeather = p.weather.hasAnyReading();
 }
 
@@ -434,8 +434,8 @@ Packet decode(std::string_view tnc2Line)
         const std::size_t colon = line.find(':');
         if (colon == std::string_view::npos) {
             header.text = line;
-            const char *e = readHeader(line, header);
-            return rejected(e ? e : "packet_nobody", PacketKind::Unknown, header, e == nullptr, {});
+            const bool headerRead = readHeader(line, header) == nullptr;
+            return rejected("packet_nobody", PacketKind::Unknown, header, headerRead, {});
         }
         if (const char *e = readHeader(line.substr(0, colon), header))
             return rejected(e, PacketKind::Unknown, header, false, line.substr(colon + 1));

@@ -10,34 +10,48 @@ namespace {
 
 bool isAddresseeChar(char c) { return isAlnum(c) || c == '_' || c == ' ' || c == '-'; }
 
-bool isMessageIdChar(char c) { return isAlnum(c) || c == '}'; }
-
 // Message text may carry any byte but the control bytes (and 0xFF, which
 // TNCs use as a frame marker).
 bool isMessageByte(unsigned char c) { return (c >= 0x20 && c <= 0x7e) || (c >= 0x80 && c <= 0xfe); }
 
-// "ack12" or "rej12" followed only by blanks; returns the id span.
-bool ackOrRej(std::string_view info, std::size_t textBegin, std::string_view keyword, ByteSpan &id)
+// Up to five letters or digits from at; returns the count.
+std::size_t idLength(std::string_view info, std::size_t at)
 {
-    const std::string_view text = info.substr(textBegin);
-    if (text.substr(0, 3) != keyword)
-        return false;
-    std::size_t k = 3;
-    while (k < text.size() && k < 8 && isMessageIdChar(text[k]))
+    std::size_t k = 0;
+    while (at + k < info.size() && k < 5 && isAlnum(info[at + k]))
         ++k;
-    if (k == 3)
-        return false;
-    for (std::size_t j = k; j < text.size(); ++j) {
-        if (!isBlank(text[j]))
+    return k;
+}
+
+bool onlyBlanksFrom(std::string_view info, std::size_t at)
+{
+    for (std::size_t k = at; k < info.size(); ++k) {
+        if (!isBlank(info[k]))
             return false;
     }
-    id = ByteSpan::of(textBegin + 3, k - 3);
+    return true;
+}
+
+// "ack12" or "rej12", then blanks, or the "}AA" of a reply-ack; returns the id span.
+bool ackOrRej(std::string_view info, std::string_view keyword, ByteSpan &id)
+{
+    if (info.substr(11, 3) != keyword)
+        return false;
+    const std::size_t length = idLength(info, 14);
+    if (length == 0)
+        return false;
+    std::size_t end = 14 + length;
+    if (end < info.size() && info[end] == '}')
+        end += 1 + idLength(info, end + 1);
+    if (!onlyBlanksFrom(info, end))
+        return false;
+    id = ByteSpan::of(14, length);
     return true;
 }
 
 }  // namespace
 
-// :WU2Z     :Testing{003
+// :WU2Z     :Testing{003   and the reply-ack form   :WU2Z     :Testing{03}01
 const char *decodeMessage(DecodeState &state)
 {
     const std::string_view info = state.info;
@@ -56,25 +70,32 @@ const char *decodeMessage(DecodeState &state)
         --addresseeLength;
     state.addressee = ByteSpan::of(1, addresseeLength);
 
-    if (ackOrRej(info, 11, "ack", state.messageAck) || ackOrRej(info, 11, "rej", state.messageRej))
+    if (ackOrRej(info, "ack", state.messageAck) || ackOrRej(info, "rej", state.messageRej))
         return nullptr;
 
-    // "text{id": the id is 1-5 letters, digits or '}' at the very end.
+    // The id is 1-5 letters or digits after the first '{'; a reply-ack adds
+    // '}' and the id of the message this one acknowledges.
+    std::size_t textEnd = info.size();
     const std::size_t brace = info.find('{', 11);
     if (brace != std::string_view::npos) {
-        std::size_t k = brace + 1;
-        while (k < info.size() && k < brace + 6 && isMessageIdChar(info[k]))
-            ++k;
-        std::size_t end = k;
-        while (end < info.size() && isBlank(info[end]))
-            ++end;
-        if (k > brace + 1 && end == info.size()) {
-            state.messageText = ByteSpan::of(11, brace - 11);
-            state.messageId = ByteSpan::of(brace + 1, k - brace - 1);
-            return nullptr;
+        const std::size_t length = idLength(info, brace + 1);
+        std::size_t end = brace + 1 + length;
+        std::size_t ackLength = 0;
+        if (length > 0 && end < info.size() && info[end] == '}') {
+            ackLength = idLength(info, end + 1);
+            end += 1 + ackLength;
+        }
+        if (length > 0 && onlyBlanksFrom(info, end)) {
+            state.messageId = ByteSpan::of(brace + 1, length);
+            if (ackLength > 0)
+                state.messageAck = ByteSpan::of(brace + length + 2, ackLength);
+            textEnd = brace;
         }
     }
-    state.messageText = ByteSpan::of(11, info.size() - 11);
+    // Blanks at the end only pad the text.
+    while (textEnd > 11 && isBlank(info[textEnd - 1]))
+        --textEnd;
+    state.messageText = ByteSpan::of(11, textEnd - 11);
     return nullptr;
 }
 
@@ -120,13 +141,13 @@ const char *decodeTelemetry(DecodeState &state)
         const std::size_t end = comma == std::string_view::npos ? info.size() : comma;
         const std::string_view raw = info.substr(start, end - start);
         if (field == 5) {
-            // Eight binary digits; anything after them is a comment.
-            const std::string_view bits = trimBlanks(raw).substr(0, 8);
-            bool ok = bits.size() == 8;
-            for (const char c : bits)
-                ok = ok && (c == '0' || c == '1');
-            if (ok)
-                state.telemetryBits = ByteSpan::of(static_cast<std::size_t>(bits.data() - info.data()), 8);
+            // Up to eight binary digits, padded with zeros; anything after them is a comment.
+            const std::string_view text = trimBlanks(raw);
+            std::size_t count = 0;
+            while (count < text.size() && count < 8 && (text[count] == '0' || text[count] == '1'))
+                ++count;
+            if (count > 0)
+                state.telemetryBits = ByteSpan::of(static_cast<std::size_t>(text.data() - info.data()), count);
             break;
         }
         if (!valuesEnded) {

@@ -156,7 +156,9 @@ const char *decodeMicE(DecodeState &state, std::string_view destination)
     p.symbolTable = QChar(QLatin1Char(table));
 
     std::size_t offset = 9;
-    // Telemetry: 'hhhh (two channels) or a typographic quote and ten hex digits.
+    // Telemetry: '\'' and two hex bytes for channels 1 and 3, or '`' and five
+    // hex bytes for channels 1-5. Some software sends a typographic quote
+    // (U+2018, as printed in the protocol document) instead of '`'.
     auto hexRun = [&](std::size_t from, std::size_t count) {
         if (from + count > info.size())
             return false;
@@ -166,10 +168,21 @@ const char *decodeMicE(DecodeState &state, std::string_view destination)
         }
         return true;
     };
-    if (offset < info.size() && info[offset] == '\'' && hexRun(offset + 1, 4))
+    auto hexByte = [&](std::size_t at) { return static_cast<double>(hexValue(info[at]) * 16 + hexValue(info[at + 1])); };
+    if (offset < info.size() && info[offset] == '\'' && hexRun(offset + 1, 4)) {
+        p.telemetryValues.assign(5, std::nullopt);
+        p.telemetryValues[0] = hexByte(offset + 1);
+        p.telemetryValues[2] = hexByte(offset + 3);
         offset += 5;
-    else if (info.substr(offset, 3) == "\xE2\x80\x98" && hexRun(offset + 3, 10))
-        offset += 13;
+    } else {
+        const std::size_t quote = info.substr(offset, 1) == "`" ? 1 : info.substr(offset, 3) == "\xE2\x80\x98" ? 3 : 0;
+        if (quote > 0 && hexRun(offset + quote, 10)) {
+            p.telemetryValues.assign(5, std::nullopt);
+            for (std::size_t ch = 0; ch < 5; ++ch)
+                p.telemetryValues[ch] = hexByte(offset + quote + 2 * ch);
+            offset += quote + 10;
+        }
+    }
 
     // "xxx}": metres above a datum 10 km below sea level, base 91. It comes
     // first, or after the one-byte radio type (']' Kenwood, '`' Yaesu, ...).

@@ -160,7 +160,7 @@ void decodeAfterPosition(DecodeState &state, std::size_t offset)
     const std::string_view info = state.info;
     if (p.symbolCode == QLatin1Char('_')) {
         const std::size_t end = decodeWeatherFields(info, offset, p.weather);
-        decodeComment(state, end, true, true);
+        decodeComment(state, end, true, false);
         return;
     }
 
