@@ -57,6 +57,17 @@ void TestOdbcSqlite::connectsWithTheBridgeString()
     connection.close();
     connection.open(mDb.connectionString());
     QVERIFY(connection.isOpen());
+    // An open connection is not silently replaced.
+    try {
+        connection.open(mDb.connectionString());
+        QFAIL("opened an open connection again");
+    } catch (const OdbcError &error) {
+        QCOMPARE(error.sqlState(), QStringLiteral("08002"));
+        QCOMPARE(error.statusNumber(), 6008);
+    }
+    QVERIFY(connection.isOpen());
+    connection.execute(QStringLiteral("insert into fixed_data (fk_callsign,fk_dtstamp,status,comment,path) "
+                                      "values ('W1','2004-05-06 14:30:00','','','')"));
 }
 
 void TestOdbcSqlite::environmentIsMadeOnceAndKept()
