@@ -1,0 +1,505 @@
+// Decoder behaviour that guards real faults: truncated and broken packets,
+// ambiguity, Mic-E, compressed and NMEA positions, killed objects, third-party
+// packets, text encodings, control bytes and the comment offset. Expected
+// values are worked out by hand from the packet bytes.
+
+#include "TsvTable.h"
+
+#include "aprs/AprsDecoder.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QTest>
+
+#include <cmath>
+#include <optional>
+
+Q_DECLARE_METATYPE(std::optional<double>)
+
+namespace {
+
+aprs::Packet decodeBytes(const QByteArray &line)
+{
+    return aprs::decode(std::string_view(line.constData(), size_t(line.size())));
+}
+
+constexpr double knot = 1.852;
+const std::optional<double> none;
+
+// The reason codes AprsDecoder.h documents ("//   code   text").
+QSet<QByteArray> documentedCodes()
+{
+    QSet<QByteArray> codes;
+    QFile header(QStringLiteral(KELDAN_SOURCE_DIR "/src/aprs/AprsDecoder.h"));
+    if (!header.open(QIODevice::ReadOnly))
+        return codes;
+    static const QRegularExpression line(QStringLiteral("^//   ([a-z0-9_]+) "));
+    for (const QByteArray &l : header.readAll().split('\n')) {
+        const auto m = line.match(QString::fromLatin1(l));
+        if (m.hasMatch())
+            codes.insert(m.captured(1).toLatin1());
+    }
+    return codes;
+}
+
+// What must hold for any packet the decoder returns.
+QString invariantBreak(const aprs::Packet &p)
+{
+    if (p.error == nullptr)
+        return QStringLiteral("null error");
+    if (p.commentOffset < 0 || p.commentOffset > p.information.size())
+        return QStringLiteral("comment offset %1 outside 0..%2").arg(p.commentOffset).arg(p.information.size());
+    if (p.ok() && p.comment.isEmpty() != (p.commentOffset == p.information.size()))
+        return QStringLiteral("comment \"%1\" at offset %2 of %3").arg(p.comment).arg(p.commentOffset).arg(p.information.size());
+    if (!p.ok() && p.hasPosition)
+        return QStringLiteral("rejected packet with a position");
+    if (p.hasPosition && (!(std::fabs(p.latitudeDeg) <= 90) || !(std::fabs(p.longitudeDeg) <= 180)))
+        return QStringLiteral("position %1,%2").arg(p.latitudeDeg).arg(p.longitudeDeg);
+    if (p.ambiguity < 0 || p.ambiguity > 4)
+        return QStringLiteral("ambiguity %1").arg(p.ambiguity);
+    return {};
+}
+
+}  // namespace
+
+class TestAprsDecoder : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void rejects_data();
+    void rejects();
+    void positions_data();
+    void positions();
+    void micE_data();
+    void micE();
+    void objectsAndItems_data();
+    void objectsAndItems();
+    void weather_data();
+    void weather();
+    void text_data();
+    void text();
+    void thirdParty();
+    void messages_data();
+    void messages();
+    void everyTruncationKeepsTheInvariants();
+    void everyReasonIsDocumented();
+};
+
+void TestAprsDecoder::rejects_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QByteArray>("error");
+
+    QTest::addRow("empty line") << QByteArray("") << QByteArray("packet_short");
+    QTest::addRow("only CR LF") << QByteArray("\r\n") << QByteArray("packet_short");
+    QTest::addRow("no colon") << QByteArray("N0CALL>APRS") << QByteArray("packet_nobody");
+    QTest::addRow("nothing after the colon") << QByteArray("N0CALL>APRS:") << QByteArray("packet_nobody");
+    QTest::addRow("no source") << QByteArray(">APRS:>hi") << QByteArray("srccall_badchars");
+    QTest::addRow("underscore in the source") << QByteArray("N0_CALL>APRS:>hi") << QByteArray("srccall_badchars");
+    QTest::addRow("source of 10 characters") << QByteArray("ABCDEFGHIJ>APRS:>hi") << QByteArray("srccall_badchars");
+    QTest::addRow("no destination") << QByteArray("N0CALL>:>hi") << QByteArray("dstcall_none");
+    QTest::addRow("lower-case destination") << QByteArray("N0CALL>aprs:>hi") << QByteArray("dstcall_noax25");
+    QTest::addRow("destination SSID 16") << QByteArray("N0CALL>APRS-16:>hi") << QByteArray("dstcall_noax25");
+    QTest::addRow("empty path element") << QByteArray("N0CALL>APRS,,WIDE2-1:>hi") << QByteArray("digicall_badchars");
+    QTest::addRow("IPv6 hex before the q construct") << QByteArray("N0CALL>APRS,200106F8020204020000000000000002,qAI,X:>hi") << QByteArray("digicall_badchars");
+    QTest::addRow("unknown data type") << QByteArray("N0CALL>APRS:#hello") << QByteArray("unknown");
+    QTest::addRow("'!' after the 40th byte") << QByteArray("N0CALL>APRS:0123456789012345678901234567890123456789!4903.50N/07201.75W-") << QByteArray("unknown");
+    QTest::addRow("experimental") << QByteArray("N0CALL>APRS:{{ data") << QByteArray("exp_unsupp");
+    QTest::addRow("position report too short") << QByteArray("N0CALL>APRS:!4903.50N/07") << QByteArray("packet_short");
+    QTest::addRow("position cut before the symbol") << QByteArray("N0CALL>APRS:!4903.50N/07201.75W") << QByteArray("loc_short");
+    QTest::addRow("letters in the minutes") << QByteArray("N0CALL>APRS:!49ab.50N/07201.75W-") << QByteArray("loc_inv");
+    QTest::addRow("control byte in the latitude") << QByteArray("N0CALL>APRS:!4903.5\x01N/07201.75W-") << QByteArray("loc_inv");
+    QTest::addRow("NUL byte in the longitude") << QByteArray("N0CALL>APRS:!4903.50N/0720\0.75W-", 34) << QByteArray("loc_inv");
+    QTest::addRow("60 minutes") << QByteArray("N0CALL>APRS:!4960.00N/07201.75W-") << QByteArray("loc_inv");
+    QTest::addRow("latitude 90") << QByteArray("N0CALL>APRS:!9000.00N/07201.75W-") << QByteArray("loc_large");
+    QTest::addRow("longitude 180") << QByteArray("N0CALL>APRS:!4903.50N/18000.00W-") << QByteArray("loc_large");
+    QTest::addRow("ambiguity blank inside the digits") << QByteArray("N0CALL>APRS:!49 3.50N/07201.75W-") << QByteArray("loc_amb_inv");
+    QTest::addRow("longitude blanked without ambiguity") << QByteArray("N0CALL>APRS:!4903.50N/07201.7 W-") << QByteArray("loc_amb_inv");
+    QTest::addRow("symbol table ','") << QByteArray("N0CALL>APRS:!4903.50N,07201.75W-") << QByteArray("sym_inv_table");
+    QTest::addRow("compressed cut short") << QByteArray("N0CALL>APRS:@092345z/5L!!<*e7>7P") << QByteArray("comp_inv");
+    QTest::addRow("truncated Mic-E: symbol missing") << QByteArray("N0CALL>S32U6T:`dYg\x1e\x1eO") << QByteArray("mice_short");
+    QTest::addRow("truncated Mic-E: type byte only") << QByteArray("N0CALL>S32U6T:`") << QByteArray("mice_short");
+    QTest::addRow("truncated Mic-E: five-byte destination") << QByteArray("N0CALL>S32U6:`dYg\x1e\x1eO>/") << QByteArray("mice_short");
+    QTest::addRow("Mic-E destination with M") << QByteArray("N0CALL>S32M6T:`dYg\x1e\x1eO>/") << QByteArray("mice_inv");
+    QTest::addRow("Mic-E blank digit before a digit") << QByteArray("N0CALL>S32Z6T:`dYg\x1e\x1eO>/") << QByteArray("mice_amb_inv");
+    QTest::addRow("Mic-E five blanked digits") << QByteArray("N0CALL>SZZZZZ:`dYg\x1e\x1eO>/") << QByteArray("mice_amb_large");
+    QTest::addRow("Mic-E symbol table ','") << QByteArray("N0CALL>S32U6T:`dYg\x1e\x1eO>,") << QByteArray("sym_inv_table");
+    QTest::addRow("Mic-E longitude byte out of range") << QByteArray("N0CALL>S32U6T:`\x10\x1dg\x1e\x1eO>/") << QByteArray("mice_inv_info");
+    QTest::addRow("NMEA RMC with a wrong checksum") << QByteArray("N0CALL>GPS:$GPRMC,145526,A,3349.0378,N,08406.2617,W,23.726,27.9,121207,4.9,W*7B") << QByteArray("nmea_inv_cksum");
+    QTest::addRow("NMEA RMC with one byte changed") << QByteArray("N0CALL>GPS:$GPRMC,145526,A,3349.0379,N,08406.2617,W,23.726,27.9,121207,4.9,W*7A") << QByteArray("nmea_inv_cksum");
+    QTest::addRow("NMEA RMC without fix") << QByteArray("N0CALL>GPS:$GPRMC,041518,V,,,,,,,230309,,") << QByteArray("gprmc_nofix");
+    QTest::addRow("NMEA RMC on 31 April") << QByteArray("N0CALL>GPS:$GPRMC,145526,A,3349.0378,N,08406.2617,W,23.726,27.9,310407,4.9,W") << QByteArray("gprmc_inv_date");
+    QTest::addRow("NMEA GGA without fix") << QByteArray("N0CALL>GPS:$GPGGA,123519,4807.038,N,01131.000,E,0,08,0.9,545.4,M,46.9,M,,") << QByteArray("gpgga_nofix");
+    QTest::addRow("NMEA sentence VTG") << QByteArray("N0CALL>GPS:$GPVTG,054.7,T,034.4,M,005.5,N,010.2,K") << QByteArray("nmea_unsupp");
+    QTest::addRow("object too short") << QByteArray("N0CALL>APRS:;LEADER   *092345z4903.50N") << QByteArray("obj_short");
+    QTest::addRow("object without live/killed flag") << QByteArray("N0CALL>APRS:;LEADER   X092345z4903.50N/07201.75W>") << QByteArray("obj_inv");
+    QTest::addRow("object position of blanks") << QByteArray("N0CALL>APRS:;LEADER   *092345z    .  N/     .  W>") << QByteArray("obj_dec_err");
+    QTest::addRow("item name of 10 bytes") << QByteArray("N0CALL>APRS:)ABCDEFGHIJ!4903.50N/07201.75W>") << QByteArray("item_inv");
+    QTest::addRow("item name of 2 bytes") << QByteArray("N0CALL>APRS:)AB!4903.50N/07201.75W>") << QByteArray("item_inv");
+    QTest::addRow("positionless weather without time") << QByteArray("N0CALL>APRS:_c220s004g005t077") << QByteArray("wx_unsupp");
+    QTest::addRow("positionless weather without readings") << QByteArray("N0CALL>APRS:_10090556c...s...g...t...") << QByteArray("wx_inv");
+    QTest::addRow("message with a control byte") << QByteArray("N0CALL>APRS::WU2Z     :Test\x07ing") << QByteArray("msg_inv");
+    QTest::addRow("message without text") << QByteArray("N0CALL>APRS::WU2Z     :") << QByteArray("msg_inv");
+    QTest::addRow("telemetry with '-' for a value") << QByteArray("N0CALL>APRS:T#1,1,-,3") << QByteArray("tlm_inv");
+    QTest::addRow("telemetry value beyond 32 bits") << QByteArray("N0CALL>APRS:T#1,2147483648,0,0,0,0,00000000") << QByteArray("tlm_large");
+    QTest::addRow("third-party without inner packet") << QByteArray("N0CALL>APRS:}") << QByteArray("packet_short");
+    QTest::addRow("third-party with a bad inner source") << QByteArray("N0CALL>APRS:}W1_AW>APRS:>hi") << QByteArray("srccall_badchars");
+    QTest::addRow("third-party inner packet rejected") << QByteArray("N0CALL>APRS:}W1AW>APRS,TCPIP,N0CALL*:!4960.00N/07201.75W-") << QByteArray("loc_inv");
+}
+
+// Each fault is rejected with its own reason, and a rejected packet carries
+// no decoded position.
+void TestAprsDecoder::rejects()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(QByteArray, error);
+    const aprs::Packet p = decodeBytes(line);
+    QCOMPARE(QByteArray(p.error), error);
+    QVERIFY(!p.ok());
+    QVERIFY(!p.hasPosition);
+}
+
+void TestAprsDecoder::positions_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<double>("latitude");
+    QTest::addColumn<double>("longitude");
+    QTest::addColumn<int>("ambiguity");
+    QTest::addColumn<QString>("symbol");
+    QTest::addColumn<std::optional<double>>("speedKmh");
+    QTest::addColumn<std::optional<double>>("courseDeg");
+    QTest::addColumn<std::optional<double>>("altitudeM");
+
+    QTest::addRow("uncompressed, north-west") << QByteArray("N0CALL>APRS:!4903.50N/07201.75W-Test") << 49 + 3.50 / 60 << -(72 + 1.75 / 60) << 0 << "/-" << none << none << none;
+    QTest::addRow("uncompressed, south-east, lower-case hemispheres") << QByteArray("N0CALL>APRS:=3352.10s\\15112.30e&") << -(33 + 52.10 / 60) << 151 + 12.30 / 60 << 0 << "\\&" << none << none << none;
+    QTest::addRow("ambiguity 1: centre of the 0.1 minute box") << QByteArray("N0CALL>APRS:!4903.5 N/07201.7 W-") << 49 + 3.55 / 60 << -(72 + 1.75 / 60) << 1 << "/-" << none << none << none;
+    QTest::addRow("ambiguity 2: centre of the minute") << QByteArray("N0CALL>APRS:!4903.  N/07201.  W-") << 49 + 3.5 / 60 << -(72 + 1.5 / 60) << 2 << "/-" << none << none << none;
+    QTest::addRow("ambiguity 3: centre of the ten minutes") << QByteArray("N0CALL>APRS:!490 .  N/0720 .  W-") << 49 + 5.0 / 60 << -(72 + 5.0 / 60) << 3 << "/-" << none << none << none;
+    QTest::addRow("ambiguity 4: centre of the degree") << QByteArray("N0CALL>APRS:!49  .  N/072  .  W-") << 49.5 << -72.5 << 4 << "/-" << none << none << none;
+    QTest::addRow("ambiguity 2, southern and eastern") << QByteArray("N0CALL>APRS:!3352.  S/15112.  E-") << -(33 + 52.5 / 60) << 151 + 12.5 / 60 << 2 << "/-" << none << none << none;
+    QTest::addRow("course, speed and altitude in feet") << QByteArray("N0CALL>APRS:/092345z4903.50N/07201.75W>088/036/A=001234Moving") << 49 + 3.50 / 60 << -(72 + 1.75 / 60) << 0 << "/>" << std::optional<double>(36 * knot) << std::optional<double>(88) << std::optional<double>(1234 * 0.3048);
+    QTest::addRow("unknown course 000 stays 0") << QByteArray("N0CALL>APRS:!4903.50N/07201.75W>000/010") << 49 + 3.50 / 60 << -(72 + 1.75 / 60) << 0 << "/>" << std::optional<double>(10 * knot) << std::optional<double>(0) << none;
+    QTest::addRow("negative altitude") << QByteArray("N0CALL>APRS:!4903.50N/07201.75W>/A=-00079") << 49 + 3.50 / 60 << -(72 + 1.75 / 60) << 0 << "/>" << none << none << std::optional<double>(-79 * 0.3048);
+    QTest::addRow("'!' late in the field") << QByteArray("N0CALL>APRS:hoponassualku!6028.51S/02505.68W#") << -(60 + 28.51 / 60) << -(25 + 5.68 / 60) << 0 << "/#" << none << none << none;
+    // /5L!!<*e7>7P[: latitude 90 - (20*91^3 + 43*91^2)/380926 = 49.5, longitude
+    // -180 + (27*91^3 + 9*91^2 + 68*91 + 22)/190463, a hair west of -72.75;
+    // '7' = 22 -> 88 degrees, 'P' = 47 -> 1.08^47 - 1 knots.
+    const double compressedLon = -180 + (27 * 753571.0 + 9 * 8281.0 + 68 * 91.0 + 22) / 190463;
+    QTest::addRow("compressed with course and speed") << QByteArray("N0CALL>APRS:=/5L!!<*e7>7P[") << 49.5 << compressedLon << 0 << "/>" << std::optional<double>((std::pow(1.08, 47) - 1) * knot) << std::optional<double>(88) << none;
+    // "S]" with type 'S' (0x10 set in the GGA bits): 1.002^(50*91 + 60) feet.
+    QTest::addRow("compressed with altitude") << QByteArray("N0CALL>APRS:!/5L!!<*e7>S]S") << 49.5 << compressedLon << 0 << "/>" << none << none << std::optional<double>(std::pow(1.002, 50 * 91 + 60) * 0.3048);
+    QTest::addRow("compressed, overlay a means 0") << QByteArray("N0CALL>APRS:!a5L!!<*e7#  A") << 49.5 << compressedLon << 0 << "0#" << none << none << none;
+    QTest::addRow("NMEA RMC with checksum") << QByteArray("N0CALL>APRS:$GPRMC,145526,A,3349.0378,N,08406.2617,W,23.726,27.9,121207,4.9,W*7A") << 33 + 49.0378 / 60 << -(84 + 6.2617 / 60) << 0 << "//" << std::optional<double>(23.726 * knot) << std::optional<double>(28) << none;
+    QTest::addRow("NMEA GGA with altitude, lower-case checksum") << QByteArray("N0CALL>GPSLJ:$GPGGA,123519,4807.038,N,01131.000,E,1,08,1.0,545.4,M,46.9,M,,*4f") << 48 + 7.038 / 60 << 11 + 31.0 / 60 << 0 << "/j" << none << none << std::optional<double>(545.4);
+    QTest::addRow("DAO adds a digit to each minute") << QByteArray("N0CALL>APRS:!4903.50N/07201.75W-!W59!") << 49 + 3.505 / 60 << -(72 + 1.759 / 60) << 0 << "/-" << none << none << none;
+}
+
+void TestAprsDecoder::positions()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(double, latitude);
+    QFETCH(double, longitude);
+    QFETCH(int, ambiguity);
+    QFETCH(QString, symbol);
+    QFETCH(std::optional<double>, speedKmh);
+    QFETCH(std::optional<double>, courseDeg);
+    QFETCH(std::optional<double>, altitudeM);
+
+    const aprs::Packet p = decodeBytes(line);
+    QVERIFY2(p.ok(), p.error);
+    QVERIFY(p.hasPosition);
+    QVERIFY2(std::fabs(p.latitudeDeg - latitude) < 1e-9, qPrintable(QString::number(p.latitudeDeg, 'f', 10)));
+    QVERIFY2(std::fabs(p.longitudeDeg - longitude) < 1e-9, qPrintable(QString::number(p.longitudeDeg, 'f', 10)));
+    QCOMPARE(p.ambiguity, ambiguity);
+    QCOMPARE(QString(p.symbolTable) + p.symbolCode, symbol);
+    QCOMPARE(p.speedKmh.has_value(), speedKmh.has_value());
+    if (speedKmh)
+        QVERIFY2(std::fabs(*p.speedKmh - *speedKmh) < 1e-9, qPrintable(QString::number(*p.speedKmh)));
+    QCOMPARE(p.courseDeg, courseDeg);
+    QCOMPARE(p.altitudeM.has_value(), altitudeM.has_value());
+    if (altitudeM)
+        QVERIFY2(std::fabs(*p.altitudeM - *altitudeM) < 1e-9, qPrintable(QString::number(*p.altitudeM)));
+}
+
+void TestAprsDecoder::micE_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<double>("latitude");
+    QTest::addColumn<double>("longitude");
+    QTest::addColumn<int>("ambiguity");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<std::optional<double>>("altitudeM");
+    QTest::addColumn<QString>("comment");
+
+    // S32U6T: digits 3 3 2 5 6 4 -> 33 25.64; 'U' north, '6' no offset, 'T'
+    // west; message bits S,3,2 = 1,0,0 "Returning". Body: 'd' = 72 degrees,
+    // 'Y' = 1 minute (0-9 are sent +88), 'g' = .75; 0x1E 0x1E 'O' = 20 knots, 251 degrees.
+    const QByteArray body("`dYg\x1e\x1eO>/");
+    QTest::addRow("current Mic-E with control bytes") << QByteArray("N0CALL>S32U6T:" + body + "Hello") << 33 + 25.64 / 60 << -(72 + 1.75 / 60) << 0 << "Returning" << none << "Hello";
+    // '"4T' = 1*91^2 + 19*91 + 51 - 10000 = 61 m; ']' is the radio type before it.
+    QTest::addRow("altitude after a Kenwood type byte") << QByteArray("N0CALL>S32U6T:" + body + "]\"4T}Hello") << 33 + 25.64 / 60 << -(72 + 1.75 / 60) << 0 << "Returning" << std::optional<double>(61) << "Hello";
+    QTest::addRow("old Mic-E type byte") << QByteArray("N0CALL>S32U6T:'" + body.mid(1)) << 33 + 25.64 / 60 << -(72 + 1.75 / 60) << 0 << "Returning" << none << "";
+    QTest::addRow("SSID on the destination") << QByteArray("N0CALL>S32U6T-3,WIDE2-1:" + body) << 33 + 25.64 / 60 << -(72 + 1.75 / 60) << 0 << "Returning" << none << "";
+    // L and Z blank the last two digits (33 25.xx -> 33 25.50), Z still says west.
+    QTest::addRow("ambiguity 2 in the destination") << QByteArray("N0CALL>S32ULZ:" + body) << 33 + 25.5 / 60 << -(72 + 1.5 / 60) << 2 << "Returning" << none << "";
+    // PPP = bits 1,1,1 "Off Duty"; A = custom bit with digit 0.
+    QTest::addRow("standard bits: Off Duty") << QByteArray("N0CALL>PPPU6T:" + body) << 0 + 5.64 / 60 << -(72 + 1.75 / 60) << 0 << "Off Duty" << none << "";
+    QTest::addRow("all zero bits: Emergency") << QByteArray("N0CALL>000U6T:" + body) << 0 + 5.64 / 60 << -(72 + 1.75 / 60) << 0 << "Emergency" << none << "";
+    QTest::addRow("custom bits: Custom-0") << QByteArray("N0CALL>AAAU6T:" + body) << 0 + 5.64 / 60 << -(72 + 1.75 / 60) << 0 << "Custom-0" << none << "";
+    QTest::addRow("standard and custom mixed") << QByteArray("N0CALL>APAU6T:" + body) << 0 + 5.64 / 60 << -(72 + 1.75 / 60) << 0 << "Unknown" << none << "";
+}
+
+void TestAprsDecoder::micE()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(double, latitude);
+    QFETCH(double, longitude);
+    QFETCH(int, ambiguity);
+    QFETCH(QString, message);
+    QFETCH(std::optional<double>, altitudeM);
+    QFETCH(QString, comment);
+
+    const aprs::Packet p = decodeBytes(line);
+    QVERIFY2(p.ok(), p.error);
+    QCOMPARE(p.kind, aprs::PacketKind::MicE);
+    QCOMPARE(p.positionFormat, aprs::PositionFormat::MicE);
+    QVERIFY2(std::fabs(p.latitudeDeg - latitude) < 1e-9, qPrintable(QString::number(p.latitudeDeg, 'f', 10)));
+    QVERIFY2(std::fabs(p.longitudeDeg - longitude) < 1e-9, qPrintable(QString::number(p.longitudeDeg, 'f', 10)));
+    QCOMPARE(p.ambiguity, ambiguity);
+    QCOMPARE(p.micEMessage, message);
+    QCOMPARE(p.speedKmh, std::optional<double>(20 * knot));
+    QCOMPARE(p.courseDeg, std::optional<double>(251));
+    QCOMPARE(QString(p.symbolTable) + p.symbolCode, QStringLiteral("/>"));
+    QCOMPARE(p.altitudeM, altitudeM);
+    QCOMPARE(p.comment, comment);
+    QCOMPARE(p.information.mid(p.commentOffset), comment);
+}
+
+void TestAprsDecoder::objectsAndItems_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<aprs::PacketKind>("kind");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("alive");
+    QTest::addColumn<QString>("comment");
+
+    QTest::addRow("live object") << QByteArray("N0CALL>APRS:;LEADER   *092345z4903.50N/07201.75W>088/036Net") << aprs::PacketKind::Object << "LEADER   " << true << "Net";
+    QTest::addRow("killed object") << QByteArray("N0CALL>APRS:;LEADER   _092345z4903.50N/07201.75W>088/036") << aprs::PacketKind::Object << "LEADER   " << false << "";
+    QTest::addRow("killed compressed object") << QByteArray("N0CALL>APRS:;LEADER   _092345z/5L!!<*e7>7P[") << aprs::PacketKind::Object << "LEADER   " << false << "";
+    QTest::addRow("live item") << QByteArray("N0CALL>APRS:)AID #2!4903.50N/07201.75WA") << aprs::PacketKind::Item << "AID #2" << true << "";
+    QTest::addRow("killed item") << QByteArray("N0CALL>APRS:)AID #2_4903.50N/07201.75WAFirst aid") << aprs::PacketKind::Item << "AID #2" << false << "First aid";
+}
+
+void TestAprsDecoder::objectsAndItems()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(aprs::PacketKind, kind);
+    QFETCH(QString, name);
+    QFETCH(bool, alive);
+    QFETCH(QString, comment);
+
+    const aprs::Packet p = decodeBytes(line);
+    QVERIFY2(p.ok(), p.error);
+    QCOMPARE(p.kind, kind);
+    QCOMPARE(p.objectName, name);
+    QCOMPARE(p.alive, alive);
+    QCOMPARE(p.source, QStringLiteral("N0CALL"));
+    QVERIFY(p.hasPosition);
+    QVERIFY(std::fabs(p.latitudeDeg - (p.positionFormat == aprs::PositionFormat::Compressed ? 49.5 : 49 + 3.5 / 60)) < 1e-9);
+    QCOMPARE(p.comment, comment);
+}
+
+void TestAprsDecoder::weather_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<std::optional<double>>("windDirectionDeg");
+    QTest::addColumn<std::optional<double>>("windSpeedMs");
+    QTest::addColumn<std::optional<double>>("tempC");
+    QTest::addColumn<std::optional<double>>("humidityPercent");
+    QTest::addColumn<std::optional<double>>("pressureHpa");
+    QTest::addColumn<std::optional<double>>("rain1hMm");
+    QTest::addColumn<QString>("comment");
+
+    const auto v = [](double x) { return std::optional<double>(x); };
+    QTest::addRow("position with weather") << QByteArray("N0CALL>APRS:@092345z4903.50N/07201.75W_220/004g005t077r001p002P003h50b09900wRSW")
+                                           << v(220) << v(4 * 0.44704) << v((77 - 32) * 5.0 / 9) << v(50) << v(990.0) << v(0.254) << "wRSW";
+    QTest::addRow("positionless weather") << QByteArray("N0CALL>APRS:_10090556c220s004g005t-05r000p000P000h00b10132")
+                                          << v(220) << v(4 * 0.44704) << v((-5 - 32) * 5.0 / 9) << v(100) << v(1013.2) << v(0) << "";
+    QTest::addRow("missing readings are absent") << QByteArray("N0CALL>APRS:!4903.50N/07201.75W_.../...g...t050r...p...P...h..b.....")
+                                                 << none << none << v((50 - 32) * 5.0 / 9) << none << none << none << "";
+    // The cs bytes of a compressed weather station: '7' = 88 degrees, 'P' = 1.08^47 - 1 knots.
+    QTest::addRow("compressed weather carries wind") << QByteArray("N0CALL>APRS:=/5L!!<*e7_7P[t077")
+                                                     << v(88) << v((std::pow(1.08, 47) - 1) * 1852 / 3600) << v(25) << none << none << none << "";
+}
+
+void TestAprsDecoder::weather()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(std::optional<double>, windDirectionDeg);
+    QFETCH(std::optional<double>, windSpeedMs);
+    QFETCH(std::optional<double>, tempC);
+    QFETCH(std::optional<double>, humidityPercent);
+    QFETCH(std::optional<double>, pressureHpa);
+    QFETCH(std::optional<double>, rain1hMm);
+    QFETCH(QString, comment);
+
+    const aprs::Packet p = decodeBytes(line);
+    QVERIFY2(p.ok(), p.error);
+    QVERIFY(p.hasWeather);
+    auto same = [](std::optional<double> a, std::optional<double> b) {
+        return a.has_value() == b.has_value() && (!a || std::fabs(*a - *b) < 1e-9);
+    };
+    const aprs::WeatherReport &w = p.weather;
+    QVERIFY(same(w.windDirectionDeg, windDirectionDeg));
+    QVERIFY2(same(w.windSpeedMs, windSpeedMs), qPrintable(QString::number(w.windSpeedMs.value_or(-1))));
+    QVERIFY2(same(w.tempC, tempC), qPrintable(QString::number(w.tempC.value_or(-1))));
+    QVERIFY(same(w.humidityPercent, humidityPercent));
+    QVERIFY(same(w.pressureHpa, pressureHpa));
+    QVERIFY(same(w.rain1hMm, rain1hMm));
+    QCOMPARE(p.comment, comment);
+    QVERIFY(!p.speedKmh && !p.courseDeg);
+}
+
+void TestAprsDecoder::text_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QString>("information");
+    QTest::addColumn<QString>("comment");
+    QTest::addColumn<int>("commentOffset");
+
+    const QString pos = QStringLiteral("!4903.50N/07201.75W-");
+    QTest::addRow("plain comment") << QByteArray("N0CALL>APRS:!4903.50N/07201.75W-Hello") << pos + "Hello" << "Hello" << 20;
+    QTest::addRow("no comment: offset at the end") << QByteArray("N0CALL>APRS:!4903.50N/07201.75W-") << pos << "" << 20;
+    QTest::addRow("blanks only are no comment") << QByteArray("N0CALL>APRS:!4903.50N/07201.75W-   ") << pos + "   " << "" << 23;
+    QTest::addRow("trailing CR LF ignored") << QByteArray("N0CALL>APRS:!4903.50N/07201.75W-Hello\r\n") << pos + "Hello" << "Hello" << 20;
+    QTest::addRow("comment after course and speed") << QByteArray("N0CALL>APRS:!4903.50N/07201.75W>088/036 Mobile") << "!4903.50N/07201.75W>088/036 Mobile" << "Mobile" << 27;
+    QTest::addRow("comment after PHG") << QByteArray("N0CALL>APRS:!4903.50N/07201.75W#PHG7220/Digi") << "!4903.50N/07201.75W#PHG7220/Digi" << "Digi" << 27;
+    QTest::addRow("comment after RNG") << QByteArray("N0CALL>APRS:!4903.50N/07201.75W#RNG0050 Digi") << "!4903.50N/07201.75W#RNG0050 Digi" << "Digi" << 27;
+    QTest::addRow("comment after DFS") << QByteArray("N0CALL>APRS:!4903.50N/07201.75W\\DFS2360Fox") << "!4903.50N/07201.75W\\DFS2360Fox" << "Fox" << 27;
+    QTest::addRow("altitude taken out of the comment") << QByteArray("N0CALL>APRS:!4903.50N/07201.75W>Up /A=001234 here") << pos.chopped(1) + ">Up /A=001234 here" << "Up  here" << 20;
+    QTest::addRow("altitude alone is no comment") << QByteArray("N0CALL>APRS:!4903.50N/07201.75W>/A=001234") << pos.chopped(1) + ">/A=001234" << "" << 29;
+    QTest::addRow("Latin-1 comment byte") << QByteArray("N0CALL>APRS:!4903.50N/07201.75W-m\xe9t\xe9o") << pos + QString::fromUtf8("m\u00e9t\u00e9o") << QString::fromUtf8("m\u00e9t\u00e9o") << 20;
+    QTest::addRow("UTF-8 comment") << QByteArray("N0CALL>APRS:!4903.50N/07201.75W-m\xc3\xa9t\xc3\xa9o") << pos + QString::fromUtf8("m\u00e9t\u00e9o") << QString::fromUtf8("m\u00e9t\u00e9o") << 20;
+    QTest::addRow("overlong UTF-8 is read as Latin-1") << QByteArray("N0CALL>APRS:!4903.50N/07201.75W-\xc0\xaf") << pos + QString::fromLatin1("\xc0\xaf") << QString::fromLatin1("\xc0\xaf") << 20;
+    QTest::addRow("offset counts UTF-16 units before a late position") << QByteArray("N0CALL>APRS:h\xc3\xa9llo!4903.50N/07201.75W-Hi") << QString::fromUtf8("h\u00e9llo") + pos + "Hi" << "Hi" << 25;
+    QTest::addRow("offset counts a surrogate pair") << QByteArray("N0CALL>APRS:\xf0\x9f\x93\xa1!4903.50N/07201.75W-Hi") << QString::fromUtf8("\U0001F4E1") + pos + "Hi" << "Hi" << 22;
+    QTest::addRow("control bytes kept in information, dropped from comment") << QByteArray("N0CALL>APRS:!4903.50N/07201.75W-Te\x07st\x7f") << pos + QString::fromLatin1("Te\x07st\x7f") << "Test" << 20;
+    QTest::addRow("status text") << QByteArray("N0CALL>APRS:>Net Control") << ">Net Control" << "" << 12;
+    QTest::addRow("message has no comment") << QByteArray("N0CALL>APRS::WU2Z     :Hi{1") << ":WU2Z     :Hi{1" << "" << 15;
+}
+
+// The information field is kept whole; commentOffset points into it, in
+// QString units, where the comment begins.
+void TestAprsDecoder::text()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(QString, information);
+    QFETCH(QString, comment);
+    QFETCH(int, commentOffset);
+
+    const aprs::Packet p = decodeBytes(line);
+    QVERIFY2(p.ok(), p.error);
+    QCOMPARE(p.information, information);
+    QCOMPARE(p.comment, comment);
+    QCOMPARE(p.commentOffset, commentOffset);
+    QVERIFY(invariantBreak(p).isEmpty());
+}
+
+void TestAprsDecoder::thirdParty()
+{
+    const aprs::Packet p = decodeBytes("N0CALL>APRS,WIDE2-1:}W1AW-5>APDW17,TCPIP,N0CALL*:>Inner status");
+    QVERIFY2(p.ok(), p.error);
+    QCOMPARE(p.kind, aprs::PacketKind::Status);
+    QCOMPARE(p.source, QStringLiteral("W1AW-5"));
+    QCOMPARE(p.destination, QStringLiteral("APDW17"));
+    QCOMPARE(p.path, (std::vector<QString>{QStringLiteral("TCPIP"), QStringLiteral("N0CALL*")}));
+    QCOMPARE(p.header, QStringLiteral("W1AW-5>APDW17,TCPIP,N0CALL*"));
+    QCOMPARE(p.information, QStringLiteral(">Inner status"));
+    QCOMPARE(p.statusText, QStringLiteral("Inner status"));
+
+    const aprs::Packet nested = decodeBytes("A>B:}C>D:}W1AW>S32U6T:`dYg\x1e\x1eO>/");
+    QVERIFY2(nested.ok(), nested.error);
+    QCOMPARE(nested.kind, aprs::PacketKind::MicE);
+    QCOMPARE(nested.source, QStringLiteral("W1AW"));
+    QVERIFY(std::fabs(nested.latitudeDeg - (33 + 25.64 / 60)) < 1e-9);
+}
+
+void TestAprsDecoder::messages_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QString>("addressee");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<QString>("ack");
+    QTest::addColumn<QString>("status");
+
+    QTest::addRow("message with id") << QByteArray("N0CALL>APRS::WU2Z     :Testing{003") << "WU2Z" << "Testing" << "003" << "" << "";
+    QTest::addRow("reply-ack") << QByteArray("N0CALL>APRS::WU2Z     :Testing{03}01") << "WU2Z" << "Testing" << "03" << "01" << "";
+    QTest::addRow("ack") << QByteArray("N0CALL>APRS::WU2Z     :ack003") << "WU2Z" << "" << "" << "003" << "";
+    QTest::addRow("UTF-8 message") << QByteArray("N0CALL>APRS::WU2Z     :\xd1\x81\xd1\x82") << "WU2Z" << QString::fromUtf8("\u0441\u0442") << "" << "" << "";
+    QTest::addRow("status without time stamp") << QByteArray("N0CALL>APRS:>Net Control ") << "" << "" << "" << "" << "Net Control";
+    QTest::addRow("status with DHM time stamp") << QByteArray("N0CALL>APRS:>092345zNet Control") << "" << "" << "" << "" << "Net Control";
+    QTest::addRow("status with a Latin-1 degree sign") << QByteArray("N0CALL>APRS:>20\xb0" "C") << "" << "" << "" << "" << QString::fromUtf8("20\u00b0C");
+}
+
+void TestAprsDecoder::messages()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(QString, addressee);
+    QFETCH(QString, text);
+    QFETCH(QString, id);
+    QFETCH(QString, ack);
+    QFETCH(QString, status);
+
+    const aprs::Packet p = decodeBytes(line);
+    QVERIFY2(p.ok(), p.error);
+    QCOMPARE(p.addressee, addressee);
+    QCOMPARE(p.messageText, text);
+    QCOMPARE(p.messageId, id);
+    QCOMPARE(p.messageAck, ack);
+    QCOMPARE(p.statusText, status);
+}
+
+// Every prefix of every sample line (a packet cut anywhere) decodes without
+// breaking the packet's invariants.
+void TestAprsDecoder::everyTruncationKeepsTheInvariants()
+{
+    QFile sample(QStringLiteral(KELDAN_TEST_DATA "/aprs/aprs-sample.tnc2"));
+    QVERIFY2(sample.open(QIODevice::ReadOnly), qPrintable(sample.errorString()));
+    const QSet<QByteArray> documented = documentedCodes();
+    int decodes = 0;
+    for (const QByteArray &line : sample.readAll().split('\n')) {
+        for (qsizetype length = 0; length <= line.size(); ++length) {
+            const aprs::Packet p = aprs::decode(std::string_view(line.constData(), size_t(length)));
+            const QString broken = invariantBreak(p);
+            QVERIFY2(broken.isEmpty(), qPrintable(QStringLiteral("%1: %2").arg(broken, QString::fromLatin1(line.left(length)))));
+            QVERIFY2(p.ok() || documented.contains(p.error), p.error);
+            ++decodes;
+        }
+    }
+    QVERIFY(decodes > 100000);
+}
+
+// The reasons the decoder gives for the sample, the vectors and the cases
+// above are all in the list of AprsDecoder.h.
+void TestAprsDecoder::everyReasonIsDocumented()
+{
+    const QSet<QByteArray> documented = documentedCodes();
+    QVERIFY(documented.size() > 40);
+    QSet<QByteArray> given;
+    QFile sample(QStringLiteral(KELDAN_TEST_DATA "/aprs/aprs-sample.tnc2"));
+    QVERIFY(sample.open(QIODevice::ReadOnly));
+    for (const QByteArray &line : sample.readAll().split('\n'))
+        given.insert(decodeBytes(line).error);
+    const TsvTable vectors(QStringLiteral(KELDAN_TEST_DATA "/aprs/aprs-vectors.tsv"));
+    QVERIFY(vectors.error().isEmpty());
+    for (qsizetype row = 0; row < vectors.rowCount(); ++row)
+        given.insert(decodeBytes(QByteArray::fromHex(vectors.cell(row, "packet_hex"))).error);
+    given.remove(QByteArray());
+    for (const QByteArray &code : given)
+        QVERIFY2(documented.contains(code), code.constData());
+}
+
+QTEST_GUILESS_MAIN(TestAprsDecoder)
+#include "tst_aprsdecoder.moc"
