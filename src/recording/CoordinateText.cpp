@@ -3,6 +3,7 @@
 #include "recording/DecimalText.h"
 
 #include <QtGlobal>
+#include <charconv>
 #include <cmath>
 #include <exception>
 #include <stdexcept>
@@ -39,9 +40,10 @@ QString convert(double LatORLonDecimal, bool Lat, bool withDot)
         degrees.prepend(QStringLiteral("0000000000000").left(width - degrees.size()));
 
     // Parsed as C text, so a decimal-comma locale changes nothing.
-    bool ok = false;
-    const double fraction = (QStringLiteral("0.") + t.mid(point + 1)).toDouble(&ok);
-    if (!ok)
+    const QByteArray fractionText = "0." + t.mid(point + 1).toLatin1();
+    double fraction = 0;
+    const auto parsed = std::from_chars(fractionText.constData(), fractionText.constData() + fractionText.size(), fraction);
+    if (parsed.ec != std::errc() || parsed.ptr != fractionText.constData() + fractionText.size())
         throw std::runtime_error("fraction digits do not read back");
 
     // Minutes / 1000, so the text reads "0.0MMhh...": the 12-place rounding

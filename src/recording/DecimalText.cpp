@@ -1,6 +1,8 @@
 #include "recording/DecimalText.h"
 
 #include <QtGlobal>
+#include <algorithm>
+#include <charconv>
 
 namespace {
 
@@ -14,18 +16,29 @@ struct DecimalDigits {
 DecimalDigits decimalDigits(double value, int significantDigits)
 {
     Q_ASSERT(qIsFinite(value));
-    // 'e' output is locale-independent: "d.ddde+XX".
-    const QString scientific = QString::number(value, 'e', qMax(significantDigits, 1) - 1);
+    // to_chars never looks at the locale: "-d.ddde+XX".
+    char buffer[64];
+    const auto written = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific,
+                                       qBound(1, significantDigits, 17) - 1);
+    const char *end = written.ptr;
+    const char *p = buffer;
     DecimalDigits result;
-    int pos = 0;
-    if (scientific.startsWith(QLatin1Char('-'))) {
+    if (*p == '-') {
         result.negative = true;
-        pos = 1;
+        ++p;
     }
-    const int ePos = int(scientific.indexOf(QLatin1Char('e')));
-    QString digits = scientific.mid(pos, ePos - pos);
-    digits.remove(QLatin1Char('.'));
-    const int exponent = scientific.mid(ePos + 1).toInt();
+    const char *e = std::find(p, end, 'e');
+    QString digits;
+    digits.reserve(e - p);
+    for (; p < e; ++p) {
+        if (*p != '.')
+            digits.append(QLatin1Char(*p));
+    }
+    int exponent = 0;
+    const char *exponentStart = e + 1;
+    if (exponentStart < end && *exponentStart == '+')
+        ++exponentStart;
+    std::from_chars(exponentStart, end, exponent);
 
     const int pointAfter = exponent + 1; // digits before the decimal point
     if (pointAfter <= 0) {

@@ -1,7 +1,7 @@
 #include "recording/ValueText.h"
 
-#include <QLocale>
 #include <charconv>
+#include <cstdio>
 
 qint16 isTrue(HostBool value)
 {
@@ -25,7 +25,15 @@ QString integerText(qint16 value)
 
 QString timestampText(const QDateTime &timestamp)
 {
-    return QLocale::c().toString(timestamp, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    if (!timestamp.isValid())
+        return QString();
+    const QDate date = timestamp.date();
+    const QTime time = timestamp.time();
+    // Written field by field: this runs twice for every beacon.
+    char text[32];
+    const int length = std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", date.year(), date.month(),
+                                     date.day(), time.hour(), time.minute(), time.second());
+    return QString::fromLatin1(text, qMin(length, int(sizeof text) - 1));
 }
 
 QString apostrophesDoubled(const QString &text)
