@@ -26,9 +26,9 @@ void TestHostWeather::dewpoint_data()
 
     // Reference values of the Magnus formula with Sonntag's constants.
     QTest::addRow("saturated air: dew point is the temperature") << 20.0 << 100.0 << 20.0;
-    QTest::addRow("25 degC at 50 %") << 25.0 << 50.0 << 13.85;
-    QTest::addRow("below freezing, -5 degC at 80 %") << -5.0 << 80.0 << -7.92;
-    QTest::addRow("dry heat, 30 degC at 10 %") << 30.0 << 10.0 << -4.96;
+    QTest::addRow("25 degC at 50 percent") << 25.0 << 50.0 << 13.85;
+    QTest::addRow("below freezing, -5 degC at 80 percent") << -5.0 << 80.0 << -7.92;
+    QTest::addRow("dry heat, 30 degC at 10 percent") << 30.0 << 10.0 << -4.96;
 }
 
 void TestHostWeather::dewpoint()
