@@ -12,6 +12,7 @@
 #include <QVarLengthArray>
 
 #include <algorithm>
+#include <array>
 
 namespace aprs {
 
@@ -27,7 +28,22 @@ struct Header {
     std::string_view path;         // "PATH" without trailing empty elements
 };
 
-bool isCallChar(char c) { return detail::isAlnum(c) || c == '-'; }
+// Letters, digits and '-': what APRS-IS allows in a call.
+constexpr std::array<bool, 256> callChars = [] {
+    std::array<bool, 256> table{};
+    for (int c = 0; c < 256; ++c)
+        table[c] = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '-';
+    return table;
+}();
+
+bool allCallChars(std::string_view s)
+{
+    for (const char c : s) {
+        if (!callChars[static_cast<unsigned char>(c)])
+            return false;
+    }
+    return true;
+}
 
 // AX.25 call: 1-6 capitals or digits, then an optional SSID 0-15.
 bool isAx25Call(std::string_view call)
@@ -67,7 +83,7 @@ const char *readHeader(std::string_view text, Header &h)
     if (gt == std::string_view::npos || gt == 0 || gt > 9)
         return "srccall_badchars";
     h.source = text.substr(0, gt);
-    if (!std::all_of(h.source.begin(), h.source.end(), isCallChar))
+    if (!allCallChars(h.source))
         return "srccall_badchars";
 
     std::string_view rest = text.substr(gt + 1);
@@ -89,7 +105,7 @@ const char *readHeader(std::string_view text, Header &h)
         std::string_view call = element;
         if (!call.empty() && call.back() == '*')
             call.remove_suffix(1);
-        if (!call.empty() && call.size() <= 9 && std::all_of(call.begin(), call.end(), isCallChar)) {
+        if (!call.empty() && call.size() <= 9 && allCallChars(call)) {
             if (call.size() == 3 && call[0] == 'q')
                 seenQConstruct = true;
         } else if (!(seenQConstruct && isUpperHex32(element))) {
@@ -338,9 +354,10 @@ QString commentText(const DecodeState &state)
     return text::toUnicode(trimmed);
 }
 
+// Only for a header readHeader accepted: all of it is then ASCII.
 void fillHeader(Packet &p, const Header &h)
 {
-    p.header = text::toUnicode(h.text);
+    p.header = latin1(h.text);
     p.source = latin1(h.source);
     p.destination = latin1(h.destination);
     if (h.path.empty())
@@ -361,14 +378,14 @@ void fillText(DecodeState &state)
 {
     Packet &p = state.packet;
     const std::string_view info = state.info;
-    const bool utf8 = text::isUtf8(info);
-    p.information = text::toUnicode(info, utf8);
+    const text::Encoding encoding = text::classify(info);
+    p.information = text::toUnicode(info, encoding);
 
     p.commentOffset = static_cast<int>(p.information.size());
     if (state.hasComment) {
         p.comment = commentText(state);
         if (!p.comment.isEmpty())
-            p.commentOffset = static_cast<int>(text::utf16Length(info.substr(0, state.commentBegin), utf8));
+            p.commentOffset = static_cast<int>(text::utf16Length(info.substr(0, state.commentBegin), encoding));
     }
     if (state.timestamp.present)
         p.timestamp = latin1(state.timestamp.in(info));
@@ -402,11 +419,10 @@ Packet rejected(const char *error, PacketKind kind, const Header &header, bool h
     Packet p;
     p.error = error;
     p.kind = kind;
-    if (headerRead) {
+    if (headerRead)
         fillHeader(p, header);
-    } else {
+    else
         p.header = text::toUnicode(header.text);
-    }
     p.information = text::toUnicode(info);
     p.commentOffset = static_cast<int>(p.information.size());
     return p;

@@ -139,7 +139,7 @@ const char *decodeMicE(DecodeState &state, std::string_view destination)
     p.latitudeDeg = latitude;
     p.longitudeDeg = longitude;
     p.ambiguity = ambiguity;
-    p.positionResolutionM = units::knotToKmh * (ambiguity >= 4 ? 600 : 1000) * std::pow(10.0, ambiguity - 2);
+    p.positionResolutionM = resolutionMetres(2 - ambiguity);
 
     // Speed: hundreds and tens of knots, then units; course: hundreds, then tens and units.
     int speed = (byteAt(info, 4) - 28) * 10;

@@ -1,6 +1,7 @@
 #include "aprs/NmeaDecoder.h"
 
 #include "aprs/ByteScan.h"
+#include "aprs/PositionDecoder.h"
 #include "aprs/Units.h"
 
 #include <array>
@@ -71,8 +72,7 @@ const char *coordinate(std::string_view value, std::string_view sign, double &ou
         return "nmea_inv_sign";
     }
     out = v;
-    const int decimalCount = decimals.size() > 9 ? 9 : static_cast<int>(decimals.size());
-    resolutionM = units::knotToKmh * 1000 * std::pow(10.0, -decimalCount);
+    resolutionM = resolutionMetres(decimals.size() > 9 ? 9 : static_cast<int>(decimals.size()));
     return nullptr;
 }
 

@@ -11,11 +11,12 @@ bool isContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
 
 }  // namespace
 
-bool isUtf8(std::string_view bytes)
+Encoding classify(std::string_view bytes)
 {
     const auto *s = reinterpret_cast<const unsigned char *>(bytes.data());
     const std::size_t n = bytes.size();
     std::size_t i = 0;
+    bool ascii = true;
     while (i < n) {
         // Most packets are ASCII: skip eight bytes at a time while they are.
         while (i + 8 <= n) {
@@ -53,30 +54,32 @@ bool isUtf8(std::string_view bytes)
             extra = 3;
             high = 0x8F;  // above U+10FFFF
         } else {
-            return false;
+            return Encoding::Latin1;
         }
         if (n - i <= extra)
-            return false;
+            return Encoding::Latin1;
         if (s[i + 1] < low || s[i + 1] > high)
-            return false;
+            return Encoding::Latin1;
         for (std::size_t k = 2; k <= extra; ++k) {
             if (!isContinuation(s[i + k]))
-                return false;
+                return Encoding::Latin1;
         }
+        ascii = false;
         i += extra + 1;
     }
-    return true;
+    return ascii ? Encoding::Ascii : Encoding::Utf8;
 }
 
-QString toUnicode(std::string_view bytes, bool utf8)
+QString toUnicode(std::string_view bytes, Encoding encoding)
 {
     const auto size = static_cast<qsizetype>(bytes.size());
-    return utf8 ? QString::fromUtf8(bytes.data(), size) : QString::fromLatin1(bytes.data(), size);
+    // ASCII reads the same either way, and the Latin-1 path is the cheaper one.
+    return encoding == Encoding::Utf8 ? QString::fromUtf8(bytes.data(), size) : QString::fromLatin1(bytes.data(), size);
 }
 
-qsizetype utf16Length(std::string_view bytes, bool utf8)
+qsizetype utf16Length(std::string_view bytes, Encoding encoding)
 {
-    if (!utf8)
+    if (encoding != Encoding::Utf8)
         return static_cast<qsizetype>(bytes.size());
     qsizetype units = 0;
     for (const char ch : bytes) {

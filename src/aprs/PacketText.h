@@ -9,18 +9,22 @@
 // read as UTF-8, anything else as Latin-1, so no byte is ever lost or replaced.
 namespace aprs::text {
 
-// True when the bytes are well-formed UTF-8 (no overlong forms, surrogates or
-// code points above U+10FFFF). Plain ASCII is well-formed UTF-8.
-bool isUtf8(std::string_view bytes);
+enum class Encoding { Ascii, Utf8, Latin1 };
 
-// The bytes as Unicode: UTF-8 when utf8 is true, Latin-1 otherwise.
-QString toUnicode(std::string_view bytes, bool utf8);
+// Ascii for 7-bit bytes, Utf8 for other well-formed UTF-8 (no overlong forms,
+// surrogates or code points above U+10FFFF), Latin1 for anything else.
+Encoding classify(std::string_view bytes);
+
+inline bool isUtf8(std::string_view bytes) { return classify(bytes) != Encoding::Latin1; }
+
+// The bytes as Unicode in the given encoding.
+QString toUnicode(std::string_view bytes, Encoding encoding);
 
 // The bytes as Unicode, choosing the encoding for these bytes alone.
-inline QString toUnicode(std::string_view bytes) { return toUnicode(bytes, isUtf8(bytes)); }
+inline QString toUnicode(std::string_view bytes) { return toUnicode(bytes, classify(bytes)); }
 
-// How many UTF-16 units the bytes become; for UTF-8 the bytes must be
+// How many UTF-16 units the bytes become; for Utf8 the bytes must be
 // well-formed and must not end inside a character.
-qsizetype utf16Length(std::string_view bytes, bool utf8);
+qsizetype utf16Length(std::string_view bytes, Encoding encoding);
 
 }  // namespace aprs::text

@@ -17,13 +17,6 @@ bool isSymbolCode(char c) { return (c >= 0x21 && c <= 0x7b) || c == 0x7d; }
 
 bool isCompressedTable(char c) { return c == '/' || c == '\\' || isUpper(c) || (c >= 'a' && c <= 'j'); }
 
-// Metres of the worst-case position box for a given number of minute
-// decimals; -1 means tens of minutes and -2 whole degrees.
-double resolutionMetres(int minuteDecimals)
-{
-    return units::knotToKmh * (minuteDecimals <= -2 ? 600 : 1000) * std::pow(10.0, -minuteDecimals);
-}
-
 bool isMinuteChar(char c) { return isDigit(c) || c == ' '; }
 
 // Minutes written "MM.mm" with trailing digits possibly blanked; returns the
@@ -152,6 +145,21 @@ const char *decodeCompressedPosition(DecodeState &state, std::size_t offset)
         p.radioRangeKm = 2 * std::pow(1.08, sp) * units::mileToKm;
     }
     return nullptr;
+}
+
+// A minute of latitude is 1852 m; a whole degree is 60 minutes.
+double resolutionMetres(int minuteDecimals)
+{
+    switch (minuteDecimals) {
+    case -2: return 111120;
+    case -1: return 18520;
+    case 0: return 1852;
+    case 1: return 185.2;
+    case 2: return 18.52;
+    case 3: return 1.852;
+    case 4: return 0.1852;
+    default: return 1852 * std::pow(10.0, -minuteDecimals);
+    }
 }
 
 void decodeAfterPosition(DecodeState &state, std::size_t offset)
@@ -308,10 +316,23 @@ void decodeComment(DecodeState &state, std::size_t offset, bool altitudeToken, b
     state.hasComment = true;
     state.commentBegin = offset;
     state.skipDelimiter = skipDelimiter;
-    if (altitudeToken)
+    // Most comments hold none of the marks these extensions need: one look
+    // at the bytes spares three searches.
+    bool slash = false;
+    int bars = 0;
+    bool bang = false;
+    for (std::size_t k = offset; k < state.info.size(); ++k) {
+        const char c = state.info[k];
+        slash = slash || c == '/';
+        bars += c == '|';
+        bang = bang || c == '!';
+    }
+    if (altitudeToken && slash)
         takeAltitude(state, offset);
-    takeCommentTelemetry(state, offset);
-    takeDao(state, offset);
+    if (bars >= 2)
+        takeCommentTelemetry(state, offset);
+    if (bang)
+        takeDao(state, offset);
 }
 
 }  // namespace aprs::detail

@@ -16,6 +16,10 @@ const char *decodeUncompressedPosition(DecodeState &state, std::size_t offset);
 // "/5L!!<*e7>7P[": 13 bytes at offset.
 const char *decodeCompressedPosition(DecodeState &state, std::size_t offset);
 
+// Metres of the worst-case position box for a given number of minute
+// decimals; -1 means tens of minutes and -2 whole degrees.
+double resolutionMetres(int minuteDecimals);
+
 // What follows a position: the weather readings when the symbol is a weather
 // station, otherwise a data extension (CSE/SPD, PHG, RNG, DFS); then the comment.
 void decodeAfterPosition(DecodeState &state, std::size_t offset);
