@@ -28,9 +28,10 @@ namespace aprs {
 //   loc_large         latitude above 89 or longitude above 179 degrees
 //   loc_amb_inv       blanked digits that do not form a valid ambiguity
 //   sym_inv_table     symbol table byte is not '/', '\', A-Z or 0-9
-//   comp_inv          compressed position malformed or short
+//   comp_inv          compressed position malformed, short or off the globe
 //   mice_short        Mic-E information under 9 bytes or destination not 6 long
-//   mice_inv          Mic-E destination has bytes that cannot encode latitude
+//   mice_inv          Mic-E destination does not encode a latitude (a byte out
+//                     of its set, degrees above 89 or minutes of 60 or more)
 //   mice_inv_info     Mic-E longitude, speed, course or symbol bytes out of range
 //   mice_amb_inv      Mic-E blanked latitude digits not at the end
 //   mice_amb_large    Mic-E with more than 4 blanked digits

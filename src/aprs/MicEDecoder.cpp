@@ -103,8 +103,11 @@ const char *decodeMicE(DecodeState &state, std::string_view destination)
     // The position is the centre of the box the blanked digits leave.
     for (int k = 6 - ambiguity; k < 6; ++k)
         digits[k] = (k == 6 - ambiguity) ? (ambiguity == 4 ? 3 : 5) : 0;
-    double latitude = digits[0] * 10 + digits[1]
-        + (digits[2] * 10 + digits[3] + digits[4] / 10.0 + digits[5] / 100.0) / 60;
+    const int latDeg = digits[0] * 10 + digits[1];
+    const double latMin = digits[2] * 10 + digits[3] + digits[4] / 10.0 + digits[5] / 100.0;
+    if (latDeg > 89 || latMin >= 60)
+        return "mice_inv";
+    double latitude = latDeg + latMin / 60;
     if (destination[3] <= 'L')
         latitude = -latitude;
 
@@ -150,6 +153,8 @@ const char *decodeMicE(DecodeState &state, std::string_view destination)
         speed -= 800;
     if (course >= 400)
         course -= 400;
+    if (course > 360)
+        course = 0;  // hundreds digits 4-9 carry no course; 0 says "unknown"
     p.speedKmh = speed * units::knotToKmh;
     p.courseDeg = course;
     p.symbolCode = QChar(QLatin1Char(info[7]));

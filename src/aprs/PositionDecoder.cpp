@@ -4,6 +4,7 @@
 #include "aprs/Units.h"
 #include "aprs/WeatherDecoder.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace aprs::detail {
@@ -114,9 +115,14 @@ const char *decodeCompressedPosition(DecodeState &state, std::size_t offset)
         return (byteAt(s, from) - 33) * 753571.0 + (byteAt(s, from + 1) - 33) * 8281.0 + (byteAt(s, from + 2) - 33) * 91.0
             + (byteAt(s, from + 3) - 33);
     };
+    // Four base-91 digits reach a little past the poles and the antimeridian.
+    const double latitude = 90 - base91(1) / 380926;
+    const double longitude = -180 + base91(5) / 190463;
+    if (latitude < -90 || longitude > 180)
+        return "comp_inv";
     p.hasPosition = true;
-    p.latitudeDeg = 90 - base91(1) / 380926;
-    p.longitudeDeg = -180 + base91(5) / 190463;
+    p.latitudeDeg = latitude;
+    p.longitudeDeg = longitude;
     p.positionResolutionM = 0.291;
     // Overlays a..j stand for the digits 0..9.
     const char table = (s[0] >= 'a' && s[0] <= 'j') ? static_cast<char>(s[0] - 'a' + '0') : s[0];
@@ -301,8 +307,8 @@ void takeDao(DecodeState &state, std::size_t offset)
             return;  // not a DAO; an earlier '!' is not tried either
         }
         if (p.hasPosition) {
-            p.latitudeDeg += p.latitudeDeg < 0 ? -latOffset : latOffset;
-            p.longitudeDeg += p.longitudeDeg < 0 ? -lonOffset : lonOffset;
+            p.latitudeDeg = std::clamp(p.latitudeDeg + (p.latitudeDeg < 0 ? -latOffset : latOffset), -90.0, 90.0);
+            p.longitudeDeg = std::clamp(p.longitudeDeg + (p.longitudeDeg < 0 ? -lonOffset : lonOffset), -180.0, 180.0);
         }
         state.cut(pos, 5);
         return;

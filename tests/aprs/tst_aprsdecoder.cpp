@@ -57,6 +57,12 @@ QString invariantBreak(const aprs::Packet &p)
         return QStringLiteral("position %1,%2").arg(p.latitudeDeg).arg(p.longitudeDeg);
     if (p.ambiguity < 0 || p.ambiguity > 4)
         return QStringLiteral("ambiguity %1").arg(p.ambiguity);
+    if (p.courseDeg && !(*p.courseDeg >= 0 && *p.courseDeg <= 360))
+        return QStringLiteral("course %1").arg(*p.courseDeg);
+    if (p.speedKmh && !(*p.speedKmh >= 0 && std::isfinite(*p.speedKmh)))
+        return QStringLiteral("speed %1").arg(*p.speedKmh);
+    if (p.weather.humidityPercent && !(*p.weather.humidityPercent >= 0 && *p.weather.humidityPercent <= 100))
+        return QStringLiteral("humidity %1").arg(*p.weather.humidityPercent);
     return {};
 }
 
@@ -82,6 +88,8 @@ private slots:
     void thirdParty();
     void messages_data();
     void messages();
+    void fuzzFindings_data();
+    void fuzzFindings();
     void everyTruncationKeepsTheInvariants();
     void everyReasonIsDocumented();
 };
@@ -459,6 +467,39 @@ void TestAprsDecoder::messages()
     QCOMPARE(p.messageId, id);
     QCOMPARE(p.messageAck, ack);
     QCOMPARE(p.statusText, status);
+}
+
+// Inputs the fuzzer (scripts/fuzz.sh) found to break a promise of the
+// decoder, kept so the fault stays fixed.
+void TestAprsDecoder::fuzzFindings_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<std::optional<double>>("courseDeg");
+
+    // '/' as the speed/course byte gives a hundreds digit of 9: course 920 - 400 = 520.
+    QTest::addRow("Mic-E course hundreds digit 9") << QByteArray("OH7LZB-13>SX15S6,TCPIP*,qAC,FOURTH:'I088/036|!wEU!![S|") << std::optional<double>(0);
+    // J6QTUX: latitude digits 9 6 1 4 5 8, 96 degrees north; rejected, so no course.
+    QTest::addRow("Mic-E latitude 96 degrees") << QByteArray::fromHex("4e3642472d313e4a36515455583a602b2c5e6c2163522f27223b7a7d"
+                                                                       "7c7c73733131323233333434626229227c21e766217c32")
+                                               << none;
+    // "{{{{" is 91^4 - 1: longitude -180 + 68574960/190463 = 180.04 degrees.
+    QTest::addRow("compressed longitude past 180") << QByteArray::fromHex("4f48324b4b552d31303e41505a4d44522c57494445332d322c71416f2c4f48"
+                                                                           "324d514b2d313a212f2f7a507b7b7b7b7b7b7b7b7b7b7b7b7b7b7b7b7b7b7b"
+                                                                           "7b7b7b7b7b7b7b7b7b7b7b7b7b7b7b7b7b7b7b7b7b7b7b7b7b7b7b7b7b7b7b"
+                                                                           "48217741625600205465724c2d3838307c212121212121213b212121212121"
+                                                                           "217c")
+                                                   << none;
+}
+
+void TestAprsDecoder::fuzzFindings()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(std::optional<double>, courseDeg);
+    const aprs::Packet p = decodeBytes(line);
+    const QString broken = invariantBreak(p);
+    QVERIFY2(broken.isEmpty(), qPrintable(broken));
+    QCOMPARE(p.courseDeg, courseDeg);
+    QVERIFY2(p.ok() || documentedCodes().contains(p.error), p.error);
 }
 
 // Every prefix of every sample line (a packet cut anywhere) decodes without

@@ -1,0 +1,45 @@
+// Feeds arbitrary bytes to the APRS decoder as one TNC2 line. Besides the
+// sanitizers' findings, a packet that breaks the decoder's promises aborts.
+
+#include "aprs/AprsDecoder.h"
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+namespace {
+
+void require(bool condition)
+{
+    if (!condition)
+        std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    const aprs::Packet p = aprs::decode(std::string_view(reinterpret_cast<const char *>(data), size));
+    require(p.error != nullptr);
+    require(p.commentOffset >= 0 && p.commentOffset <= p.information.size());
+    require(p.ambiguity >= 0 && p.ambiguity <= 4);
+    if (!p.ok()) {
+        require(!p.hasPosition);
+        return 0;
+    }
+    // An empty comment and an offset at the end go together.
+    require(p.comment.isEmpty() == (p.commentOffset == p.information.size()));
+    if (p.hasPosition) {
+        require(std::fabs(p.latitudeDeg) <= 90 && std::fabs(p.longitudeDeg) <= 180);
+        require(p.positionFormat != aprs::PositionFormat::None);
+    }
+    if (p.courseDeg)
+        require(*p.courseDeg >= 0 && *p.courseDeg <= 360);
+    if (p.speedKmh)
+        require(*p.speedKmh >= 0 && std::isfinite(*p.speedKmh));
+    if (p.weather.humidityPercent)
+        require(*p.weather.humidityPercent >= 0 && *p.weather.humidityPercent <= 100);
+    return 0;
+}
