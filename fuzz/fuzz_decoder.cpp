@@ -39,7 +39,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         require(*p.courseDeg >= 0 && *p.courseDeg <= 360);
     if (p.speedKmh)
         require(*p.speedKmh >= 0 && std::isfinite(*p.speedKmh));
-    if (p.weather.humidityPercent)
-        require(*p.weather.humidityPercent >= 0 && *p.weather.humidityPercent <= 100);
+    const aprs::WeatherReport &w = p.weather;
+    if (w.humidityPercent)
+        require(*w.humidityPercent >= 0 && *w.humidityPercent <= 100);
+    for (const auto &amount : {w.windSpeedMs, w.windGustMs, w.rain1hMm, w.rain24hMm, w.rainMidnightMm, w.snow24hMm})
+        require(!amount || *amount >= 0);
     return 0;
 }

@@ -28,11 +28,14 @@ for target in $targets; do
     corpus="$build/corpus/$target"
     findings="$build/findings/$target"
     mkdir -p "$corpus" "$findings"
+    # Optional per target: fuzz/<target>.dict and more seeds in fuzz/seeds/<target>/.
     dict=""
     [ -f "$root/fuzz/$target.dict" ] && dict="-dict=$root/fuzz/$target.dict"
+    extra=""
+    [ -d "$root/fuzz/seeds/$target" ] && extra="$root/fuzz/seeds/$target"
     echo "== $target: $seconds s"
     if ! "$build/fuzz/$target" $dict -max_total_time="$seconds" -print_final_stats=1 \
-        -artifact_prefix="$findings/" "$corpus" "$seeds"; then
+        -artifact_prefix="$findings/" "$corpus" "$seeds" $extra; then
         echo "== $target: finding in $findings" >&2
         status=1
     fi

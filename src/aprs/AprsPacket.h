@@ -81,7 +81,10 @@ struct Packet {
     QString objectName;   // objects and items, trailing blanks kept as sent
     bool alive = true;    // false for a killed object or item
 
-    QString statusText;   // status packets
+    QString statusText;   // status packets, without a leading DDHHMMz time stamp
+    // The comment as text: information from commentOffset on, less the
+    // "/A=" altitude, base-91 telemetry and !DAO! extensions, control bytes,
+    // one leading '/' or blank after a data extension, and surrounding blanks.
     QString comment;
     // 0-based index in information where the comment begins (after the
     // position, the data extension and any weather fields);

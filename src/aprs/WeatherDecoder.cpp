@@ -193,13 +193,21 @@ int readUltimeterWords(std::string_view s, std::array<std::optional<int>, N> &wo
     return static_cast<int>(count);
 }
 
+// Tenths of a percent, kept as the whole percent the station shows.
 void setHumidity(std::optional<double> &target, int tenths)
 {
-    // The range check applies to the whole percent the station would show.
-    const double percent = tenths / 10.0;
-    const double shown = std::nearbyint(percent);
+    const double shown = std::nearbyint(tenths / 10.0);
     if (shown >= 1 && shown <= 100)
-        target = percent;
+        target = shown;
+}
+
+// Words are signed for the temperatures; a negative amount of wind or rain
+// is a broken reading.
+std::optional<double> amount(const std::optional<int> &word, double scale)
+{
+    if (!word || *word < 0)
+        return std::nullopt;
+    return *word * scale;
 }
 
 }  // namespace
@@ -211,14 +219,12 @@ bool decodeUltimeterData(std::string_view s, WeatherReport &weather)
     const int count = readUltimeterWords(s, w);
     if (count == 0)
         return false;
-    if (w[0])
-        weather.windGustMs = *w[0] * units::kmhToMs / 10;  // peak gust, 0.1 km/h
+    weather.windGustMs = amount(w[0], units::kmhToMs / 10);  // peak gust, 0.1 km/h
     if (w[1])
         weather.windDirectionDeg = (*w[1] & 0xff) * 360.0 / 255.0;
     if (w[2])
         weather.tempC = units::fahrenheitToCelsius(*w[2] / 10.0);
-    if (w[3])
-        weather.rainMidnightMm = *w[3] * units::hundredthInchToMm;  // long-term total; today's wins below
+    weather.rainMidnightMm = amount(w[3], units::hundredthInchToMm);  // long-term total; today's wins below
     if (w[4] && *w[4] >= 10)
         weather.pressureHpa = *w[4] / 10.0;
     // w[5..7]: barometer delta and correction factor
@@ -226,9 +232,9 @@ bool decodeUltimeterData(std::string_view s, WeatherReport &weather)
         setHumidity(weather.humidityPercent, *w[8]);
     // w[9], w[10]: date and time
     if (w[11])
-        weather.rainMidnightMm = *w[11] * units::hundredthInchToMm;
+        weather.rainMidnightMm = amount(w[11], units::hundredthInchToMm);
     if (w[12])
-        weather.windSpeedMs = *w[12] * units::kmhToMs / 10;  // one-minute average
+        weather.windSpeedMs = amount(w[12], units::kmhToMs / 10);  // one-minute average
     return true;
 }
 
@@ -239,14 +245,12 @@ bool decodeUltimeterLogging(std::string_view s, WeatherReport &weather)
     const int count = readUltimeterWords(s, w);
     if (count == 0)
         return false;
-    if (w[0])
-        weather.windSpeedMs = *w[0] * units::kmhToMs / 10;  // instant; the average wins below
+    weather.windSpeedMs = amount(w[0], units::kmhToMs / 10);  // instant; the average wins below
     if (w[1])
         weather.windDirectionDeg = (*w[1] & 0xff) * 360.0 / 255.0;
     if (w[2])
         weather.tempC = units::fahrenheitToCelsius(*w[2] / 10.0);
-    if (w[3])
-        weather.rainMidnightMm = *w[3] * units::hundredthInchToMm;
+    weather.rainMidnightMm = amount(w[3], units::hundredthInchToMm);
     if (w[4] && *w[4] >= 10)
         weather.pressureHpa = *w[4] / 10.0;
     std::optional<double> indoorTemp;
@@ -259,9 +263,9 @@ bool decodeUltimeterLogging(std::string_view s, WeatherReport &weather)
         setHumidity(indoorHumidity, *w[7]);
     // w[8], w[9]: date and time
     if (w[10])
-        weather.rainMidnightMm = *w[10] * units::hundredthInchToMm;
+        weather.rainMidnightMm = amount(w[10], units::hundredthInchToMm);
     if (w[11])
-        weather.windSpeedMs = *w[11] * units::kmhToMs / 10;
+        weather.windSpeedMs = amount(w[11], units::kmhToMs / 10);
     // A station without outdoor sensors still reports its indoor ones.
     if (!weather.tempC)
         weather.tempC = indoorTemp;

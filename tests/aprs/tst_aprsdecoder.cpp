@@ -61,8 +61,13 @@ QString invariantBreak(const aprs::Packet &p)
         return QStringLiteral("course %1").arg(*p.courseDeg);
     if (p.speedKmh && !(*p.speedKmh >= 0 && std::isfinite(*p.speedKmh)))
         return QStringLiteral("speed %1").arg(*p.speedKmh);
-    if (p.weather.humidityPercent && !(*p.weather.humidityPercent >= 0 && *p.weather.humidityPercent <= 100))
-        return QStringLiteral("humidity %1").arg(*p.weather.humidityPercent);
+    const aprs::WeatherReport &w = p.weather;
+    if (w.humidityPercent && !(*w.humidityPercent >= 0 && *w.humidityPercent <= 100))
+        return QStringLiteral("humidity %1").arg(*w.humidityPercent);
+    for (const auto &amount : {w.windSpeedMs, w.windGustMs, w.rain1hMm, w.rain24hMm, w.rainMidnightMm, w.snow24hMm}) {
+        if (amount && !(*amount >= 0))
+            return QStringLiteral("negative wind or rain %1").arg(*amount);
+    }
     return {};
 }
 
@@ -489,6 +494,10 @@ void TestAprsDecoder::fuzzFindings_data()
                                                                            "48217741625600205465724c2d3838307c212121212121213b212121212121"
                                                                            "217c")
                                                    << none;
+    // Humidity word 0x03ED = 1005 tenths: 100.5 % shows as 100 %.
+    QTest::addRow("Ultimeter humidity 100.5 percent") << QByteArray("N0CLL>1:$ULTW00000000FFEA0000296F000A9663000103EDFS236080016G25D") << none;
+    // Words are signed: gust 0xFFEA is -22 tenths of a km/h, not a reading.
+    QTest::addRow("Ultimeter negative gust") << QByteArray("N0CALL>APRS:$ULTWFFEA0000029600000000000000000000") << none;
 }
 
 void TestAprsDecoder::fuzzFindings()
