@@ -9,6 +9,19 @@
 
 namespace {
 
+// Bytes before the first all-zero character of width unit, at most limit.
+qsizetype terminatorOffset(const QByteArray &buffer, qsizetype unit, qsizetype limit)
+{
+    for (qsizetype offset = 0; offset + unit <= limit; offset += unit) {
+        bool zero = true;
+        for (qsizetype i = 0; i < unit; ++i)
+            zero = zero && buffer.at(offset + i) == 0;
+        if (zero)
+            return offset;
+    }
+    return limit;
+}
+
 // Seconds a connect may block the user-interface thread on a server that
 // does not answer.
 constexpr SQLULEN LoginTimeoutSeconds = 15;
@@ -187,10 +200,16 @@ QList<QStringList> OdbcConnection::queryRows(const QString &select, const QStrin
                     break;
                 }
                 const qsizetype room = buffer.size() - unit;
-                const qsizetype got = (indicator == SQL_NO_TOTAL || indicator > room) ? room : qsizetype(indicator);
-                collected.append(buffer.constData(), got);
-                if (rc == SQL_SUCCESS)
+                qsizetype got = (indicator == SQL_NO_TOTAL || indicator > room) ? room : qsizetype(indicator);
+                if (rc == SQL_SUCCESS) {
+                    // The last piece ends at its terminator. MariaDB's driver
+                    // reports the UTF-8 length of short wide values, which is
+                    // not the number of bytes it wrote.
+                    got = terminatorOffset(buffer, unit, room);
+                    collected.append(buffer.constData(), got);
                     break;
+                }
+                collected.append(buffer.constData(), got);
             }
             const QString value = mNarrowText
                 ? QString::fromUtf8(collected)
