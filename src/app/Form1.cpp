@@ -2,7 +2,7 @@
 
 #include "app/AboutBox.h"
 #include "app/HostMenuRegistration.h"
-#include "app/Twips.h"
+#include "app/ControlLayout.h"
 #include "app/WindowFont.h"
 #include "app/WindowIcon.h"
 #include "config/Form2.h"
@@ -33,27 +33,9 @@ constexpr CaptureSwitch CaptureSwitches[] = {
     {4, "ENFORE_FILTER="},
 };
 
-QWidget *panel(QWidget *parent, const char *name, QRect geometry)
-{
-    auto *widget = new QWidget(parent);
-    widget->setObjectName(QLatin1String(name));
-    widget->setGeometry(geometry);
-    return widget;
-}
-
-QLabel *label(QWidget *parent, const char *name, const QString &caption, QRect geometry)
-{
-    auto *widget = new QLabel(caption, parent);
-    widget->setObjectName(QLatin1String(name));
-    widget->setGeometry(geometry);
-    return widget;
-}
-
 QLineEdit *latestDataBox(QWidget *parent, const char *name, QRect geometry)
 {
-    auto *box = new QLineEdit(parent);
-    box->setObjectName(QLatin1String(name));
-    box->setGeometry(geometry);
+    auto *box = placeControl<QLineEdit>(parent, name, geometry);
     box->setReadOnly(true);
     QPalette palette = box->palette();
     palette.setColor(QPalette::Base, QColor(192, 192, 192));
@@ -63,9 +45,7 @@ QLineEdit *latestDataBox(QWidget *parent, const char *name, QRect geometry)
 
 QCheckBox *checkBox(QWidget *parent, const char *name, const QString &caption, QRect geometry, bool checked)
 {
-    auto *box = new QCheckBox(caption, parent);
-    box->setObjectName(QLatin1String(name));
-    box->setGeometry(geometry);
+    auto *box = placeControl<QCheckBox>(parent, name, geometry, caption);
     box->setChecked(checked);
     return box;
 }
@@ -102,26 +82,22 @@ void Form1::buildControls()
     setCentralWidget(client);
 
     // Beneath Picture3, never seen: start-up puts the program folder here.
-    applicationDir = label(client, "applicationDir", QStringLiteral("applicationDir"), twipsRect(3480, 720, 2295, 375));
+    applicationDir = placeControl<QLabel>(client, "applicationDir", twipsRect(3480, 720, 2295, 375), QStringLiteral("applicationDir"));
     applicationDir->hide();
 
-    QWidget *Picture2 = panel(client, "Picture2", twipsRect(0, 0, 3375, 2295));
-    auto *Frame1 = new QGroupBox(QStringLiteral(" Latest Data "), Picture2);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
-    Frame1->setGeometry(twipsRect(120, 120, 3015, 1935));
-    label(Frame1, "Label1", QStringLiteral("Callsign"), twipsRect(240, 360, 615, 255));
+    QWidget *Picture2 = placeControl<QWidget>(client, "Picture2", twipsRect(0, 0, 3375, 2295));
+    auto *Frame1 = placeControl<QGroupBox>(Picture2, "Frame1", twipsRect(120, 120, 3015, 1935), QStringLiteral(" Latest Data "));
+    placeControl<QLabel>(Frame1, "Label1", twipsRect(240, 360, 615, 255), QStringLiteral("Callsign"));
     Text1 = latestDataBox(Frame1, "Text1", twipsRect(960, 360, 1455, 285));
-    label(Frame1, "Label2", QStringLiteral("Latitude"), twipsRect(240, 720, 615, 255));
+    placeControl<QLabel>(Frame1, "Label2", twipsRect(240, 720, 615, 255), QStringLiteral("Latitude"));
     Text2 = latestDataBox(Frame1, "Text2", twipsRect(960, 720, 1455, 285));
-    label(Frame1, "Label3", QStringLiteral("Longitude"), twipsRect(120, 1080, 735, 255));
+    placeControl<QLabel>(Frame1, "Label3", twipsRect(120, 1080, 735, 255), QStringLiteral("Longitude"));
     Text3 = latestDataBox(Frame1, "Text3", twipsRect(960, 1080, 1455, 285));
-    label(Frame1, "Label4", QStringLiteral("Date"), twipsRect(480, 1440, 375, 255));
+    placeControl<QLabel>(Frame1, "Label4", twipsRect(480, 1440, 375, 255), QStringLiteral("Date"));
     Text4 = latestDataBox(Frame1, "Text4", twipsRect(960, 1440, 1935, 285));
 
-    QWidget *Picture3 = panel(client, "Picture3", twipsRect(3480, 0, 1695, 2295));
-    auto *Frame2 = new QGroupBox(QStringLiteral(" Capture "), Picture3);
-    Frame2->setObjectName(QStringLiteral("Frame2"));
-    Frame2->setGeometry(twipsRect(120, 120, 1335, 1935));
+    QWidget *Picture3 = placeControl<QWidget>(client, "Picture3", twipsRect(3480, 0, 1695, 2295));
+    auto *Frame2 = placeControl<QGroupBox>(Picture3, "Frame2", twipsRect(120, 120, 1335, 1935), QStringLiteral(" Capture "));
     Check1 = checkBox(Frame2, "Check1", QStringLiteral("Fixed"), twipsRect(120, 360, 1095, 255), true);
     Check1->setToolTip(QStringLiteral("Capture Fixed Stations"));
     Check2 = checkBox(Frame2, "Check2", QStringLiteral("Mobile"), twipsRect(120, 840, 1095, 255), true);
@@ -129,15 +105,15 @@ void Form1::buildControls()
     Check3 = checkBox(Frame2, "Check3", QStringLiteral("WX"), twipsRect(120, 1320, 1095, 255), true);
     Check3->setToolTip(QStringLiteral("Capture WX Stations"));
 
-    QWidget *Picture4 = panel(client, "Picture4", twipsRect(0, 2400, 5175, 495));
+    QWidget *Picture4 = placeControl<QWidget>(client, "Picture4", twipsRect(0, 2400, 5175, 495));
     Check5 = checkBox(Picture4, "Check5", QStringLiteral("Enable Bridge"), twipsRect(120, 0, 1335, 375), true);
     Check4 = checkBox(Picture4, "Check4", QStringLiteral("Enforce UI-View32 Exclusions"), twipsRect(2160, 0, 3975, 375), false);
 
     // The status strip spans the window's bottom edge.
-    QWidget *Picture1 = panel(client, "Picture1", twipsRect(0, 2985, 5220, 315));
-    status = label(Picture1, "status", QString(), twipsRect(0, 0, 3855, 375));
+    QWidget *Picture1 = placeControl<QWidget>(client, "Picture1", twipsRect(0, 2985, 5220, 315));
+    status = placeControl<QLabel>(Picture1, "status", twipsRect(0, 0, 3855, 375), QString());
     status->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    buffer = label(Picture1, "buffer", BeaconQueue::bufferCaption(0), twipsRect(3480, 0, 1575, 255));
+    buffer = placeControl<QLabel>(Picture1, "buffer", twipsRect(3480, 0, 1575, 255), BeaconQueue::bufferCaption(0));
     buffer->raise();
 
     setTabOrder(Text1, Text2);

@@ -1,6 +1,6 @@
 #include "config/Form2.h"
 
-#include "app/Twips.h"
+#include "app/ControlLayout.h"
 #include "app/WindowFont.h"
 #include "app/WindowIcon.h"
 #include "config/SetupTarget.h"
@@ -12,27 +12,15 @@
 
 namespace {
 
-QLineEdit *field(QWidget *parent, const char *name, QRect geometry)
-{
-    auto *box = new QLineEdit(parent);
-    box->setObjectName(QLatin1String(name));
-    box->setGeometry(geometry);
-    return box;
-}
-
 void caption(QWidget *parent, const char *name, const QString &text, QRect geometry)
 {
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(QLatin1String(name));
-    label->setGeometry(geometry);
-    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    placeControl<QLabel>(parent, name, geometry, text)->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 }
 
+// Neither button answers Enter or Escape on its own.
 QPushButton *button(QWidget *parent, const char *name, const QString &text, QRect geometry)
 {
-    auto *push = new QPushButton(text, parent);
-    push->setObjectName(QLatin1String(name));
-    push->setGeometry(geometry);
+    auto *push = placeControl<QPushButton>(parent, name, geometry, text);
     push->setAutoDefault(false);
     push->setDefault(false);
     return push;
@@ -52,19 +40,17 @@ Form2::Form2(SetupTarget &target, QWidget *parent) : QMainWindow(parent, Qt::Win
     client->setFixedSize(twips(2985), twips(2280));
     setCentralWidget(client);
 
-    auto *Picture1 = new QWidget(client);
-    Picture1->setObjectName(QStringLiteral("Picture1"));
-    Picture1->setGeometry(twipsRect(0, 0, 2895, 1695));
+    auto *Picture1 = placeControl<QWidget>(client, "Picture1", twipsRect(0, 0, 2895, 1695));
     caption(Picture1, "Label1", QStringLiteral("DSN"), twipsRect(360, 120, 495, 255));
-    Text1 = field(Picture1, "Text1", twipsRect(960, 120, 1695, 285));
+    Text1 = placeControl<QLineEdit>(Picture1, "Text1", twipsRect(960, 120, 1695, 285));
     caption(Picture1, "Label2", QStringLiteral("Username"), twipsRect(120, 480, 735, 255));
-    Text2 = field(Picture1, "Text2", twipsRect(960, 480, 1695, 285));
+    Text2 = placeControl<QLineEdit>(Picture1, "Text2", twipsRect(960, 480, 1695, 285));
     caption(Picture1, "Label3", QStringLiteral("Password"), twipsRect(120, 840, 735, 255));
-    Text3 = field(Picture1, "Text3", twipsRect(960, 840, 1695, 285));
+    Text3 = placeControl<QLineEdit>(Picture1, "Text3", twipsRect(960, 840, 1695, 285));
     Text3->setEchoMode(QLineEdit::Password);
     Text3->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));  // '*'
     caption(Picture1, "Label4", QStringLiteral("Database"), twipsRect(120, 1200, 735, 255));
-    Text4 = field(Picture1, "Text4", twipsRect(960, 1200, 1695, 285));
+    Text4 = placeControl<QLineEdit>(Picture1, "Text4", twipsRect(960, 1200, 1695, 285));
 
     Command1 = button(client, "Command1", QStringLiteral("OK"), twipsRect(600, 1800, 1095, 375));
     Command2 = button(client, "Command2", QStringLiteral("Close"), twipsRect(1800, 1800, 1095, 375));
