@@ -47,7 +47,10 @@ public:
         last()->write(bytes);
         last()->flush();
     }
+    // Resets the newest connection (RST): unread data may be lost.
     void dropLast() { last()->abort(); }
+    // Closes the newest connection in order (FIN): what was sent arrives first.
+    void closeLast() { last()->disconnectFromHost(); }
 
 private:
     QTcpServer mServer;
