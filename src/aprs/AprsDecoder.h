@@ -46,7 +46,7 @@ namespace aprs {
 //   nmea_inv_cval     NMEA coordinate malformed
 //   nmea_large_ns     NMEA latitude of 90 or more
 //   nmea_large_ew     NMEA longitude of 180 or more
-//   nmea_inv_sign     NMEA hemisphere not N/S/E/W
+//   nmea_inv_sign     NMEA hemisphere not N/S for latitude, E/W for longitude
 //   gprmc_fewfields   RMC with under 10 fields
 //   gprmc_nofix       RMC status not 'A'
 //   gprmc_inv_time    RMC time malformed

@@ -36,9 +36,12 @@ Fields splitFields(std::string_view s)
     return f;
 }
 
+enum class Axis { Latitude, Longitude };
+
 // "4807.038" with "N": degrees (1..3 digits), two digits of minutes below 60,
-// at least one decimal. Returns the reason code or nullptr.
-const char *coordinate(std::string_view value, std::string_view sign, double &out, double &resolutionM)
+// at least one decimal. The hemisphere letter must fit the axis: an 'E' on
+// the latitude would let 94 degrees through. Returns the reason code or nullptr.
+const char *coordinate(Axis axis, std::string_view value, std::string_view sign, double &out, double &resolutionM)
 {
     value = trimBlanks(value);
     sign = trimBlanks(sign);
@@ -58,12 +61,12 @@ const char *coordinate(std::string_view value, std::string_view sign, double &ou
     }
     double v = static_cast<double>(digitsValue(degrees)) + minuteValue / 60;
     const char s = sign.size() == 1 ? sign[0] : '\0';
-    if (s == 'E' || s == 'W' || s == 'e' || s == 'w') {
+    if (axis == Axis::Longitude && (s == 'E' || s == 'W' || s == 'e' || s == 'w')) {
         if (v > 179.999999)
             return "nmea_large_ew";
         if (s == 'W' || s == 'w')
             v = -v;
-    } else if (s == 'N' || s == 'S' || s == 'n' || s == 's') {
+    } else if (axis == Axis::Latitude && (s == 'N' || s == 'S' || s == 'n' || s == 's')) {
         if (v > 89.999999)
             return "nmea_large_ns";
         if (s == 'S' || s == 's')
@@ -209,7 +212,7 @@ const char *decodeNmea(DecodeState &state, std::string_view destination)
             return "gprmc_inv_time";
         if (!validDate(f.at[9]))
             return "gprmc_inv_date";
-        if (const auto knots = parseDecimal(trimBlanks(f.at[7])); knots && *knots >= 0)
+        if (const auto knots = parseDecimal(trimBlanks(f.at[7])); knots && *knots >= 0 && std::isfinite(*knots))
             p.speedKmh = *knots * units::knotToKmh;
         // Rounded to whole degrees; 0 becomes 360 because APRS keeps 0 for "unknown".
         double course = 0;
@@ -221,9 +224,9 @@ const char *decodeNmea(DecodeState &state, std::string_view destination)
                 course = 0;
         }
         p.courseDeg = course;
-        if (const char *e = coordinate(f.at[3], f.at[4], latitude, resolution))
+        if (const char *e = coordinate(Axis::Latitude, f.at[3], f.at[4], latitude, resolution))
             return e;
-        if (const char *e = coordinate(f.at[5], f.at[6], longitude, resolution))
+        if (const char *e = coordinate(Axis::Longitude, f.at[5], f.at[6], longitude, resolution))
             return e;
     } else if (type == "GGA") {
         if (f.count < 11)
@@ -233,20 +236,20 @@ const char *decodeNmea(DecodeState &state, std::string_view destination)
             return "gpgga_nofix";
         if (!validTime(f.at[1]))
             return "timestamp_inv_gpgga";
-        if (const char *e = coordinate(f.at[2], f.at[3], latitude, resolution))
+        if (const char *e = coordinate(Axis::Latitude, f.at[2], f.at[3], latitude, resolution))
             return e;
-        if (const char *e = coordinate(f.at[4], f.at[5], longitude, resolution))
+        if (const char *e = coordinate(Axis::Longitude, f.at[4], f.at[5], longitude, resolution))
             return e;
         if (f.at[10] == "M") {
-            if (const auto metres = parseDecimal(f.at[9]))
+            if (const auto metres = parseDecimal(f.at[9]); metres && std::isfinite(*metres))
                 p.altitudeM = *metres;
         }
     } else {
         if (f.count < 5)
             return "gpgll_fewfields";
-        if (const char *e = coordinate(f.at[1], f.at[2], latitude, resolution))
+        if (const char *e = coordinate(Axis::Latitude, f.at[1], f.at[2], latitude, resolution))
             return e;
-        if (const char *e = coordinate(f.at[3], f.at[4], longitude, resolution))
+        if (const char *e = coordinate(Axis::Longitude, f.at[3], f.at[4], longitude, resolution))
             return e;
         if (f.count >= 6 && !validTime(f.at[5]))
             return "timestamp_inv_gpgll";

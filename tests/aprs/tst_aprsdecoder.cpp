@@ -144,6 +144,7 @@ void TestAprsDecoder::rejects_data()
     QTest::addRow("NMEA RMC without fix") << QByteArray("N0CALL>GPS:$GPRMC,041518,V,,,,,,,230309,,") << QByteArray("gprmc_nofix");
     QTest::addRow("NMEA RMC on 31 April") << QByteArray("N0CALL>GPS:$GPRMC,145526,A,3349.0378,N,08406.2617,W,23.726,27.9,310407,4.9,W") << QByteArray("gprmc_inv_date");
     QTest::addRow("NMEA GGA without fix") << QByteArray("N0CALL>GPS:$GPGGA,123519,4807.038,N,01131.000,E,0,08,0.9,545.4,M,46.9,M,,") << QByteArray("gpgga_nofix");
+    QTest::addRow("NMEA latitude marked east") << QByteArray("N0CALL>GPS:$GPGLL,4916.45,E,12311.12,W") << QByteArray("nmea_inv_sign");
     QTest::addRow("NMEA sentence VTG") << QByteArray("N0CALL>GPS:$GPVTG,054.7,T,034.4,M,005.5,N,010.2,K") << QByteArray("nmea_unsupp");
     QTest::addRow("object too short") << QByteArray("N0CALL>APRS:;LEADER   *092345z4903.50N") << QByteArray("obj_short");
     QTest::addRow("object without live/killed flag") << QByteArray("N0CALL>APRS:;LEADER   X092345z4903.50N/07201.75W>") << QByteArray("obj_inv");
@@ -498,6 +499,20 @@ void TestAprsDecoder::fuzzFindings_data()
     QTest::addRow("Ultimeter humidity 100.5 percent") << QByteArray("N0CLL>1:$ULTW00000000FFEA0000296F000A9663000103EDFS236080016G25D") << none;
     // Words are signed: gust 0xFFEA is -22 tenths of a km/h, not a reading.
     QTest::addRow("Ultimeter negative gust") << QByteArray("N0CALL>APRS:$ULTWFFEA0000029600000000000000000000") << none;
+    // "9407.038,E" in the latitude field: 94 degrees passed the east/west bound.
+    // A speed of 400 digits is beyond any double: no speed rather than infinity.
+    QTest::addRow("NMEA speed of 400 digits") << QByteArray("N0CALL>GPS:$GPRMC,145526,A,3349.0378,N,08406.2617,W," + QByteArray(400, '9')
+                                                            + ",27.9,121207,4.9,W")
+                                              << std::optional<double>(28);
+    QTest::addRow("NMEA latitude with an E") << QByteArray::fromHex("313e503a2447504747412c3133323534312c393430372e3033382c452c3133"
+                                                                         "312e3830312c652c312c303842432c47504747412c3132333531392c343430"
+                                                                         "372e3033382c452c3132323232323232323232323232323232323232323232"
+                                                                         "32323232323232323232323232323232323232323232323232323232323232"
+                                                                         "32323232323232323232323232323232ffffffffffffffffffffffffffffff"
+                                                                         "ffffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff"
+                                                                         "ffffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff"
+                                                                         "ff32323232323232323232323233312e3830422c4042")
+                                             << none;
 }
 
 void TestAprsDecoder::fuzzFindings()
