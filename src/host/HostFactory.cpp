@@ -5,22 +5,21 @@
 #include "host/LinuxHost.h"
 #include "host/SilentHost.h"
 
-#include <QSettings>
+#include "config/HostSettingsStore.h"
 
 // The Linux host, fed as the host's settings store says. Settings that cannot
 // be used are reported once, and the bridge then attaches to a host that stays
 // silent: the program still starts, and shows nothing until they are put right.
 std::unique_ptr<HostApplication> createHostApplication()
 {
-    QSettings store(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Peak Systems"),
-                    QStringLiteral("UI-View32"));
-    const HostSettings settings = HostSettings::read(store);
+    const auto store = HostSettingsStore::open();
+    const HostSettings settings = HostSettings::read(*store);
     if (!settings.isUsable()) {
         for (const QString &problem : settings.problems)
             HostLog::write(QStringLiteral("Settings: ") + problem);
         HostLog::write(QStringLiteral("Settings: %1 holds a value that cannot be used; no beacons until it is "
                                       "put right")
-                           .arg(store.fileName()));
+                           .arg(store->fileName()));
         return std::make_unique<SilentHost>();
     }
     auto host = std::make_unique<LinuxHost>(settings);

@@ -1,6 +1,7 @@
 #include "LogCapture.h"
 #include "LoopbackServer.h"
 
+#include "config/HostSettingsStore.h"
 #include "host/HostFactory.h"
 #include "host/LinuxHost.h"
 #include "host/SilentHost.h"
@@ -50,14 +51,13 @@ void TestHostFactory::cleanup()
 
 void TestHostFactory::writeStore(const Pairs &pairs)
 {
-    QSettings store(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Peak Systems"),
-                    QStringLiteral("UI-View32"));
-    store.clear();
-    store.setValue(QStringLiteral("Program Folder"), QStringLiteral("/opt/uiview32"));
+    const auto store = HostSettingsStore::open();
+    store->clear();
+    store->setValue(QStringLiteral("Program Folder"), QStringLiteral("/opt/uiview32"));
     for (const auto &[key, value] : pairs)
-        store.setValue(key, value);
-    store.sync();
-    QCOMPARE(store.status(), QSettings::NoError);
+        store->setValue(key, value);
+    store->sync();
+    QCOMPARE(store->status(), QSettings::NoError);
 }
 
 void TestHostFactory::badSettingsGiveSilentHost_data()
