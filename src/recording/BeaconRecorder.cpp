@@ -74,10 +74,7 @@ void BeaconRecorder::showAndRoute(const BeaconRecordRef &beacon)
     mView.setLatestData(Latitude, convertDecimaltoLatORLon(double(latitudeDeg), true, true));
     const float longitudeDeg = record.longitude() / 60.0f;
     mView.setLatestData(Longitude, convertDecimaltoLatORLon(double(longitudeDeg), false, true));
-    const QDateTime now = mClock();
-    const QLocale system = QLocale::system();
-    mView.setLatestData(Date, system.toString(now.date(), QLocale::ShortFormat) + QLatin1Char(' ')
-                                  + system.toString(now.time(), QLocale::ShortFormat));
+    mView.setLatestData(Date, localDateTimeText(mClock()));
 
     // The later of the two times, timeB when they are equal; the chosen one
     // is read again.
@@ -102,6 +99,22 @@ void BeaconRecorder::showAndRoute(const BeaconRecordRef &beacon)
         storeStation(record, timestamp);
         storeWxData(record, timestamp);
     }
+}
+
+QString BeaconRecorder::localDateTimeText(const QDateTime &now)
+{
+    const QDate date = now.date();
+    const QTime time = now.time();
+    const QTime second(time.hour(), time.minute(), time.second());
+    if (date != mShownDate || mShownDateText.isNull()) {
+        mShownDate = date;
+        mShownDateText = QLocale::system().toString(date, QLocale::ShortFormat);
+    }
+    if (second != mShownTime || mShownTimeText.isNull()) {
+        mShownTime = second;
+        mShownTimeText = QLocale::system().toString(second, QLocale::ShortFormat);
+    }
+    return mShownDateText + QLatin1Char(' ') + mShownTimeText;
 }
 
 void BeaconRecorder::storeStation(const BeaconRecord &beacon, const QDateTime &timestamp)

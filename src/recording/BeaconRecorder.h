@@ -41,10 +41,17 @@ public:
 private:
     void showAndRoute(const BeaconRecordRef &beacon);
     void execute(const StatementBuilder &statement);
+    QString localDateTimeText(const QDateTime &now);
 
     RecorderView &mView;
     StatementExecutor &mExecutor;
     HostApplication *mHost = nullptr;
     WeatherRecordRef mWeatherRecord;
     std::function<QDateTime()> mClock;
+    // Text4 changes once a second at most; formatting in the system's style
+    // costs more than building a statement, so the last texts are kept.
+    QDate mShownDate;
+    QString mShownDateText;
+    QTime mShownTime;
+    QString mShownTimeText;
 };

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <exception>
 #include <stdexcept>
+#include <string>
 
 namespace {
 
@@ -27,37 +28,37 @@ QString convert(double LatORLonDecimal, bool Lat, bool withDot)
 
     // Rounding to 7 places before the minutes are taken lets 51.99999999
     // carry into the degrees instead of showing 60 minutes.
-    QString t = roundedDecimalText(a, 7);
-    if (!t.contains(QLatin1Char('.')))
-        t += QStringLiteral(".0000");
-    const int point = int(t.indexOf(QLatin1Char('.')));
+    std::string t = roundedDecimalString(a, 7);
+    if (t.find('.') == std::string::npos)
+        t += ".0000";
+    const size_t point = t.find('.');
 
-    QString degrees = t.left(point);
+    std::string degrees = t.substr(0, point);
     if (withDot)
-        degrees += QLatin1Char('.');
-    const int width = Lat ? (withDot ? 3 : 2) : (withDot ? 4 : 3);
+        degrees += '.';
+    const size_t width = Lat ? (withDot ? 3 : 2) : (withDot ? 4 : 3);
     if (degrees.size() < width)
-        degrees.prepend(QStringLiteral("0000000000000").left(width - degrees.size()));
+        degrees.insert(0, width - degrees.size(), '0');
 
     // Parsed as C text, so a decimal-comma locale changes nothing.
-    const QByteArray fractionText = "0." + t.mid(point + 1).toLatin1();
+    const std::string fractionText = "0." + t.substr(point + 1);
     double fraction = 0;
-    const auto parsed = std::from_chars(fractionText.constData(), fractionText.constData() + fractionText.size(), fraction);
-    if (parsed.ec != std::errc() || parsed.ptr != fractionText.constData() + fractionText.size())
+    const char *fractionEnd = fractionText.data() + fractionText.size();
+    const auto parsed = std::from_chars(fractionText.data(), fractionEnd, fraction);
+    if (parsed.ec != std::errc() || parsed.ptr != fractionEnd)
         throw std::runtime_error("fraction digits do not read back");
 
     // Minutes / 1000, so the text reads "0.0MMhh...": the 12-place rounding
     // hides the binary noise of 0.502 / 1000 * 60 = 0.030119999999999997.
     const double x = std::round(fraction / 1000 * 60 * 1e12) / 1e12;
-    const QString m = plainDecimalText(x) + QStringLiteral("000000");
+    const std::string m = plainDecimalString(x) + "000000";
 
-    QString hemisphere;
-    if (Lat)
-        hemisphere = negative ? QStringLiteral("S") : QStringLiteral("N");
-    else
-        hemisphere = negative ? QStringLiteral("W") : QStringLiteral("E");
-
-    return degrees + m.mid(3, 2) + QLatin1Char('.') + m.mid(5, 2) + hemisphere;
+    std::string text = degrees;
+    text.append(m, 3, 2);
+    text += '.';
+    text.append(m, 5, 2);
+    text += Lat ? (negative ? 'S' : 'N') : (negative ? 'W' : 'E');
+    return QString::fromLatin1(text.data(), qsizetype(text.size()));
 }
 
 } // namespace

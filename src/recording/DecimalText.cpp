@@ -3,13 +3,17 @@
 #include <QtGlobal>
 #include <algorithm>
 #include <charconv>
+#include <string>
+
+// Both functions run for every beacon (its two coordinates), so they work on
+// plain characters and make one QString at the end.
 
 namespace {
 
 struct DecimalDigits {
     bool negative = false;
-    QString whole;    // at least one digit
-    QString fraction; // may be empty
+    std::string whole;     // at least one digit
+    std::string fraction;  // may be empty
 };
 
 // Splits the significant digits of value at its decimal point.
@@ -28,11 +32,11 @@ DecimalDigits decimalDigits(double value, int significantDigits)
         ++p;
     }
     const char *e = std::find(p, end, 'e');
-    QString digits;
-    digits.reserve(e - p);
+    std::string digits;
+    digits.reserve(size_t(e - p));
     for (; p < e; ++p) {
         if (*p != '.')
-            digits.append(QLatin1Char(*p));
+            digits.push_back(*p);
     }
     int exponent = 0;
     const char *exponentStart = e + 1;
@@ -40,61 +44,79 @@ DecimalDigits decimalDigits(double value, int significantDigits)
         ++exponentStart;
     std::from_chars(exponentStart, end, exponent);
 
-    const int pointAfter = exponent + 1; // digits before the decimal point
+    const int pointAfter = exponent + 1;  // digits before the decimal point
+    const int digitCount = int(digits.size());
     if (pointAfter <= 0) {
-        result.whole = QStringLiteral("0");
-        result.fraction = QString(-pointAfter, QLatin1Char('0')) + digits;
-    } else if (pointAfter >= digits.size()) {
-        result.whole = digits + QString(pointAfter - digits.size(), QLatin1Char('0'));
+        result.whole = "0";
+        result.fraction = std::string(size_t(-pointAfter), '0') + digits;
+    } else if (pointAfter >= digitCount) {
+        result.whole = digits + std::string(size_t(pointAfter - digitCount), '0');
     } else {
-        result.whole = digits.left(pointAfter);
-        result.fraction = digits.mid(pointAfter);
+        result.whole = digits.substr(0, size_t(pointAfter));
+        result.fraction = digits.substr(size_t(pointAfter));
     }
     return result;
 }
 
-QString joined(DecimalDigits d)
+std::string joined(DecimalDigits d)
 {
-    while (d.fraction.endsWith(QLatin1Char('0')))
-        d.fraction.chop(1);
-    const bool zero = d.fraction.isEmpty() && d.whole.count(QLatin1Char('0')) == d.whole.size();
-    QString text = (d.negative && !zero) ? QStringLiteral("-") : QString();
+    while (!d.fraction.empty() && d.fraction.back() == '0')
+        d.fraction.pop_back();
+    const bool zero = d.fraction.empty() && d.whole.find_first_not_of('0') == std::string::npos;
+    std::string text = (d.negative && !zero) ? "-" : "";
     text += d.whole;
-    if (!d.fraction.isEmpty())
-        text += QLatin1Char('.') + d.fraction;
+    if (!d.fraction.empty()) {
+        text += '.';
+        text += d.fraction;
+    }
     return text;
 }
 
-} // namespace
+QString toQString(const std::string &text)
+{
+    return QString::fromLatin1(text.data(), qsizetype(text.size()));
+}
 
-QString plainDecimalText(double value, int significantDigits)
+}  // namespace
+
+std::string plainDecimalString(double value, int significantDigits)
 {
     return joined(decimalDigits(value, significantDigits));
 }
 
+QString plainDecimalText(double value, int significantDigits)
+{
+    return toQString(plainDecimalString(value, significantDigits));
+}
+
 QString roundedDecimalText(double value, int decimalPlaces)
 {
+    return toQString(roundedDecimalString(value, decimalPlaces));
+}
+
+std::string roundedDecimalString(double value, int decimalPlaces)
+{
     DecimalDigits d = decimalDigits(value, 15);
-    if (d.fraction.size() <= decimalPlaces)
+    if (int(d.fraction.size()) <= decimalPlaces)
         return joined(d);
 
-    const bool roundUp = d.fraction.at(decimalPlaces) >= QLatin1Char('5');
-    d.fraction.truncate(decimalPlaces);
+    const bool roundUp = d.fraction[size_t(decimalPlaces)] >= '5';
+    d.fraction.resize(size_t(decimalPlaces));
     if (roundUp) {
-        QString digits = d.whole + d.fraction;
+        std::string digits = d.whole + d.fraction;
         int i = int(digits.size()) - 1;
         for (; i >= 0; --i) {
-            if (digits.at(i) == QLatin1Char('9')) {
-                digits[i] = QLatin1Char('0');
+            if (digits[size_t(i)] == '9') {
+                digits[size_t(i)] = '0';
             } else {
-                digits[i] = QChar(digits.at(i).unicode() + 1);
+                ++digits[size_t(i)];
                 break;
             }
         }
         if (i < 0)
-            digits.prepend(QLatin1Char('1'));
-        d.whole = digits.left(digits.size() - decimalPlaces);
-        d.fraction = digits.right(decimalPlaces);
+            digits.insert(digits.begin(), '1');
+        d.whole = digits.substr(0, digits.size() - size_t(decimalPlaces));
+        d.fraction = digits.substr(digits.size() - size_t(decimalPlaces));
     }
     return joined(d);
 }

@@ -256,6 +256,14 @@ void TestBeaconRecorder::latestData()
     const QLocale system = QLocale::system();
     QCOMPARE(mView->text(4), system.toString(Clock.date(), QLocale::ShortFormat) + QLatin1Char(' ')
                                  + system.toString(Clock.time(), QLocale::ShortFormat));
+
+    // Each beacon shows its own moment: a later second, then a later day.
+    for (const QDateTime &later : {Clock.addSecs(1), Clock.addDays(1), Clock.addDays(1)}) {
+        mRecorder->setClock([later] { return later; });
+        mRecorder->processBeacon(beacon);
+        QCOMPARE(mView->text(4), system.toString(later.date(), QLocale::ShortFormat) + QLatin1Char(' ')
+                                     + system.toString(later.time(), QLocale::ShortFormat));
+    }
 }
 
 void TestBeaconRecorder::routing_data()
