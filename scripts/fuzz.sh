@@ -34,9 +34,13 @@ for target in $targets; do
     extra=""
     [ -d "$root/fuzz/seeds/$target" ] && extra="$root/fuzz/seeds/$target"
     echo "== $target: $seconds s"
-    if ! "$build/fuzz/$target" $dict -max_total_time="$seconds" -print_final_stats=1 \
-        -artifact_prefix="$findings/" "$corpus" "$seeds" $extra; then
-        echo "== $target: finding in $findings" >&2
+    log="$build/$target.log"
+    if "$build/fuzz/$target" $dict -max_total_time="$seconds" -print_final_stats=1 \
+        -artifact_prefix="$findings/" "$corpus" "$seeds" $extra > "$log" 2>&1; then
+        grep -E '^Done [0-9]+ runs' "$log" || tail -n 3 "$log"
+    else
+        tail -n 60 "$log" >&2
+        echo "== $target: finding in $findings (whole output: $log)" >&2
         status=1
     fi
 done
