@@ -17,6 +17,7 @@
 #include "db/OdbcConnection.h"
 #include "recording/BeaconRecorder.h"
 #include "support/ScriptedBeaconRecord.h"
+#include "support/SampleReadings.h"
 #include "support/ScriptedHost.h"
 
 #include <QApplication>
@@ -109,23 +110,6 @@ std::shared_ptr<PlainBeaconRecord> beacon(qint16 kind)
     return record;
 }
 
-WeatherReadings readings()
-{
-    WeatherReadings r;
-    r.pressureHpa = 1013.2f;
-    r.dewpointC = -6;
-    r.humidityPercent = 55;
-    r.rain24HoursMm = 12.5f;
-    r.rainLastHourMm = 0.25f;
-    r.rainTodayMm = 3;
-    r.tempC = -3.5f;
-    r.windChillC = -9.75f;
-    r.windDirectionDeg = 270;
-    r.windGustMs = 14;
-    r.windSpeedMs = 8.5f;
-    return r;
-}
-
 double median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
@@ -160,7 +144,7 @@ bool measure(const TestDatabase &db, int beacons)
 
     View view;
     ScriptedHost host;
-    host.weather.insert(QStringLiteral("WX1ABC"), std::make_shared<WeatherReadings>(readings()));
+    host.weather.insert(QStringLiteral("WX1ABC"), std::make_shared<WeatherReadings>(sampleWeatherReadings()));
 
     for (qint16 kind : {StationType::Fixed, StationType::Mobile, StationType::Weather}) {
         const auto record = beacon(kind);

@@ -7,6 +7,7 @@
 #include "db/OdbcConnection.h"
 #include "recording/BeaconRecorder.h"
 #include "support/ScriptedBeaconRecord.h"
+#include "support/SampleReadings.h"
 #include "support/ScriptedHost.h"
 #include "support/ScriptedWeatherRecord.h"
 
@@ -69,37 +70,6 @@ std::shared_ptr<ScriptedBeaconRecord> beaconOfKind(qint16 kind)
         f.longitude = -7.5f;
     }
     return std::make_shared<ScriptedBeaconRecord>(f);
-}
-
-WeatherReadings wxReadings(float tempC)
-{
-    WeatherReadings r;
-    r.pressureHpa = 1013.2f;
-    r.dewpointC = -6;
-    r.humidityPercent = 55;
-    r.rain24HoursMm = 12.5f;
-    r.rainLastHourMm = 0.25f;
-    r.rainTodayMm = 3;
-    r.tempC = tempC;
-    r.windChillC = -9.75f;
-    r.windDirectionDeg = 270;
-    r.windGustMs = 14;
-    r.windSpeedMs = 8.5f;
-    return r;
-}
-
-QString kindName(qint16 kind)
-{
-    switch (kind) {
-    case StationType::Fixed:
-        return QStringLiteral("fixed_data");
-    case StationType::Mobile:
-        return QStringLiteral("mobile_data");
-    case StationType::Weather:
-        return QStringLiteral("wx_data");
-    default:
-        return QString();
-    }
 }
 
 } // namespace
@@ -169,7 +139,7 @@ void TestBeaconRecorder::init()
     mView = std::make_unique<WidgetRecorderView>();
     mView->presetStatus(Connected);
     mHost = std::make_unique<ScriptedHost>();
-    mHost->weather.insert(QStringLiteral("WX1ABC"), std::make_shared<WeatherReadings>(wxReadings(-3.5f)));
+    mHost->weather.insert(QStringLiteral("WX1ABC"), std::make_shared<WeatherReadings>(sampleWeatherReadings(-3.5f)));
     mRecorder = std::make_unique<BeaconRecorder>(*mView, *mSpy);
     mRecorder->attachHost(mHost.get());
     mRecorder->weatherRecord() = std::make_shared<WeatherReadings>();
@@ -284,7 +254,7 @@ void TestBeaconRecorder::routing_data()
             const bool mobile = mask & 2;
             const bool wx = mask & 4;
             const bool captured = (k.kind == 0 && fixed) || (k.kind == 2 && mobile) || (k.kind == 1 && wx);
-            const QStringList tables = captured ? QStringList{QStringLiteral("stations"), kindName(qint16(k.kind))}
+            const QStringList tables = captured ? QStringList{QStringLiteral("stations"), detailTableOf(qint16(k.kind))}
                                                 : QStringList{};
             QTest::addRow("%s, Fixed %s Mobile %s WX %s", k.name, fixed ? "on" : "off", mobile ? "on" : "off",
                           wx ? "on" : "off")
@@ -444,7 +414,7 @@ void TestBeaconRecorder::readOrder()
 
     mView->setChecks(true, true, true, true, true);
     auto beacon = beaconOfKind(qint16(kind));
-    auto weather = std::make_shared<ScriptedWeatherRecord>(wxReadings(-3.5f));
+    auto weather = std::make_shared<ScriptedWeatherRecord>(sampleWeatherReadings(-3.5f));
     mHost->weather.insert(QStringLiteral("WX1ABC"), weather);
 
     mRecorder->processBeacon(beacon);
@@ -568,7 +538,7 @@ void TestBeaconRecorder::hostFailures()
     QFETCH(QString, lastRead);
 
     auto beacon = beaconOfKind(qint16(kind));
-    auto weather = std::make_shared<ScriptedWeatherRecord>(wxReadings(-3.5f));
+    auto weather = std::make_shared<ScriptedWeatherRecord>(sampleWeatherReadings(-3.5f));
     mHost->weather.insert(QStringLiteral("WX1ABC"), weather);
     mHost->delivery = ScriptedHost::Delivery::Replace;
 
@@ -591,7 +561,7 @@ void TestBeaconRecorder::hostFailures()
 
     QCOMPARE(mView->statusHistory, expectedStatus);
     QCOMPARE(mSpy->acceptedTables(), expectedTables);
-    for (const QString &table : {QStringLiteral("stations"), kindName(qint16(kind))})
+    for (const QString &table : {QStringLiteral("stations"), detailTableOf(qint16(kind))})
         QCOMPARE(rows(table).size(), int(expectedTables.contains(table)));
     // A failing value ends its operation: nothing after it is read.
     QCOMPARE(beacon->reads().constLast(), lastRead);
@@ -607,7 +577,7 @@ void TestBeaconRecorder::hostFailures()
     next->fields.timeA = next->fields.timeA.addSecs(1);
     mSpy->accepted.clear();
     mRecorder->processBeacon(next);
-    QCOMPARE(mSpy->acceptedTables(), (QStringList{QStringLiteral("stations"), kindName(qint16(kind))}));
+    QCOMPARE(mSpy->acceptedTables(), (QStringList{QStringLiteral("stations"), detailTableOf(qint16(kind))}));
     QCOMPARE(mView->statusHistory, QStringList{QString()});
 }
 
@@ -720,7 +690,7 @@ void TestBeaconRecorder::weatherLookup()
 
 void TestBeaconRecorder::weatherReadingsAtEachLookup()
 {
-    auto readings = std::make_shared<WeatherReadings>(wxReadings(-3.5f));
+    auto readings = std::make_shared<WeatherReadings>(sampleWeatherReadings(-3.5f));
     mHost->weather.insert(QStringLiteral("WX1ABC"), readings);
     auto first = beaconOfKind(StationType::Weather);
     mRecorder->processBeacon(first);

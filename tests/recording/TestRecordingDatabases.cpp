@@ -6,6 +6,7 @@
 #include "db/DatabaseLink.h"
 #include "recording/BeaconRecorder.h"
 #include "support/ScriptedBeaconRecord.h"
+#include "support/SampleReadings.h"
 #include "support/ScriptedHost.h"
 
 #include <QTemporaryDir>
@@ -71,41 +72,6 @@ std::shared_ptr<ScriptedBeaconRecord> beaconOfKind(qint16 kind, int secondsLater
     return std::make_shared<ScriptedBeaconRecord>(f);
 }
 
-WeatherReadings wxReadings()
-{
-    WeatherReadings r;
-    r.pressureHpa = 1013.2f;
-    r.dewpointC = -6;
-    r.humidityPercent = 55;
-    r.rain24HoursMm = 12.5f;
-    r.rainLastHourMm = 0.25f;
-    r.rainTodayMm = 3;
-    r.tempC = -3.5f;
-    r.windChillC = -9.75f;
-    r.windDirectionDeg = 270;
-    r.windGustMs = 14;
-    r.windSpeedMs = 8.5f;
-    return r;
-}
-
-QString detailTable(qint16 kind)
-{
-    if (kind == StationType::Mobile)
-        return QStringLiteral("mobile_data");
-    if (kind == StationType::Weather)
-        return QStringLiteral("wx_data");
-    return QStringLiteral("fixed_data");
-}
-
-QString detailMessage(qint16 kind)
-{
-    if (kind == StationType::Mobile)
-        return MobileMessage;
-    if (kind == StationType::Weather)
-        return WxMessage;
-    return FixedMessage;
-}
-
 } // namespace
 
 class TestRecordingDatabases : public QObject
@@ -151,7 +117,7 @@ void TestRecordingDatabases::init()
     QVERIFY(mDir->isValid());
     mView = std::make_unique<WidgetRecorderView>();
     mHost = std::make_unique<ScriptedHost>();
-    mHost->weather.insert(QStringLiteral("WX1ABC"), std::make_shared<WeatherReadings>(wxReadings()));
+    mHost->weather.insert(QStringLiteral("WX1ABC"), std::make_shared<WeatherReadings>(sampleWeatherReadings()));
     mLink = std::make_unique<DatabaseLink>();
     mRecorder = std::make_unique<BeaconRecorder>(*mView, *mLink);
     mRecorder->attachHost(mHost.get());
@@ -449,7 +415,7 @@ void TestRecordingDatabases::connectionNotOpen()
     QCOMPARE(mView->statusHistory, expectedStatus);
     QCOMPARE(mView->text(1), beaconOfKind(qint16(kind))->fields.callsign);
     QCOMPARE(rowCount(QStringLiteral("stations")), 0);
-    QCOMPARE(rowCount(detailTable(qint16(kind))), 0);
+    QCOMPARE(rowCount(detailTableOf(qint16(kind))), 0);
 }
 
 void TestRecordingDatabases::serverStoppedMidRun_data()
@@ -487,7 +453,7 @@ void TestRecordingDatabases::serverStoppedMidRun()
     for (qint16 kind : kinds) {
         mView->statusHistory.clear();
         mRecorder->processBeacon(beaconOfKind(kind, second++));
-        QCOMPARE(mView->statusHistory, (QStringList{StationsMessage, detailMessage(kind)}));
+        QCOMPARE(mView->statusHistory, (QStringList{StationsMessage, detailMessageOf(kind)}));
         QCOMPARE(mView->text(1), beaconOfKind(kind)->fields.callsign);
     }
 
@@ -508,7 +474,7 @@ void TestRecordingDatabases::serverStoppedMidRun()
     QCOMPARE(mView->status(), QString());
     QCOMPARE(rowCount(QStringLiteral("stations")), 6);
     for (qint16 kind : kinds)
-        QCOMPARE(rowCount(detailTable(kind)), 2);
+        QCOMPARE(rowCount(detailTableOf(kind)), 2);
 }
 
 QTEST_MAIN(TestRecordingDatabases)
