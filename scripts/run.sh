@@ -9,7 +9,7 @@
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 bash "$repo/scripts/install-packages.sh" run
-bash "$repo/scripts/build.sh" dev
+bash "$repo/scripts/build.sh" dev keldan
 
 # Everything the running bridge uses lives in build/run: the program and its
 # keldan.ini, the database file TEST, and the host's settings store.
