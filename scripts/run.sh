@@ -31,7 +31,6 @@ feed=${KELDAN_FEED:-file:$repo/demo/aprs-demo.tnc2}
 cat > "$store" <<CONF
 [General]
 Feed=$feed
-Replay%20Rate=10
 CONF
 
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
@@ -43,14 +42,16 @@ echo "Database: $run/TEST (look inside with: sqlite3 $run/TEST 'select * from st
 
 ./keldan &
 bridge=$!
-trap 'kill -TERM $bridge 2>/dev/null; wait $bridge 2>/dev/null; exit 0' INT TERM
+stop_bridge() { kill -TERM $bridge 2>/dev/null || true; }
+trap 'stop_bridge; wait $bridge 2>/dev/null; exit 0' INT TERM
 started=$SECONDS
 while kill -0 $bridge 2>/dev/null; do
   sleep 5
   counts=$(sqlite3 TEST "select 'stations ' || (select count(*) from stations) || ', fixed_data ' || (select count(*) from fixed_data) || ', mobile_data ' || (select count(*) from mobile_data) || ', wx_data ' || (select count(*) from wx_data)" 2>/dev/null || echo "database busy")
   echo "$(date '+%H:%M:%S') rows: $counts"
   if [ -n "${KELDAN_SECONDS:-}" ] && [ $((SECONDS - started)) -ge "$KELDAN_SECONDS" ]; then
-    kill -TERM $bridge
+    stop_bridge
+    break
   fi
 done
 wait $bridge
