@@ -25,52 +25,7 @@ const QString WxMessage = QStringLiteral("WX Table (Error Inserting Data into da
 const QString Connected = QStringLiteral("Connected: sa@myodbc3-test");
 
 const QDateTime Clock(QDate(2024, 3, 9), QTime(18, 7, 3));
-const QDateTime Stamp(QDate(2004, 5, 6), QTime(14, 30, 0));
 
-std::shared_ptr<ScriptedBeaconRecord> beaconOfKind(qint16 kind)
-{
-    ScriptedBeaconRecord::Fields f;
-    f.stationType = kind;
-    f.timeA = Stamp;
-    f.timeB = Stamp.addSecs(-60);
-    if (kind == StationType::Mobile) {
-        f.callsign = QStringLiteral("N0CALL-9");
-        f.distance = 12.5f;
-        f.latitude = 3090.25f;
-        f.longitude = -7.5f;
-        f.heardDirect = HostTrue;
-        f.radioPort = 1;
-        f.symbolTable = QStringLiteral("/");
-        f.symbolCode = QStringLiteral(">");
-        f.objectOwner = QString();
-        f.height = 0;
-        f.speed = 12.5f;
-        f.course = 270;
-        f.packetHeader = QStringLiteral("N0CALL-9>APRS,WIDE1-1,WIDE2-1,qAR,N0CALL-10");
-    } else if (kind == StationType::Weather) {
-        f.callsign = QStringLiteral("WX1ABC");
-        f.symbolTable = QStringLiteral("/");
-        f.symbolCode = QStringLiteral("_");
-        f.heardDirect = HostFalse;
-        f.radioPort = 0;
-        f.distance = 3.25f;
-        f.latitude = 3091.5f;
-        f.longitude = 10.75f;
-    } else {
-        f.callsign = QStringLiteral("N0CALL");
-        f.statusText = QStringLiteral("On the air");
-        f.packetText = QStringLiteral("!5130.12N/00007.50W-PHG2360 it's 5'C");
-        f.commentStart = 21;
-        f.packetHeader = QStringLiteral("N0CALL>APRS,WIDE2-1,qAR,N0CALL-10");
-        f.objectOwner = QStringLiteral("  N0CALL-2  ");
-        f.symbolTable = QStringLiteral("\\");
-        f.symbolCode = QStringLiteral("k");
-        f.distance = 0.1f;
-        f.latitude = 3090.12f;
-        f.longitude = -7.5f;
-    }
-    return std::make_shared<ScriptedBeaconRecord>(f);
-}
 
 } // namespace
 
@@ -203,7 +158,7 @@ void TestBeaconRecorder::statements()
     QFETCH(int, kind);
     QFETCH(QStringList, expected);
 
-    mRecorder->processBeacon(beaconOfKind(qint16(kind)));
+    mRecorder->processBeacon(sampleBeacon(qint16(kind)));
 
     QCOMPARE(mSpy->statements, expected);
     QCOMPARE(mSpy->accepted, expected);
@@ -213,7 +168,7 @@ void TestBeaconRecorder::statements()
 
 void TestBeaconRecorder::latestData()
 {
-    auto beacon = beaconOfKind(StationType::Fixed);
+    auto beacon = sampleBeacon(StationType::Fixed);
     beacon->fields.latitude = 3090.12f;
     beacon->fields.longitude = -7.5f;
 
@@ -272,7 +227,7 @@ void TestBeaconRecorder::routing()
     QFETCH(QStringList, expectedTables);
 
     mView->setChecks(fixed, mobile, wx, false, true);
-    auto beacon = beaconOfKind(qint16(kind));
+    auto beacon = sampleBeacon(qint16(kind));
 
     mRecorder->processBeacon(beacon);
 
@@ -313,7 +268,7 @@ void TestBeaconRecorder::gates()
     QFETCH(int, excludedReads);
 
     mView->setChecks(true, true, true, enforceExclusions, enableBridge);
-    auto beacon = beaconOfKind(StationType::Fixed);
+    auto beacon = sampleBeacon(StationType::Fixed);
     beacon->fields.excluded = HostBool(excluded);
 
     mRecorder->processBeacon(beacon);
@@ -360,7 +315,7 @@ void TestBeaconRecorder::timestamp()
     QFETCH(QString, expected);
     QFETCH(QStringList, timeReads);
 
-    auto beacon = beaconOfKind(StationType::Mobile);
+    auto beacon = sampleBeacon(StationType::Mobile);
     beacon->fields.timeA = timeA;
     beacon->fields.timeB = timeB;
 
@@ -413,7 +368,7 @@ void TestBeaconRecorder::readOrder()
     QFETCH(QStringList, expected);
 
     mView->setChecks(true, true, true, true, true);
-    auto beacon = beaconOfKind(qint16(kind));
+    auto beacon = sampleBeacon(qint16(kind));
     auto weather = std::make_shared<ScriptedWeatherRecord>(sampleWeatherReadings(-3.5f));
     mHost->weather.insert(QStringLiteral("WX1ABC"), weather);
 
@@ -537,7 +492,7 @@ void TestBeaconRecorder::hostFailures()
     QFETCH(QStringList, expectedTables);
     QFETCH(QString, lastRead);
 
-    auto beacon = beaconOfKind(qint16(kind));
+    auto beacon = sampleBeacon(qint16(kind));
     auto weather = std::make_shared<ScriptedWeatherRecord>(sampleWeatherReadings(-3.5f));
     mHost->weather.insert(QStringLiteral("WX1ABC"), weather);
     mHost->delivery = ScriptedHost::Delivery::Replace;
@@ -573,7 +528,7 @@ void TestBeaconRecorder::hostFailures()
     mView->failingText = 0;
     mHost->failLookup = false;
     weather->clearFailures();
-    auto next = beaconOfKind(qint16(kind));
+    auto next = sampleBeacon(qint16(kind));
     next->fields.timeA = next->fields.timeA.addSecs(1);
     mSpy->accepted.clear();
     mRecorder->processBeacon(next);
@@ -636,7 +591,7 @@ void TestBeaconRecorder::databaseFailures()
     else if (!fault.isEmpty())
         mConnection->execute(fault.replace(QLatin1String("drop "), QLatin1String("drop table ")));
 
-    mRecorder->processBeacon(beaconOfKind(qint16(kind)));
+    mRecorder->processBeacon(sampleBeacon(qint16(kind)));
 
     QCOMPARE(mView->statusHistory, expectedStatus);
     QCOMPARE(mView->status(), finalStatus);
@@ -674,7 +629,7 @@ void TestBeaconRecorder::weatherLookup()
     if (!known)
         mHost->weather.clear();
 
-    mRecorder->processBeacon(beaconOfKind(StationType::Weather));
+    mRecorder->processBeacon(sampleBeacon(StationType::Weather));
 
     QCOMPARE(mHost->lookups, QStringList{QStringLiteral("WX1ABC")});
     const QStringList wxRows = rows(QStringLiteral("wx_data"));
@@ -692,12 +647,12 @@ void TestBeaconRecorder::weatherReadingsAtEachLookup()
 {
     auto readings = std::make_shared<WeatherReadings>(sampleWeatherReadings(-3.5f));
     mHost->weather.insert(QStringLiteral("WX1ABC"), readings);
-    auto first = beaconOfKind(StationType::Weather);
+    auto first = sampleBeacon(StationType::Weather);
     mRecorder->processBeacon(first);
 
     readings->tempC = 4.25f;
-    auto second = beaconOfKind(StationType::Weather);
-    second->fields.timeA = Stamp.addSecs(600);
+    auto second = sampleBeacon(StationType::Weather);
+    second->fields.timeA = SampleStamp.addSecs(600);
     mRecorder->processBeacon(second);
 
     const QList<QStringList> found =
@@ -730,7 +685,7 @@ void TestBeaconRecorder::valuesStayInTheirLiterals()
     QFETCH(QString, status);
     QFETCH(QString, expectedStatement);
 
-    auto beacon = beaconOfKind(StationType::Fixed);
+    auto beacon = sampleBeacon(StationType::Fixed);
     beacon->fields.statusText = status;
 
     mRecorder->processBeacon(beacon);

@@ -19,7 +19,6 @@ const QString FixedMessage = QStringLiteral("Fixed Table (Error Inserting Data i
 const QString MobileMessage = QStringLiteral("Mobile Table (Error Inserting Data into database)");
 const QString WxMessage = QStringLiteral("WX Table (Error Inserting Data into database)");
 
-const QDateTime Stamp(QDate(2004, 5, 6), QTime(14, 30, 0));
 
 const QStringList NumericColumns = {
     QStringLiteral("type"),          QStringLiteral("distance"),       QStringLiteral("lat"),
@@ -30,46 +29,19 @@ const QStringList NumericColumns = {
     QStringLiteral("temp"),          QStringLiteral("wind_chill"),     QStringLiteral("wind_direction"),
     QStringLiteral("wind_gust"),     QStringLiteral("wind_speed")};
 
+// The shared sample beacons, with a negative latitude for the weather station
+// and a radio path for the fixed one, at a time of the test's choosing.
 std::shared_ptr<ScriptedBeaconRecord> beaconOfKind(qint16 kind, int secondsLater = 0)
 {
-    ScriptedBeaconRecord::Fields f;
-    f.stationType = kind;
-    f.timeA = Stamp.addSecs(secondsLater);
+    auto beacon = sampleBeacon(kind);
+    ScriptedBeaconRecord::Fields &f = beacon->fields;
+    f.timeA = SampleStamp.addSecs(secondsLater);
     f.timeB = f.timeA.addSecs(-5);
-    f.heardDirect = HostTrue;
-    f.radioPort = 1;
-    if (kind == StationType::Mobile) {
-        f.callsign = QStringLiteral("N0CALL-9");
-        f.distance = 12.5f;
-        f.latitude = 3090.25f;
-        f.longitude = -7.5f;
-        f.symbolCode = QStringLiteral(">");
-        f.height = 0;
-        f.speed = 12.5f;
-        f.course = 270;
-        f.packetHeader = QStringLiteral("N0CALL-9>APRS,WIDE1-1,WIDE2-1,qAR,N0CALL-10");
-    } else if (kind == StationType::Weather) {
-        f.callsign = QStringLiteral("WX1ABC");
-        f.symbolCode = QStringLiteral("_");
-        f.heardDirect = HostFalse;
-        f.radioPort = 0;
-        f.distance = 3.25f;
+    if (kind == StationType::Weather)
         f.latitude = -2000.5f;
-        f.longitude = 10.75f;
-    } else {
-        f.callsign = QStringLiteral("N0CALL");
-        f.statusText = QStringLiteral("On the air");
-        f.packetText = QStringLiteral("!5130.12N/00007.50W-PHG2360 it's 5'C");
-        f.commentStart = 21;
+    else if (kind != StationType::Mobile)
         f.packetHeader = QStringLiteral("N0CALL>APRS,RELAY,WIDE 12:00");
-        f.objectOwner = QStringLiteral("  N0CALL-2  ");
-        f.symbolTable = QStringLiteral("\\");
-        f.symbolCode = QStringLiteral("k");
-        f.distance = 0.1f;
-        f.latitude = 3090.12f;
-        f.longitude = -7.5f;
-    }
-    return std::make_shared<ScriptedBeaconRecord>(f);
+    return beacon;
 }
 
 } // namespace
