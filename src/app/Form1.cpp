@@ -24,13 +24,13 @@ namespace {
 // The capture switches and the settings key each one is saved under.
 struct CaptureSwitch {
     int checkNumber;
-    const char *key;
+    const QString &key;
 };
-constexpr CaptureSwitch CaptureSwitches[] = {
-    {1, "STORE_FIXED="},
-    {2, "STORE_MOBILE="},
-    {3, "STORE_WX="},
-    {4, "ENFORE_FILTER="},
+const CaptureSwitch CaptureSwitches[] = {
+    {1, SettingsFile::KeyStoreFixed},
+    {2, SettingsFile::KeyStoreMobile},
+    {3, SettingsFile::KeyStoreWx},
+    {4, SettingsFile::KeyEnforceFilter},
 };
 
 QLineEdit *latestDataBox(QWidget *parent, const char *name, QRect geometry)
@@ -215,7 +215,7 @@ void Form1::checkClicked(int checkNumber)
     guarded([&] {
         for (const CaptureSwitch &captureSwitch : CaptureSwitches) {
             if (captureSwitch.checkNumber == checkNumber)
-                changeConfig(QLatin1String(captureSwitch.key), SettingsFile::boolToConfig(qint16(checkValue(checkNumber))), false);
+                changeConfig(captureSwitch.key, SettingsFile::boolToConfig(qint16(checkValue(checkNumber))), false);
         }
     });
 }

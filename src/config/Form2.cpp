@@ -3,6 +3,7 @@
 #include "app/ControlLayout.h"
 #include "app/WindowFont.h"
 #include "app/WindowIcon.h"
+#include "config/SettingsFile.h"
 #include "config/SetupTarget.h"
 
 #include <QLabel>
@@ -80,10 +81,10 @@ void Form2::Command1_Click()
 {
     try {
         mTarget.logOff();
-        mTarget.changeConfig(QStringLiteral("DSN="), Text1->text(), false);
-        mTarget.changeConfig(QStringLiteral("USERNAME="), Text2->text(), false);
-        mTarget.changeConfig(QStringLiteral("PASSWORD="), Text3->text(), false);
-        mTarget.changeConfig(QStringLiteral("DATABASE="), Text4->text(), false);
+        mTarget.changeConfig(SettingsFile::KeyDsn, Text1->text(), false);
+        mTarget.changeConfig(SettingsFile::KeyUsername, Text2->text(), false);
+        mTarget.changeConfig(SettingsFile::KeyPassword, Text3->text(), false);
+        mTarget.changeConfig(SettingsFile::KeyDatabase, Text4->text(), false);
         mTarget.logon();
     } catch (...) {
         mTarget.reportFatalError(std::current_exception());

@@ -12,15 +12,6 @@
 
 namespace {
 
-const QString KeyDatabase = QStringLiteral("DATABASE=");
-const QString KeyUsername = QStringLiteral("USERNAME=");
-const QString KeyDsn = QStringLiteral("DSN=");
-const QString KeyPassword = QStringLiteral("PASSWORD=");
-const QString KeyStoreFixed = QStringLiteral("STORE_FIXED=");
-const QString KeyEnforceFilter = QStringLiteral("ENFORE_FILTER=");
-const QString KeyStoreMobile = QStringLiteral("STORE_MOBILE=");
-const QString KeyStoreWx = QStringLiteral("STORE_WX=");
-
 // The file holds a password: it is readable and writable by its owner only.
 constexpr mode_t OwnerOnly = 0600;
 

@@ -27,6 +27,16 @@ public:
     static inline const QString FileName = QStringLiteral("keldan.ini");
     static inline const QString TemporaryName = QStringLiteral("keldan.tmp");
 
+    // The keys, "=" included, in the order every item is tested against them.
+    static inline const QString KeyDatabase = QStringLiteral("DATABASE=");
+    static inline const QString KeyUsername = QStringLiteral("USERNAME=");
+    static inline const QString KeyDsn = QStringLiteral("DSN=");
+    static inline const QString KeyPassword = QStringLiteral("PASSWORD=");
+    static inline const QString KeyStoreFixed = QStringLiteral("STORE_FIXED=");
+    static inline const QString KeyEnforceFilter = QStringLiteral("ENFORE_FILTER=");
+    static inline const QString KeyStoreMobile = QStringLiteral("STORE_MOBILE=");
+    static inline const QString KeyStoreWx = QStringLiteral("STORE_WX=");
+
     explicit SettingsFile(const QString &programFolder);
 
     QString settingsPath() const;
