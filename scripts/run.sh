@@ -28,10 +28,15 @@ export XDG_CONFIG_HOME=$run/config
 store="$XDG_CONFIG_HOME/Peak Systems/UI-View32.conf"
 mkdir -p "$(dirname "$store")"
 feed=${KELDAN_FEED:-file:$repo/demo/aprs-demo.tnc2}
-cat > "$store" <<CONF
-[General]
-Feed=$feed
-CONF
+# Only the Feed line is set here; Callsign, Filter, Latitude and the other
+# host settings added to this file by hand are kept from run to run.
+if [ -f "$store" ] && grep -q '^Feed=' "$store"; then
+  sed -i "s|^Feed=.*|Feed=$feed|" "$store"
+elif [ -f "$store" ] && grep -q '^\[General\]' "$store"; then
+  sed -i "s|^\[General\]|[General]\nFeed=$feed|" "$store"
+else
+  printf '[General]\nFeed=%s\n' "$feed" >> "$store"
+fi
 
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   export QT_QPA_PLATFORM=offscreen
