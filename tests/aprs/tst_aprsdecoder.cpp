@@ -123,7 +123,7 @@ void TestAprsDecoder::rejects_data()
     QTest::addRow("position cut before the symbol") << QByteArray("N0CALL>APRS:!4903.50N/07201.75W") << QByteArray("loc_short");
     QTest::addRow("letters in the minutes") << QByteArray("N0CALL>APRS:!49ab.50N/07201.75W-") << QByteArray("loc_inv");
     QTest::addRow("control byte in the latitude") << QByteArray("N0CALL>APRS:!4903.5\x01N/07201.75W-") << QByteArray("loc_inv");
-    QTest::addRow("NUL byte in the longitude") << QByteArray("N0CALL>APRS:!4903.50N/0720\0.75W-", 34) << QByteArray("loc_inv");
+    QTest::addRow("NUL byte in the longitude") << QByteArray("N0CALL>APRS:!4903.50N/0720\0.75W-", sizeof "N0CALL>APRS:!4903.50N/0720\0.75W-" - 1) << QByteArray("loc_inv");
     QTest::addRow("60 minutes") << QByteArray("N0CALL>APRS:!4960.00N/07201.75W-") << QByteArray("loc_inv");
     QTest::addRow("latitude 90") << QByteArray("N0CALL>APRS:!9000.00N/07201.75W-") << QByteArray("loc_large");
     QTest::addRow("longitude 180") << QByteArray("N0CALL>APRS:!4903.50N/18000.00W-") << QByteArray("loc_large");
