@@ -4,25 +4,9 @@
 #include <QFile>
 #include <QTest>
 
+#include "Ax25Frames.h"
+
 namespace {
-
-// One AX.25 address as it goes on the air: six characters shifted left, blank
-// padded, then 0b0HRSSSSE (H: has been repeated, or the C bit for source and
-// destination; R: reserved, set; E: last address).
-QByteArray address(const char *callsign, int ssid, bool last = false, bool hBit = false)
-{
-    QByteArray out;
-    const QByteArray call(callsign);
-    for (int i = 0; i < 6; ++i)
-        out.append(char((i < call.size() ? call.at(i) : ' ') << 1));
-    out.append(char(0x60 | (ssid << 1) | (hBit ? 0x80 : 0) | (last ? 1 : 0)));
-    return out;
-}
-
-QByteArray ui(const QByteArray &addresses, const QByteArray &info, char control = 0x03, char pid = char(0xF0))
-{
-    return addresses + control + pid + info;
-}
 
 QByteArray hex(const char *text)
 {
@@ -54,63 +38,63 @@ void TestAx25Decoder::decodes_data()
                "2134393033 2e35304e2f30373230312e3735573e546573740a")
         << QByteArray("N0CALL-9>APRS,WIDE1*,WIDE2-1:!4903.50N/07201.75W>Test");
     QTest::addRow("no digipeaters")
-        << ui(address("APRS", 0) + address("N0CALL", 0, true), "!info")
+        << ax25UiFrame(ax25Address("APRS", 0) + ax25Address("N0CALL", 0, true), "!info")
         << QByteArray("N0CALL>APRS:!info");
     QTest::addRow("SSID 15 on the source, SSID 0 shows nothing")
-        << ui(address("APRS", 0) + address("N0CALL", 15, true), ">hi")
+        << ax25UiFrame(ax25Address("APRS", 0) + ax25Address("N0CALL", 15, true), ">hi")
         << QByteArray("N0CALL-15>APRS:>hi");
     QTest::addRow("SSID on the destination")
-        << ui(address("APZ", 3) + address("A1B", 1, true), ">") << QByteArray("A1B-1>APZ-3:>");
+        << ax25UiFrame(ax25Address("APZ", 3) + ax25Address("A1B", 1, true), ">") << QByteArray("A1B-1>APZ-3:>");
     QTest::addRow("repeated first digipeater of two")
-        << ui(address("APRS", 0) + address("N0CALL", 0) + address("DIGI1", 0, false, true) + address("WIDE2", 2, true),
+        << ax25UiFrame(ax25Address("APRS", 0) + ax25Address("N0CALL", 0) + ax25Address("DIGI1", 0, false, true) + ax25Address("WIDE2", 2, true),
               "x")
         << QByteArray("N0CALL>APRS,DIGI1*,WIDE2-2:x");
     QTest::addRow("only the last repeated digipeater carries the star")
-        << ui(address("APRS", 0) + address("N0CALL", 0) + address("DIGI1", 0, false, true)
-                  + address("WIDE1", 0, false, true) + address("WIDE2", 1, true),
+        << ax25UiFrame(ax25Address("APRS", 0) + ax25Address("N0CALL", 0) + ax25Address("DIGI1", 0, false, true)
+                  + ax25Address("WIDE1", 0, false, true) + ax25Address("WIDE2", 1, true),
               "x")
         << QByteArray("N0CALL>APRS,DIGI1,WIDE1*,WIDE2-1:x");
     QTest::addRow("all digipeaters used")
-        << ui(address("APRS", 0) + address("N0CALL", 0) + address("DIGI1", 0, false, true)
-                  + address("DIGI2", 5, true, true),
+        << ax25UiFrame(ax25Address("APRS", 0) + ax25Address("N0CALL", 0) + ax25Address("DIGI1", 0, false, true)
+                  + ax25Address("DIGI2", 5, true, true),
               "x")
         << QByteArray("N0CALL>APRS,DIGI1,DIGI2-5*:x");
     QTest::addRow("C bits of source and destination are no star")
-        << ui(address("APRS", 0, false, true) + address("N0CALL", 0, true, true), "x") << QByteArray("N0CALL>APRS:x");
+        << ax25UiFrame(ax25Address("APRS", 0, false, true) + ax25Address("N0CALL", 0, true, true), "x") << QByteArray("N0CALL>APRS:x");
     QTest::addRow("eight digipeaters")
-        << ui(address("APRS", 0) + address("N0CALL", 0) + address("D1", 1) + address("D2", 2) + address("D3", 3)
-                  + address("D4", 4) + address("D5", 5) + address("D6", 6) + address("D7", 7) + address("D8", 8, true),
+        << ax25UiFrame(ax25Address("APRS", 0) + ax25Address("N0CALL", 0) + ax25Address("D1", 1) + ax25Address("D2", 2) + ax25Address("D3", 3)
+                  + ax25Address("D4", 4) + ax25Address("D5", 5) + ax25Address("D6", 6) + ax25Address("D7", 7) + ax25Address("D8", 8, true),
               "x")
         << QByteArray("N0CALL>APRS,D1-1,D2-2,D3-3,D4-4,D5-5,D6-6,D7-7,D8-8:x");
     QTest::addRow("nine digipeaters are no AX.25")
-        << ui(address("APRS", 0) + address("N0CALL", 0) + address("D1", 1) + address("D2", 2) + address("D3", 3)
-                  + address("D4", 4) + address("D5", 5) + address("D6", 6) + address("D7", 7) + address("D8", 8)
-                  + address("D9", 9, true),
+        << ax25UiFrame(ax25Address("APRS", 0) + ax25Address("N0CALL", 0) + ax25Address("D1", 1) + ax25Address("D2", 2) + ax25Address("D3", 3)
+                  + ax25Address("D4", 4) + ax25Address("D5", 5) + ax25Address("D6", 6) + ax25Address("D7", 7) + ax25Address("D8", 8)
+                  + ax25Address("D9", 9, true),
               "x")
         << NoLine;
     QTest::addRow("UI with the poll bit set")
-        << ui(address("APRS", 0) + address("N0CALL", 0, true), "x", 0x13) << QByteArray("N0CALL>APRS:x");
-    QTest::addRow("SABM is not UI") << ui(address("APRS", 0) + address("N0CALL", 0, true), "x", 0x3F) << NoLine;
-    QTest::addRow("I frame is not UI") << ui(address("APRS", 0) + address("N0CALL", 0, true), "x", 0x00) << NoLine;
+        << ax25UiFrame(ax25Address("APRS", 0) + ax25Address("N0CALL", 0, true), "x", 0x13) << QByteArray("N0CALL>APRS:x");
+    QTest::addRow("SABM is not UI") << ax25UiFrame(ax25Address("APRS", 0) + ax25Address("N0CALL", 0, true), "x", 0x3F) << NoLine;
+    QTest::addRow("I frame is not UI") << ax25UiFrame(ax25Address("APRS", 0) + ax25Address("N0CALL", 0, true), "x", 0x00) << NoLine;
     QTest::addRow("NET/ROM PID is not APRS")
-        << ui(address("APRS", 0) + address("N0CALL", 0, true), "x", 0x03, char(0xCF)) << NoLine;
-    QTest::addRow("one address only") << ui(address("APRS", 0, true), "x") << NoLine;
-    QTest::addRow("address field without an end") << address("APRS", 0) + address("N0CALL", 0) << NoLine;
-    QTest::addRow("UI without PID") << address("APRS", 0) + address("N0CALL", 0, true) + char(0x03) << NoLine;
+        << ax25UiFrame(ax25Address("APRS", 0) + ax25Address("N0CALL", 0, true), "x", 0x03, char(0xCF)) << NoLine;
+    QTest::addRow("one address only") << ax25UiFrame(ax25Address("APRS", 0, true), "x") << NoLine;
+    QTest::addRow("address field without an end") << ax25Address("APRS", 0) + ax25Address("N0CALL", 0) << NoLine;
+    QTest::addRow("UI without PID") << ax25Address("APRS", 0) + ax25Address("N0CALL", 0, true) + char(0x03) << NoLine;
     QTest::addRow("punctuation in a callsign")
-        << ui(address("AP>S", 0) + address("N0CALL", 0, true), "x") << NoLine;
+        << ax25UiFrame(ax25Address("AP>S", 0) + ax25Address("N0CALL", 0, true), "x") << NoLine;
     QTest::addRow("blank inside a callsign")
-        << ui(address("AP S", 0) + address("N0CALL", 0, true), "x") << NoLine;
-    QTest::addRow("all-blank callsign") << ui(address("", 0) + address("N0CALL", 0, true), "x") << NoLine;
+        << ax25UiFrame(ax25Address("AP S", 0) + ax25Address("N0CALL", 0, true), "x") << NoLine;
+    QTest::addRow("all-blank callsign") << ax25UiFrame(ax25Address("", 0) + ax25Address("N0CALL", 0, true), "x") << NoLine;
     QTest::addRow("empty information field")
-        << ui(address("APRS", 0) + address("N0CALL", 0, true), "") << QByteArray("N0CALL>APRS:");
+        << ax25UiFrame(ax25Address("APRS", 0) + ax25Address("N0CALL", 0, true), "") << QByteArray("N0CALL>APRS:");
     QTest::addRow("information cut at CR")
-        << ui(address("APRS", 0) + address("N0CALL", 0, true), ">status\r") << QByteArray("N0CALL>APRS:>status");
+        << ax25UiFrame(ax25Address("APRS", 0) + ax25Address("N0CALL", 0, true), ">status\r") << QByteArray("N0CALL>APRS:>status");
     QTest::addRow("information cut at LF inside")
-        << ui(address("APRS", 0) + address("N0CALL", 0, true), ">one\ntwo") << QByteArray("N0CALL>APRS:>one");
+        << ax25UiFrame(ax25Address("APRS", 0) + ax25Address("N0CALL", 0, true), ">one\ntwo") << QByteArray("N0CALL>APRS:>one");
     const QByteArray micE = QByteArray("`(_fn") + "\x1c\x1c" + ">/]\"4-}";
     QTest::addRow("Mic-E binary bytes kept")
-        << ui(address("T2SP0W", 0) + address("N0CALL", 0, true), micE) << QByteArray("N0CALL>T2SP0W:") + micE;
+        << ax25UiFrame(ax25Address("T2SP0W", 0) + ax25Address("N0CALL", 0, true), micE) << QByteArray("N0CALL>T2SP0W:") + micE;
 }
 
 void TestAx25Decoder::decodes()
@@ -142,7 +126,7 @@ void TestAx25Decoder::libfapSmoketestFrame()
 void TestAx25Decoder::truncatedFramesGiveNoLine()
 {
     const QByteArray frame =
-        ui(address("APRS", 0) + address("N0CALL", 0) + address("WIDE1", 1, true), "!4903.50N/07201.75W>");
+        ax25UiFrame(ax25Address("APRS", 0) + ax25Address("N0CALL", 0) + ax25Address("WIDE1", 1, true), "!4903.50N/07201.75W>");
     const qsizetype headerBytes = 3 * 7 + 2;
     for (qsizetype n = 0; n < headerBytes; ++n) {
         const QByteArray cut = frame.first(n);

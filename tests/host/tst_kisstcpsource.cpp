@@ -8,17 +8,9 @@
 #include <QSignalSpy>
 #include <QTest>
 
-namespace {
+#include "Ax25Frames.h"
 
-QByteArray address(const char *callsign, int ssid, bool last = false, bool hBit = false)
-{
-    QByteArray out;
-    const QByteArray call(callsign);
-    for (int i = 0; i < 6; ++i)
-        out.append(char((i < call.size() ? call.at(i) : ' ') << 1));
-    out.append(char(0x60 | (ssid << 1) | (hBit ? 0x80 : 0) | (last ? 1 : 0)));
-    return out;
-}
+namespace {
 
 // A KISS data frame around a UI frame, with the bytes that need it escaped.
 QByteArray kissFrame(int port, const QByteArray &ax25)
@@ -36,11 +28,6 @@ QByteArray kissFrame(int port, const QByteArray &ax25)
     }
     out.append(char(0xC0));
     return out;
-}
-
-QByteArray uiFrame(const QByteArray &addresses, const QByteArray &info)
-{
-    return addresses + char(0x03) + char(0xF0) + info;
 }
 
 QByteArray smoketestStream()
@@ -71,10 +58,10 @@ void TestKissTcpSource::deliversFrames_data()
     QTest::addColumn<QList<int>>("ports");
 
     const QByteArray position = kissFrame(
-        0, uiFrame(address("APRS", 0) + address("N0CALL", 9) + address("WIDE1", 0, false, true) + address("WIDE2", 1, true),
+        0, ax25UiFrame(ax25Address("APRS", 0) + ax25Address("N0CALL", 9) + ax25Address("WIDE1", 0, false, true) + ax25Address("WIDE2", 1, true),
                    "!4903.50N/07201.75W>Test"));
-    const QByteArray status = kissFrame(2, uiFrame(address("APRS", 0) + address("N0CALL", 1, true), ">\xC0\xDB status"));
-    const QByteArray connected = kissFrame(0, address("N0CALL", 0) + address("N1CALL", 0, true) + char(0x3F));
+    const QByteArray status = kissFrame(2, ax25UiFrame(ax25Address("APRS", 0) + ax25Address("N0CALL", 1, true), ">\xC0\xDB status"));
+    const QByteArray connected = kissFrame(0, ax25Address("N0CALL", 0) + ax25Address("N1CALL", 0, true) + char(0x3F));
     const QByteArray txDelay = QByteArray("\xC0\x01\x32\xC0", 4);
 
     QTest::addRow("libfap smoke test frame")
@@ -138,7 +125,7 @@ void TestKissTcpSource::refusedThenConnects()
     QTRY_COMPARE_WITH_TIMEOUT(server.connectionCount(), 1, 10000);
     QTRY_VERIFY(source.isLinkUp());
     PacketCollector collector(source);
-    server.send(kissFrame(0, uiFrame(address("APRS", 0) + address("N0CALL", 0, true), ">up")));
+    server.send(kissFrame(0, ax25UiFrame(ax25Address("APRS", 0) + ax25Address("N0CALL", 0, true), ">up")));
     QTRY_COMPARE(collector.lines(), QList<QByteArray>{"N0CALL>APRS:>up"});
 }
 
@@ -153,7 +140,7 @@ void TestKissTcpSource::partialFrameDoesNotSurviveReconnect()
     QSignalSpy established(&source, &TcpFeedSource::linkEstablished);
     source.start();
     QTRY_COMPARE(established.size(), 1);
-    const QByteArray frame = kissFrame(0, uiFrame(address("APRS", 0) + address("N0CALL", 0, true), ">one"));
+    const QByteArray frame = kissFrame(0, ax25UiFrame(ax25Address("APRS", 0) + ax25Address("N0CALL", 0, true), ">one"));
     server.send(frame.first(10));
     server.closeLast();
     QTRY_COMPARE(established.size(), 2);
