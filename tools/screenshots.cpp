@@ -1,7 +1,7 @@
 // Renders Form1 (after one beacon) and Form2 to PNG files.
 // Usage: keldan_screenshots OUTPUT_FOLDER
 #include "app/Form1.h"
-#include "host/SilentHost.h"
+#include "linuxhost/SilentHost.h"
 
 #include <QApplication>
 #include <QDir>

@@ -6,10 +6,10 @@
 //
 // Usage: bench_intake [PASSES] [SAMPLE_FILE]
 #include "aprs/AprsDecoder.h"
-#include "host/AprsIsSource.h"
-#include "host/HostLog.h"
-#include "host/KissTcpSource.h"
-#include "host/LinuxHost.h"
+#include "linuxhost/feeds/AprsIsSource.h"
+#include "linuxhost/HostLog.h"
+#include "linuxhost/feeds/KissTcpSource.h"
+#include "linuxhost/LinuxHost.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -25,3 +25,8 @@ QString ErrorReport::message() const
 {
     return QStringLiteral("Error %1: %2").arg(number).arg(text);
 }
+
+QString ErrorReport::caption() const
+{
+    return QStringLiteral("Error %1").arg(number);
+}

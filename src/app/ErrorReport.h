@@ -10,5 +10,6 @@ struct ErrorReport {
     QString text;
 
     static ErrorReport from(std::exception_ptr failure);
-    QString message() const;  // "Error 21: Cannot create ..."
+    QString message() const;  // "Error 21: Cannot create ...", for a message box
+    QString caption() const;  // "Error 21", for the status line
 };

@@ -1,10 +1,11 @@
 #include "app/Form1.h"
 
 #include "app/AboutBox.h"
+#include "app/ErrorReport.h"
 #include "app/HostMenuRegistration.h"
-#include "app/ControlLayout.h"
-#include "app/WindowFont.h"
-#include "app/WindowIcon.h"
+#include "widgets/ControlLayout.h"
+#include "widgets/WindowFont.h"
+#include "widgets/WindowIcon.h"
 #include "config/Form2.h"
 #include "config/SettingsFile.h"
 #include "recording/BeaconRecorder.h"
@@ -220,14 +221,28 @@ void Form1::checkClicked(int checkNumber)
     });
 }
 
+// Never throws: a failure ends as "Error <number>" on the status line, with
+// the whole diagnostic as its tooltip.
 void Form1::logon()
 {
-    mLink.logon(mDSN, mUsername, mPassword, mDatabase, *this, mUIV.get());
+    try {
+        mLink.logon(mDSN, mUsername, mPassword, mDatabase, *this);
+    } catch (...) {
+        const ErrorReport report = ErrorReport::from(std::current_exception());
+        setStatus(report.caption(), report.text);
+    }
 }
 
 void Form1::logOff()
 {
-    mLink.logOff(*this, mUIV.get());
+    mLink.logOff(*this);
+}
+
+void Form1::setLinkConnected(bool connected)
+{
+    if (!mUIV)
+        throw HostError("no host application is attached");
+    mUIV->setAddOnConnected(connected ? HostTrue : HostFalse);
 }
 
 QString Form1::convertDecimaltoLatORLon(double LatORLonDecimal, bool Lat, bool withDot) const

@@ -90,6 +90,7 @@ private:
     void setStatus(const QString &caption) override;
     // DatabaseLink::View
     void setStatus(const QString &caption, const QString &detail) override;
+    void setLinkConnected(bool connected) override;
 
     Form1Options mOptions;
     std::unique_ptr<HostApplication> mUIV;

@@ -1,7 +1,7 @@
 #include "app/HostMenuRegistration.h"
 
 #include "config/FileError.h"
-#include "config/HostSettingsStore.h"
+#include "host/HostSettingsStore.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #include "app/ErrorReport.h"
 #include "app/Form1.h"
-#include "host/HostFactory.h"
+#include "linuxhost/HostFactory.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,8 +1,8 @@
 #include "config/Form2.h"
 
-#include "app/ControlLayout.h"
-#include "app/WindowFont.h"
-#include "app/WindowIcon.h"
+#include "widgets/ControlLayout.h"
+#include "widgets/WindowFont.h"
+#include "widgets/WindowIcon.h"
 #include "config/SettingsFile.h"
 #include "config/SetupTarget.h"
 

@@ -15,38 +15,26 @@ QString DatabaseLink::connectString(const QString &database, const QString &user
 }
 
 void DatabaseLink::logon(const QString &dsn, const QString &username, const QString &password,
-                         const QString &database, View &view, HostApplication *host)
+                         const QString &database, View &view)
 {
-    try {
-        mConnected = false;
-        OdbcEnvironment::process();
-        mWorkspace = std::make_unique<OdbcWorkspace>(
-            OdbcWorkspace{QStringLiteral("NewODBCWorkspace"), QStringLiteral("admin"), QString(), dbUseODBC, true});
-        const QString odbcConnect = connectString(database, username, password, dsn);
-        auto connection = std::make_unique<OdbcConnection>(QStringLiteral("Connection1"));
-        // Everything after "ODBC;" is what the driver manager receives.
-        connection->open(odbcConnect.mid(int(qstrlen("ODBC;"))));
-        mConnection = std::move(connection);
-        view.setStatus(QStringLiteral("Connected: ") + username + QStringLiteral("@") + dsn, QString());
-        mConnected = true;
-        if (host == nullptr)
-            throw HostError("no host application is attached");
-        host->setAddOnConnected(HostTrue);
-    } catch (const OdbcError &e) {
-        view.setStatus(QStringLiteral("Error ") + QString::number(e.statusNumber()), e.describe());
-    } catch (const HostError &e) {
-        view.setStatus(QStringLiteral("Error ") + QString::number(HostCallErrorNumber), QString::fromStdString(e.what()));
-    } catch (const std::exception &e) {
-        view.setStatus(QStringLiteral("Error 1"), QString::fromStdString(e.what()));
-    }
+    mConnected = false;
+    OdbcEnvironment::process();
+    mWorkspace = std::make_unique<OdbcWorkspace>(
+        OdbcWorkspace{QStringLiteral("NewODBCWorkspace"), QStringLiteral("admin"), QString(), dbUseODBC, true});
+    const QString odbcConnect = connectString(database, username, password, dsn);
+    auto connection = std::make_unique<OdbcConnection>(QStringLiteral("Connection1"));
+    // Everything after "ODBC;" is what the driver manager receives.
+    connection->open(odbcConnect.mid(int(qstrlen("ODBC;"))));
+    mConnection = std::move(connection);
+    view.setStatus(QStringLiteral("Connected: ") + username + QStringLiteral("@") + dsn, QString());
+    mConnected = true;
+    view.setLinkConnected(true);
 }
 
-void DatabaseLink::logOff(View &view, HostApplication *host)
+void DatabaseLink::logOff(View &view)
 {
     if (mConnected) {
-        if (host == nullptr)
-            throw HostError("no host application is attached");
-        host->setAddOnConnected(HostFalse);
+        view.setLinkConnected(false);
         mConnected = false;
         mConnection->close();
         mWorkspace->open = false;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "db/StatementExecutor.h"
-#include "host/HostApplication.h"
 
 #include <QString>
 #include <memory>
@@ -25,12 +24,15 @@ class DatabaseLink : public StatementExecutor
 public:
     static constexpr qint32 dbUseODBC = 1;
 
-    // The status line, with the whole diagnostic as its tooltip on failure.
+    // The status line, with the whole diagnostic as its tooltip on failure,
+    // and whoever must know that the link is up (the host's connected flag).
     class View
     {
     public:
         virtual ~View() = default;
         virtual void setStatus(const QString &caption, const QString &detail) = 0;
+        // May throw; logon and logOff pass that on.
+        virtual void setLinkConnected(bool connected) = 0;
     };
 
     DatabaseLink();
@@ -41,15 +43,15 @@ public:
     static QString connectString(const QString &database, const QString &user, const QString &password,
                                  const QString &dsn);
 
-    // Never throws: a failure ends as "Error <number>" on the status line.
+    // Throws what fails (OdbcError from the driver, or what the view throws);
+    // the link then counts as not connected.
     void logon(const QString &dsn, const QString &username, const QString &password, const QString &database,
-               View &view, HostApplication *host);
-    // Throws when the host call or closing the connection fails.
-    void logOff(View &view, HostApplication *host);
+               View &view);
+    // Throws when the view or closing the connection fails.
+    void logOff(View &view);
 
     bool connected() const { return mConnected; }
     const OdbcWorkspace *workspace() const { return mWorkspace.get(); }
-    const OdbcConnection *connection() const { return mConnection.get(); }
 
     void execute(const QString &statement) override;
     SqlDialect dialect() const override;

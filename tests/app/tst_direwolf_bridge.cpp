@@ -2,8 +2,8 @@
 
 #include "app/ErrorReport.h"
 #include "app/Form1.h"
-#include "host/KissTcpSource.h"
-#include "host/LinuxHost.h"
+#include "linuxhost/feeds/KissTcpSource.h"
+#include "linuxhost/LinuxHost.h"
 
 #include "TestDatabases.h"
 

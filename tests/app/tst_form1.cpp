@@ -3,7 +3,7 @@
 #include "app/Form1.h"
 #include "app/HostMenuRegistration.h"
 #include "config/FileError.h"
-#include "config/HostSettingsStore.h"
+#include "host/HostSettingsStore.h"
 
 #include "ScriptedBeaconRecord.h"
 #include "ScriptedHost.h"

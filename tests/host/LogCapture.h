@@ -1,6 +1,6 @@
 #pragma once
 
-#include "host/HostLog.h"
+#include "linuxhost/HostLog.h"
 
 #include <QRegularExpression>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "host/PacketSource.h"
+#include "linuxhost/feeds/PacketSource.h"
 
 #include <QList>
 

@@ -2,7 +2,7 @@
 #include "LoopbackServer.h"
 #include "PacketCollector.h"
 
-#include "host/AprsIsSource.h"
+#include "linuxhost/feeds/AprsIsSource.h"
 
 #include <QRegularExpression>
 #include <QSignalSpy>

@@ -1,5 +1,5 @@
-#include "host/Ax25Decoder.h"
-#include "host/KissDeframer.h"
+#include "linuxhost/feeds/Ax25Decoder.h"
+#include "linuxhost/feeds/KissDeframer.h"
 
 #include <QFile>
 #include <QTest>

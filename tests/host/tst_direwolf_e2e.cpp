@@ -1,8 +1,8 @@
 #include "DireWolfRig.h"
 #include "LogCapture.h"
 
-#include "host/KissTcpSource.h"
-#include "host/LinuxHost.h"
+#include "linuxhost/feeds/KissTcpSource.h"
+#include "linuxhost/LinuxHost.h"
 
 #include <QTemporaryDir>
 #include <QTest>

@@ -1,10 +1,10 @@
 #include "LogCapture.h"
 #include "LoopbackServer.h"
 
-#include "config/HostSettingsStore.h"
-#include "host/HostFactory.h"
-#include "host/LinuxHost.h"
-#include "host/SilentHost.h"
+#include "host/HostSettingsStore.h"
+#include "linuxhost/HostFactory.h"
+#include "linuxhost/LinuxHost.h"
+#include "linuxhost/SilentHost.h"
 
 #include <QFile>
 #include <QSettings>

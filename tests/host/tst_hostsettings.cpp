@@ -1,4 +1,4 @@
-#include "host/HostSettings.h"
+#include "linuxhost/HostSettings.h"
 
 #include <QFile>
 #include <QTemporaryDir>

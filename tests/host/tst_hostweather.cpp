@@ -1,4 +1,4 @@
-#include "host/HostWeather.h"
+#include "linuxhost/HostWeather.h"
 
 #include <QTest>
 

@@ -1,4 +1,4 @@
-#include "host/KissDeframer.h"
+#include "linuxhost/feeds/KissDeframer.h"
 
 #include <QTest>
 

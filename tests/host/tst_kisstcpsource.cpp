@@ -2,7 +2,7 @@
 #include "LoopbackServer.h"
 #include "PacketCollector.h"
 
-#include "host/KissTcpSource.h"
+#include "linuxhost/feeds/KissTcpSource.h"
 
 #include <QFile>
 #include <QSignalSpy>

@@ -1,5 +1,5 @@
-#include "host/HostWeather.h"
-#include "host/LinuxHost.h"
+#include "linuxhost/HostWeather.h"
+#include "linuxhost/LinuxHost.h"
 
 #include <QSignalSpy>
 #include <QTest>

@@ -1,7 +1,7 @@
 #include "LogCapture.h"
 #include "PacketCollector.h"
 
-#include "host/LogReplaySource.h"
+#include "linuxhost/feeds/LogReplaySource.h"
 
 #include <QFile>
 #include <QSignalSpy>

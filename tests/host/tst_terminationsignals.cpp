@@ -1,4 +1,4 @@
-#include "host/TerminationSignals.h"
+#include "linuxhost/TerminationSignals.h"
 
 #include <QSignalSpy>
 #include <QTest>

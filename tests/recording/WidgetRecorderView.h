@@ -68,6 +68,8 @@ public:
         setStatus(caption);
         mStatus->setToolTip(detail);
     }
+    void setLinkConnected(bool connected) override { linkConnected = connected; }
+    bool linkConnected = false;
 
 private:
     QCheckBox *mChecks[5] = {};

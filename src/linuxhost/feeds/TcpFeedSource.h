@@ -1,7 +1,7 @@
 #pragma once
 
-#include "host/PacketSource.h"
-#include "host/ReconnectBackoff.h"
+#include "linuxhost/feeds/PacketSource.h"
+#include "linuxhost/feeds/ReconnectBackoff.h"
 
 #include <QByteArrayView>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "host/CallsignPatternList.h"
+#include "linuxhost/CallsignPatternList.h"
 
 #include <QSettings>
 #include <QString>

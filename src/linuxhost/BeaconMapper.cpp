@@ -1,6 +1,6 @@
-#include "host/BeaconMapper.h"
+#include "linuxhost/BeaconMapper.h"
 
-#include "host/StationClassifier.h"
+#include "linuxhost/StationClassifier.h"
 
 #include <algorithm>
 #include <cmath>

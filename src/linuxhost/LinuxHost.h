@@ -1,13 +1,13 @@
 #pragma once
 
-#include "host/BeaconMapper.h"
-#include "host/DuplicateFilter.h"
+#include "linuxhost/BeaconMapper.h"
+#include "linuxhost/DuplicateFilter.h"
 #include "host/HostApplication.h"
-#include "host/HostClock.h"
-#include "host/HostCounters.h"
-#include "host/HostSettings.h"
-#include "host/PacketSource.h"
-#include "host/TerminationSignals.h"
+#include "linuxhost/HostClock.h"
+#include "linuxhost/HostCounters.h"
+#include "linuxhost/HostSettings.h"
+#include "linuxhost/feeds/PacketSource.h"
+#include "linuxhost/TerminationSignals.h"
 #include "host/WeatherReadings.h"
 
 #include <QHash>

@@ -1,4 +1,4 @@
-#include "host/AprsIsSource.h"
+#include "linuxhost/feeds/AprsIsSource.h"
 
 AprsIsSource::AprsIsSource(QString host, quint16 port, QString callsign, QString passcode, QString filter,
                            QObject *parent)

@@ -1,6 +1,6 @@
-#include "host/TerminationSignals.h"
+#include "linuxhost/TerminationSignals.h"
 
-#include "host/HostLog.h"
+#include "linuxhost/HostLog.h"
 
 #include <cerrno>
 #include <csignal>

@@ -1,12 +1,12 @@
-#include "host/LinuxHost.h"
+#include "linuxhost/LinuxHost.h"
 
 #include "aprs/AprsDecoder.h"
-#include "host/AprsIsSource.h"
-#include "host/HostLog.h"
-#include "host/HostWeather.h"
-#include "host/KissTcpSource.h"
-#include "host/LogReplaySource.h"
-#include "host/ReceivedBeacon.h"
+#include "linuxhost/feeds/AprsIsSource.h"
+#include "linuxhost/HostLog.h"
+#include "linuxhost/HostWeather.h"
+#include "linuxhost/feeds/KissTcpSource.h"
+#include "linuxhost/feeds/LogReplaySource.h"
+#include "linuxhost/ReceivedBeacon.h"
 
 #include <string_view>
 

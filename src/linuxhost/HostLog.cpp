@@ -1,4 +1,4 @@
-#include "host/HostLog.h"
+#include "linuxhost/HostLog.h"
 
 #include <QDateTime>
 

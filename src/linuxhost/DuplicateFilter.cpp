@@ -1,4 +1,4 @@
-#include "host/DuplicateFilter.h"
+#include "linuxhost/DuplicateFilter.h"
 
 QByteArray DuplicateFilter::keyOf(QByteArrayView line)
 {

@@ -1,4 +1,4 @@
-#include "host/HostClock.h"
+#include "linuxhost/HostClock.h"
 
 #include <QElapsedTimer>
 

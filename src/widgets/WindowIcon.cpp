@@ -1,4 +1,4 @@
-#include "app/WindowIcon.h"
+#include "widgets/WindowIcon.h"
 
 #include <QPainter>
 #include <QPixmap>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "aprs/AprsPacket.h"
-#include "host/CallsignPatternList.h"
-#include "host/ReceivedBeacon.h"
+#include "linuxhost/CallsignPatternList.h"
+#include "linuxhost/ReceivedBeacon.h"
 
 #include <QByteArrayView>
 

@@ -1,4 +1,4 @@
-#include "host/StationClassifier.h"
+#include "linuxhost/StationClassifier.h"
 
 #include "host/BeaconRecord.h"
 

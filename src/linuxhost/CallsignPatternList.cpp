@@ -1,4 +1,4 @@
-#include "host/CallsignPatternList.h"
+#include "linuxhost/CallsignPatternList.h"
 
 #include <QRegularExpression>
 

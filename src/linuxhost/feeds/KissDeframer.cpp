@@ -1,4 +1,4 @@
-#include "host/KissDeframer.h"
+#include "linuxhost/feeds/KissDeframer.h"
 
 void KissDeframer::feed(QByteArrayView bytes, QList<KissFrame> &frames)
 {

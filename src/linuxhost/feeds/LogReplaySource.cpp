@@ -1,6 +1,6 @@
-#include "host/LogReplaySource.h"
+#include "linuxhost/feeds/LogReplaySource.h"
 
-#include "host/HostLog.h"
+#include "linuxhost/HostLog.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
-#include "host/TcpFeedSource.h"
+#include "linuxhost/feeds/TcpFeedSource.h"
 
-#include "host/HostLog.h"
+#include "linuxhost/HostLog.h"
 
 TcpFeedSource::TcpFeedSource(QString label, QString host, quint16 port, QObject *parent)
     : PacketSource(parent), mLabel(std::move(label)), mHost(std::move(host)), mPort(port),

@@ -1,6 +1,6 @@
-#include "host/KissTcpSource.h"
+#include "linuxhost/feeds/KissTcpSource.h"
 
-#include "host/Ax25Decoder.h"
+#include "linuxhost/feeds/Ax25Decoder.h"
 
 KissTcpSource::KissTcpSource(QString host, quint16 port, QObject *parent)
     : TcpFeedSource(QStringLiteral("KISS"), std::move(host), port, parent)

@@ -1,4 +1,4 @@
-#include "host/ReconnectBackoff.h"
+#include "linuxhost/feeds/ReconnectBackoff.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "host/Ax25Decoder.h"
+#include "linuxhost/feeds/Ax25Decoder.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "host/HostFactory.h"
+#include "linuxhost/HostFactory.h"
 
-#include "host/HostLog.h"
-#include "host/HostSettings.h"
-#include "host/LinuxHost.h"
-#include "host/SilentHost.h"
+#include "linuxhost/HostLog.h"
+#include "linuxhost/HostSettings.h"
+#include "linuxhost/LinuxHost.h"
+#include "linuxhost/SilentHost.h"
 
-#include "config/HostSettingsStore.h"
+#include "host/HostSettingsStore.h"
 
 // The Linux host, fed as the host's settings store says. Settings that cannot
 // be used are reported once, and the bridge then attaches to a host that stays

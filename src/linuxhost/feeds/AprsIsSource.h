@@ -1,6 +1,6 @@
 #pragma once
 
-#include "host/TcpFeedSource.h"
+#include "linuxhost/feeds/TcpFeedSource.h"
 
 // Packets from an APRS-IS server: one login line, then one packet per text
 // line. Server comments ("# aprsc 2.1.14 ...", also the keep-alive sent every

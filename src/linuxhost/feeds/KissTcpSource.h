@@ -1,7 +1,7 @@
 #pragma once
 
-#include "host/KissDeframer.h"
-#include "host/TcpFeedSource.h"
+#include "linuxhost/feeds/KissDeframer.h"
+#include "linuxhost/feeds/TcpFeedSource.h"
 
 // Packets heard on the radio, from a TNC that serves KISS over TCP (Dire Wolf's
 // KISSPORT, 8001 by default). Each AX.25 UI frame becomes one text line on
