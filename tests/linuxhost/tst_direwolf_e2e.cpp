@@ -1,5 +1,5 @@
 #include "DireWolfRig.h"
-#include "LogCapture.h"
+#include "support/LogCapture.h"
 
 #include "linuxhost/feeds/KissTcpSource.h"
 #include "linuxhost/LinuxHost.h"

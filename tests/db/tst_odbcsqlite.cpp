@@ -227,4 +227,4 @@ void TestOdbcSqlite::journalIsWal()
 }
 
 QTEST_GUILESS_MAIN(TestOdbcSqlite)
-#include "TestOdbcSqlite.moc"
+#include "tst_odbcsqlite.moc"

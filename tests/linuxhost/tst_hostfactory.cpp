@@ -1,5 +1,5 @@
-#include "LogCapture.h"
-#include "LoopbackServer.h"
+#include "support/LogCapture.h"
+#include "support/LoopbackServer.h"
 
 #include "host/HostSettingsStore.h"
 #include "linuxhost/HostFactory.h"

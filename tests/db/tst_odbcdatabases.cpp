@@ -501,4 +501,4 @@ void TestOdbcDatabases::mariadbIsStrict()
 }
 
 QTEST_GUILESS_MAIN(TestOdbcDatabases)
-#include "TestOdbcDatabases.moc"
+#include "tst_odbcdatabases.moc"

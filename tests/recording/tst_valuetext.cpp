@@ -186,4 +186,4 @@ void TestValueText::literal()
 }
 
 QTEST_GUILESS_MAIN(TestValueText)
-#include "TestValueText.moc"
+#include "tst_valuetext.moc"

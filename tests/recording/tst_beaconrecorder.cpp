@@ -717,4 +717,4 @@ void TestBeaconRecorder::missingRecord()
 }
 
 QTEST_MAIN(TestBeaconRecorder)
-#include "TestBeaconRecorder.moc"
+#include "tst_beaconrecorder.moc"

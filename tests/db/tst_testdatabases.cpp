@@ -79,4 +79,4 @@ void TestTestDatabases::unreachableDatabaseHasAReason()
 }
 
 QTEST_GUILESS_MAIN(TestTestDatabases)
-#include "TestTestDatabases.moc"
+#include "tst_testdatabases.moc"

@@ -457,4 +457,4 @@ void TestRecordingDatabases::serverStoppedMidRun()
 }
 
 QTEST_MAIN(TestRecordingDatabases)
-#include "TestRecordingDatabases.moc"
+#include "tst_recordingdatabases.moc"

@@ -72,4 +72,4 @@ void TestOdbcError::noDiagnosticAtAll()
 }
 
 QTEST_GUILESS_MAIN(TestOdbcError)
-#include "TestOdbcError.moc"
+#include "tst_odbcerror.moc"

@@ -1,5 +1,5 @@
-#include "LogCapture.h"
-#include "PacketCollector.h"
+#include "support/LogCapture.h"
+#include "support/PacketCollector.h"
 
 #include "linuxhost/feeds/LogReplaySource.h"
 

@@ -1,6 +1,6 @@
-#include "LogCapture.h"
-#include "LoopbackServer.h"
-#include "PacketCollector.h"
+#include "support/LogCapture.h"
+#include "support/LoopbackServer.h"
+#include "support/PacketCollector.h"
 
 #include "linuxhost/feeds/AprsIsSource.h"
 

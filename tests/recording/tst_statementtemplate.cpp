@@ -149,4 +149,4 @@ void TestStatementTemplate::tableStatements()
 }
 
 QTEST_GUILESS_MAIN(TestStatementTemplate)
-#include "TestStatementTemplate.moc"
+#include "tst_statementtemplate.moc"

@@ -143,4 +143,4 @@ void TestCoordinateText::notFinite()
 }
 
 QTEST_GUILESS_MAIN(TestCoordinateText)
-#include "TestCoordinateText.moc"
+#include "tst_coordinatetext.moc"

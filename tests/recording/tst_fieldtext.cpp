@@ -173,4 +173,4 @@ void TestFieldText::symbol()
 }
 
 QTEST_GUILESS_MAIN(TestFieldText)
-#include "TestFieldText.moc"
+#include "tst_fieldtext.moc"
