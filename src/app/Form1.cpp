@@ -28,10 +28,10 @@ struct CaptureSwitch {
     const QString &key;
 };
 const CaptureSwitch CaptureSwitches[] = {
-    {1, SettingsFile::KeyStoreFixed},
-    {2, SettingsFile::KeyStoreMobile},
-    {3, SettingsFile::KeyStoreWx},
-    {4, SettingsFile::KeyEnforceFilter},
+    {RecorderView::Fixed, SettingsFile::KeyStoreFixed},
+    {RecorderView::Mobile, SettingsFile::KeyStoreMobile},
+    {RecorderView::Wx, SettingsFile::KeyStoreWx},
+    {RecorderView::EnforceExclusions, SettingsFile::KeyEnforceFilter},
 };
 
 QLineEdit *latestDataBox(QWidget *parent, const char *name, QRect geometry)
@@ -128,10 +128,10 @@ void Form1::buildControls()
 
     // A program change of a box is reported like a click, as the toolkit the
     // bridge grew up on did; the handlers decide what to write.
-    connect(Check1, &QCheckBox::stateChanged, this, [this] { checkClicked(1); });
-    connect(Check2, &QCheckBox::stateChanged, this, [this] { checkClicked(2); });
-    connect(Check3, &QCheckBox::stateChanged, this, [this] { checkClicked(3); });
-    connect(Check4, &QCheckBox::stateChanged, this, [this] { checkClicked(4); });
+    connect(Check1, &QCheckBox::stateChanged, this, [this] { checkClicked(RecorderView::Fixed); });
+    connect(Check2, &QCheckBox::stateChanged, this, [this] { checkClicked(RecorderView::Mobile); });
+    connect(Check3, &QCheckBox::stateChanged, this, [this] { checkClicked(RecorderView::Wx); });
+    connect(Check4, &QCheckBox::stateChanged, this, [this] { checkClicked(RecorderView::EnforceExclusions); });
 
     QMenu *menuFile = menuBar()->addMenu(QStringLiteral("&File"));
     menuFile->setObjectName(QStringLiteral("menuFile"));

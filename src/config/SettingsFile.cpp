@@ -107,12 +107,13 @@ QString SettingsFile::temporaryPath() const
 
 bool SettingsFile::exists(const QString &programFolder)
 {
-    return isPlainFile(programFolder + QStringLiteral("/KELDAN.INI")) || isPlainFile(programFolder + QStringLiteral("/keldan.ini"));
+    const QString folder = programFolder + QLatin1Char('/');
+    return isPlainFile(folder + UpperCaseFileName) || isPlainFile(folder + FileName);
 }
 
 void SettingsFile::adoptUpperCaseName(const QString &programFolder)
 {
-    const QString upper = programFolder + QStringLiteral("/KELDAN.INI");
+    const QString upper = programFolder + QLatin1Char('/') + UpperCaseFileName;
     const QString lower = programFolder + QLatin1Char('/') + FileName;
     if (isPlainFile(lower) || !isPlainFile(upper))
         return;

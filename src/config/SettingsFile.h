@@ -25,6 +25,8 @@ class SettingsFile
 {
 public:
     static inline const QString FileName = QStringLiteral("keldan.ini");
+    // The name as a case-insensitive file system may have kept it.
+    static inline const QString UpperCaseFileName = QStringLiteral("KELDAN.INI");
     static inline const QString TemporaryName = QStringLiteral("keldan.tmp");
 
     // The keys, "=" included, in the order every item is tested against them.

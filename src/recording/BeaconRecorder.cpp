@@ -12,7 +12,6 @@
 
 namespace {
 
-enum Check { Fixed = 1, Mobile = 2, Wx = 3, EnforceExclusions = 4, EnableBridge = 5 };
 enum LatestData { Callsign = 1, Latitude = 2, Longitude = 3, Date = 4 };
 
 // Runs one store operation; any failure becomes its table's message.
@@ -60,12 +59,12 @@ void BeaconRecorder::processBeacon(const BeaconRecordRef &beacon) noexcept
 
 void BeaconRecorder::showAndRoute(const BeaconRecordRef &beacon)
 {
-    if (mView.checkValue(EnableBridge) == 0)
+    if (mView.checkValue(RecorderView::EnableBridge) == 0)
         return;
     if (!beacon)
         throw HostError("no beacon record");
     const BeaconRecord &record = *beacon;
-    if (mView.checkValue(EnforceExclusions) == 1 && isTrue(record.excluded()) == 1)
+    if (mView.checkValue(RecorderView::EnforceExclusions) == 1 && isTrue(record.excluded()) == 1)
         return;
 
     mView.setLatestData(Callsign, record.callsign());
@@ -84,17 +83,17 @@ void BeaconRecorder::showAndRoute(const BeaconRecordRef &beacon)
 
     // Each test reads its switch, then stationType afresh, whatever the
     // switch says.
-    const bool fixed = mView.checkValue(Fixed) == 1;
+    const bool fixed = mView.checkValue(RecorderView::Fixed) == 1;
     if ((record.stationType() == StationType::Fixed) && fixed) {
         storeStation(record, timestamp);
         storeFixedData(record, timestamp);
     }
-    const bool mobile = mView.checkValue(Mobile) == 1;
+    const bool mobile = mView.checkValue(RecorderView::Mobile) == 1;
     if ((record.stationType() == StationType::Mobile) && mobile) {
         storeStation(record, timestamp);
         storeMobileData(record, timestamp);
     }
-    const bool wx = mView.checkValue(Wx) == 1;
+    const bool wx = mView.checkValue(RecorderView::Wx) == 1;
     if ((record.stationType() == StationType::Weather) && wx) {
         storeStation(record, timestamp);
         storeWxData(record, timestamp);

@@ -5,8 +5,7 @@
 #include <QtGlobal>
 #include <charconv>
 #include <cmath>
-#include <exception>
-#include <stdexcept>
+#include <optional>
 #include <string>
 
 namespace {
@@ -18,10 +17,11 @@ QString fallbackText(bool Lat, bool withDot)
     return withDot ? QStringLiteral("000.00.00W") : QStringLiteral("00000.00W");
 }
 
-QString convert(double LatORLonDecimal, bool Lat, bool withDot)
+// Nothing when the value is not a finite number.
+std::optional<QString> convert(double LatORLonDecimal, bool Lat, bool withDot)
 {
     if (!qIsFinite(LatORLonDecimal))
-        throw std::domain_error("not a finite number");
+        return std::nullopt;
 
     const bool negative = LatORLonDecimal < 0;
     const double a = std::fabs(LatORLonDecimal);
@@ -46,7 +46,7 @@ QString convert(double LatORLonDecimal, bool Lat, bool withDot)
     const char *fractionEnd = fractionText.data() + fractionText.size();
     const auto parsed = std::from_chars(fractionText.data(), fractionEnd, fraction);
     if (parsed.ec != std::errc() || parsed.ptr != fractionEnd)
-        throw std::runtime_error("fraction digits do not read back");
+        return std::nullopt;
 
     // Minutes / 1000, so the text reads "0.0MMhh...": the 12-place rounding
     // hides the binary noise of 0.502 / 1000 * 60 = 0.030119999999999997.
@@ -65,9 +65,5 @@ QString convert(double LatORLonDecimal, bool Lat, bool withDot)
 
 QString convertDecimaltoLatORLon(double LatORLonDecimal, bool Lat, bool withDot)
 {
-    try {
-        return convert(LatORLonDecimal, Lat, withDot);
-    } catch (...) {
-        return fallbackText(Lat, withDot);
-    }
+    return convert(LatORLonDecimal, Lat, withDot).value_or(fallbackText(Lat, withDot));
 }

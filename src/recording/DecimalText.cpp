@@ -6,7 +6,7 @@
 #include <string>
 
 // Both functions run for every beacon (its two coordinates), so they work on
-// plain characters and make one QString at the end.
+// plain characters; the caller makes one QString at the end.
 
 namespace {
 
@@ -72,26 +72,11 @@ std::string joined(DecimalDigits d)
     return text;
 }
 
-QString toQString(const std::string &text)
-{
-    return QString::fromLatin1(text.data(), qsizetype(text.size()));
-}
-
 }  // namespace
 
 std::string plainDecimalString(double value, int significantDigits)
 {
     return joined(decimalDigits(value, significantDigits));
-}
-
-QString plainDecimalText(double value, int significantDigits)
-{
-    return toQString(plainDecimalString(value, significantDigits));
-}
-
-QString roundedDecimalText(double value, int decimalPlaces)
-{
-    return toQString(roundedDecimalString(value, decimalPlaces));
 }
 
 std::string roundedDecimalString(double value, int decimalPlaces)

@@ -9,6 +9,9 @@ class RecorderView
 public:
     virtual ~RecorderView() = default;
 
+    // The check boxes by their number: Check1 is Fixed, … Check5 Enable Bridge.
+    enum CheckNumber { Fixed = 1, Mobile = 2, Wx = 3, EnforceExclusions = 4, EnableBridge = 5 };
+
     // Check1..Check5: 0 unchecked, 1 checked.
     virtual int checkValue(int checkNumber) const = 0;
     // Text1..Text4 of the " Latest Data " frame.

@@ -3,6 +3,7 @@
 #include "app/Form1.h"
 #include "app/HostMenuRegistration.h"
 #include "config/FileError.h"
+#include "host/BeaconQueue.h"
 #include "host/HostSettingsStore.h"
 
 #include "ScriptedBeaconRecord.h"
@@ -398,6 +399,18 @@ private slots:
         QCOMPARE(control<QLabel>(*window, "buffer")->text(), QString("Buffering [1]"));
         QTRY_COMPARE(control<QLabel>(*window, "buffer")->text(), QString("Buffering [0]"));
         QTRY_COMPARE(statusOf(*window), QString("Fixed Table (Error Inserting Data into database)"));
+    }
+
+    void aFullQueueSaysSoOnTheStatusLine()
+    {
+        prepareSqlite();
+        auto window = makeWindow();
+        window->Form_Load();
+        // No tick runs between these: the last one finds the queue full.
+        for (int i = 0; i <= BeaconQueue::Capacity; ++i)
+            emit mHost->NotifyBeaconData(std::make_shared<ScriptedBeaconRecord>());
+        QCOMPARE(statusOf(*window), QString("Buffer full, packet ignored"));
+        QCOMPARE(control<QLabel>(*window, "buffer")->text(), QString("Buffering [1000]"));
     }
 
     void hostRefusingTheConnectedFlagLeavesTheLinkOpen()

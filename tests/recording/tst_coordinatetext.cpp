@@ -54,6 +54,10 @@ void TestCoordinateText::convert_data()
         {"0 is not negative", 0.0, "00.00.00N", "000.00.00E"},
         {"180 is not shortened", 180.0, "180.00.00N", "180.00.00E"},
         {"51.99999999 carries into the degrees", 51.99999999, "52.00.00N", "052.00.00E"},
+        // The seventh place rounds a half up: 0.0001667 degrees is 0.010002
+        // minutes, where 0.0001666 would show 0.00.
+        {"12.00016665 rounds its tie up", 12.00016665, "12.00.01N", "012.00.01E"},
+        {"-12.00016665 rounds its tie away from zero", -12.00016665, "12.00.01S", "012.00.01W"},
     };
     for (const Worked &w : worked) {
         const QString latitude = QString::fromLatin1(w.latitude);
