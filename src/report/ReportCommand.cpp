@@ -32,7 +32,8 @@ int ReportCommand::run(const QStringList &arguments, QTextStream &out, QTextStre
         "Writes a map, a table and weather charts of the stations the bridge recorded, as one HTML file that "
         "opens offline in any browser."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
-    const QCommandLineOption dsn(QStringLiteral("dsn"), QStringLiteral("ODBC data source name."), QStringLiteral("DSN"));
+    const QCommandLineOption dsn(QStringLiteral("dsn"), QStringLiteral("ODBC data source name."),
+                                 QStringLiteral("DSN"));
     const QCommandLineOption user(QStringLiteral("user"), QStringLiteral("User name."), QStringLiteral("USER"));
     const QCommandLineOption password(QStringLiteral("password"), QStringLiteral("Password."),
                                       QStringLiteral("PASSWORD"));

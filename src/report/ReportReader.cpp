@@ -125,7 +125,8 @@ void ReportReader::readFixed(ReportData &data)
 
 void ReportReader::readMobile(ReportData &data)
 {
-    const QString select = QStringLiteral("select fk_callsign, fk_dtstamp, height, speed, path, course from mobile_data")
+    const QString select =
+        QStringLiteral("select fk_callsign, fk_dtstamp, height, speed, path, course from mobile_data")
         + data.period.whereClause(QStringLiteral("fk_dtstamp"));
     mConnection.forEachRow(select, QString(), [&](const QStringList &row) {
         ++data.mobileRows;

@@ -70,10 +70,12 @@ void TestReportCommand::run_data()
     QTest::addRow("no data source") << QStringList{"--since", "all"} << 2 << "Give the data source with --dsn";
     QTest::addRow("a period that does not read")
         << (sqlite + QStringList{"--since", "last week"}) << 2 << "--since \"last week\": give a span";
-    QTest::addRow("an option it does not know") << (sqlite + QStringList{"--colour"}) << 2 << "Unknown option 'colour'.";
+    QTest::addRow("an option it does not know")
+        << (sqlite + QStringList{"--colour"}) << 2 << "Unknown option 'colour'.";
     QTest::addRow("a stray word") << (sqlite + QStringList{"report.html"}) << 2 << "Unexpected argument: report.html";
     QTest::addRow("no such data source")
-        << QStringList{"--dsn", "no-such-dsn", "-o", "{dir}/x.html"} << 1 << "Database: IM002 [0] [unixODBC][Driver Manager]Data source name not found";
+        << QStringList{"--dsn", "no-such-dsn", "-o", "{dir}/x.html"} << 1
+        << "Database: IM002 [0] [unixODBC][Driver Manager]Data source name not found";
     QTest::addRow("no tables")
         << QStringList{"--dsn", "myodbc3-test", "--database", "{dir}/empty.db", "-o", "{dir}/x.html"} << 1
         << "Database: HY000 [1] no such table: stations";

@@ -344,6 +344,12 @@
   // "#station=CALL": centres the map on it and opens its popup; the table's
   // callsigns link there.
   function followHash() {
+    // The charts are made by this script, after the browser looked for them.
+    if (location.hash.indexOf('#wx-') === 0) {
+      var target = document.getElementById(decodeURIComponent(location.hash.substring(1)));
+      if (target) target.scrollIntoView();
+      return;
+    }
     var match = /^#station=(.*)$/.exec(location.hash);
     if (!match) return;
     var s = byCall[decodeURIComponent(match[1])];
@@ -453,7 +459,8 @@
   var tableBody = document.querySelector('#station-table tbody');
   var more = document.getElementById('table-more');
   var filter = document.getElementById('filter');
-  var tableLimit = 100;
+  var TABLE_ROWS = 25;
+  var tableLimit = TABLE_ROWS;
 
   function tableRow(s) {
     var tr = element('tr');
@@ -494,7 +501,7 @@
       more.appendChild(element('span', 'empty', 'No station.'));
     }
   }
-  filter.addEventListener('input', function () { tableLimit = 100; fillTable(); });
+  filter.addEventListener('input', function () { tableLimit = TABLE_ROWS; fillTable(); });
 
   // ---- weather charts ---------------------------------------------------
 
@@ -514,10 +521,16 @@
   // One chart: the time axis of its station, one polyline per series; a
   // gap (null) breaks the line.
   function chart(title, unit, times, series) {
-    var values = [];
-    series.forEach(function (s) { s.values.forEach(function (v) { if (v !== null) values.push(v); }); });
-    if (!values.length) return null;
-    var low = Math.min.apply(null, values), high = Math.max.apply(null, values);
+    var count = 0, low = Infinity, high = -Infinity;
+    series.forEach(function (s) {
+      s.values.forEach(function (v) {
+        if (v === null) return;
+        ++count;
+        if (v < low) low = v;
+        if (v > high) high = v;
+      });
+    });
+    if (!count) return null;
     if (high - low < 1e-9) { low -= 1; high += 1; }
     var step = niceStep(high - low);
     low = Math.floor(low / step) * step;
@@ -570,7 +583,7 @@
       });
     });
     figure.appendChild(svg);
-    figure.setAttribute('data-samples', String(values.length));
+    figure.setAttribute('data-samples', String(count));
     return figure;
   }
 
