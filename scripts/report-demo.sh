@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Records the demo log through the bridge into a fresh SQLite database, makes
 # the report of it and renders the two pictures of docs/ with headless
-# Chromium. As root (Chromium runs without its sandbox).
+# Chromium (whose screenshots show the top of the page only). As root
+# (Chromium runs without its sandbox).
 #   report-demo.sh [OUTPUT_FOLDER]   (default build/report-demo; the pictures
 #                                     go to docs/ either way)
 set -euo pipefail
@@ -37,8 +38,6 @@ chrome() {
   rm -rf "$profile"
 }
 station=$(sqlite3 TEST "select callsign from stations where type = 2 group by callsign having count(distinct lat) > 2 order by count(*) desc limit 1")
-weather=$(sqlite3 TEST "select fk_callsign from wx_data group by fk_callsign order by count(*) desc limit 1")
 chrome --window-size=1200,900 --screenshot="$repo/docs/report.png" "file://$out/report.html"
 chrome --window-size=1200,900 --screenshot="$repo/docs/report-station.png" "file://$out/report.html#station=$station"
-chrome --window-size=1200,900 --screenshot="$repo/docs/report-weather.png" "file://$out/report.html#wx-$weather"
-echo "Wrote $out/report.html, docs/report.png (map), docs/report-station.png ($station) and docs/report-weather.png ($weather)"
+echo "Wrote $out/report.html, docs/report.png (the map) and docs/report-station.png ($station)"
