@@ -2,7 +2,8 @@
 # Installs the Debian 12 packages the bridge needs. As root.
 #   install-packages.sh run    what building and running the bridge needs
 #   install-packages.sh test   that, plus the database servers, Dire Wolf,
-#                              Xvfb and clang for the tests and fuzzers
+#                              Xvfb, Chromium (the report's browser tests) and
+#                              clang for the tests and fuzzers
 set -euo pipefail
 profile=${1:-run}
 
@@ -16,6 +17,7 @@ test_packages=(
   mariadb-server mariadb-client odbc-mariadb
   direwolf iproute2 util-linux
   xvfb xauth
+  chromium
   clang libclang-rt-14-dev
 )
 

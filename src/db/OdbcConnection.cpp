@@ -160,11 +160,19 @@ SqlDialect OdbcConnection::dialect() const
 
 QList<QStringList> OdbcConnection::queryRows(const QString &select, const QString &nullText)
 {
+    QList<QStringList> rows;
+    forEachRow(select, nullText, [&rows](const QStringList &row) { rows << row; });
+    return rows;
+}
+
+void OdbcConnection::forEachRow(const QString &select, const QString &nullText,
+                                const std::function<void(const QStringList &row)> &visit)
+{
     const QString operation = QStringLiteral("SQLExecDirect");
     StatementHandle stmt(allocateStatement(operation));
     SQLRETURN rc = executeDirect(stmt.get(), select);
     if (rc == SQL_NO_DATA)
-        return {};
+        return;
     if (!SQL_SUCCEEDED(rc))
         throw OdbcError::fromHandle(operation, SQL_HANDLE_STMT, stmt.get());
 
@@ -172,21 +180,23 @@ QList<QStringList> OdbcConnection::queryRows(const QString &select, const QStrin
     if (!SQL_SUCCEEDED(SQLNumResultCols(stmt.get(), &columns)))
         throw OdbcError::fromHandle(QStringLiteral("SQLNumResultCols"), SQL_HANDLE_STMT, stmt.get());
 
-    QList<QStringList> rows;
+    const qsizetype unit = mNarrowText ? 1 : qsizetype(sizeof(SQLWCHAR));
+    QByteArray buffer(4096, Qt::Uninitialized);
+    QByteArray collected;
+    QStringList row;
+    row.reserve(columns);
     while (true) {
         rc = SQLFetch(stmt.get());
         if (rc == SQL_NO_DATA)
             break;
         if (!SQL_SUCCEEDED(rc))
             throw OdbcError::fromHandle(QStringLiteral("SQLFetch"), SQL_HANDLE_STMT, stmt.get());
-        QStringList row;
+        row.clear();
         for (SQLUSMALLINT column = 1; column <= SQLUSMALLINT(columns); ++column) {
             // Long values come in pieces: each call fills the buffer (less the
             // terminator) until SQL_SUCCESS marks the last piece.
             bool isNull = false;
-            const qsizetype unit = mNarrowText ? 1 : qsizetype(sizeof(SQLWCHAR));
-            QByteArray collected;
-            QByteArray buffer(4096, Qt::Uninitialized);
+            collected.clear();
             while (true) {
                 SQLLEN indicator = 0;
                 rc = SQLGetData(stmt.get(), column, mNarrowText ? SQL_C_CHAR : SQL_C_WCHAR, buffer.data(),
@@ -211,12 +221,13 @@ QList<QStringList> OdbcConnection::queryRows(const QString &select, const QStrin
                 }
                 collected.append(buffer.constData(), got);
             }
-            const QString value = mNarrowText
-                ? QString::fromUtf8(collected)
-                : fromSqlWChar(reinterpret_cast<const SQLWCHAR *>(collected.constData()), collected.size() / unit);
-            row << (isNull ? nullText : value);
+            if (isNull)
+                row << nullText;
+            else if (mNarrowText)
+                row << QString::fromUtf8(collected);
+            else
+                row << fromSqlWChar(reinterpret_cast<const SQLWCHAR *>(collected.constData()), collected.size() / unit);
         }
-        rows << row;
+        visit(row);
     }
-    return rows;
 }

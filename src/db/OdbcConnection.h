@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 // One ODBC connection in autocommit, opened from a connection string such as
 // "DATABASE=keldan;UID=keldan;PWD=keldan;DSN=keldan-postgres". Every failure
@@ -34,6 +35,12 @@ public:
     // Runs a query and returns every value as text, NULL as nullText. The
     // bridge itself never reads; this is for checking what it wrote.
     QList<QStringList> queryRows(const QString &select, const QString &nullText);
+
+    // Runs a query and hands each row to visit as it is fetched, every value
+    // as text, NULL as nullText: a large result is never held whole. An
+    // exception from visit stops the fetch and passes through.
+    void forEachRow(const QString &select, const QString &nullText,
+                    const std::function<void(const QStringList &row)> &visit);
 
 private:
     void *allocateStatement(const QString &operation);

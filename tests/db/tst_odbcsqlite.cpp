@@ -10,6 +10,7 @@
 
 #include <QTemporaryDir>
 #include <QTest>
+#include <stdexcept>
 
 class TestOdbcSqlite : public QObject
 {
@@ -23,6 +24,7 @@ private slots:
     void unknownDataSource();
     void storedTypesAndBytes();
     void journalIsWal();
+    void rowByRowStopsWhenTheVisitorThrows();
 
 private:
     std::unique_ptr<QTemporaryDir> mDir;
@@ -116,6 +118,34 @@ void TestOdbcSqlite::journalIsWal()
 {
     QCOMPARE(queryRows(mDb, QStringLiteral("pragma journal_mode")), QList<QStringList>{{"wal"}});
     QCOMPARE(queryRows(mDb, QStringLiteral("pragma synchronous")), QList<QStringList>{{"1"}});
+}
+
+// forEachRow hands rows over as they are fetched; a visitor that throws ends
+// the fetch, its exception passes through, and the connection goes on.
+void TestOdbcSqlite::rowByRowStopsWhenTheVisitorThrows()
+{
+    OdbcConnection connection(QStringLiteral("Connection1"));
+    connection.open(mDb.connectionString());
+    for (int i = 1; i <= 3; ++i)
+        connection.execute(QStringLiteral("insert into fixed_data (fk_callsign,fk_dtstamp,status,comment,path) "
+                                          "values ('W%1','2004-05-06 14:30:0%1',NULL,'','')")
+                               .arg(i));
+    QList<QStringList> seen;
+    try {
+        connection.forEachRow(QStringLiteral("select fk_callsign, status from fixed_data order by fk_callsign"),
+                              QStringLiteral("<NULL>"), [&seen](const QStringList &row) {
+                                  seen << row;
+                                  if (seen.size() == 2)
+                                      throw std::runtime_error("enough");
+                              });
+        QFAIL("the visitor's exception did not pass through");
+    } catch (const std::runtime_error &e) {
+        QCOMPARE(QString::fromLatin1(e.what()), QStringLiteral("enough"));
+    }
+    QCOMPARE(seen, (QList<QStringList>{{"W1", "<NULL>"}, {"W2", "<NULL>"}}));
+    connection.execute(QStringLiteral("delete from fixed_data"));
+    QCOMPARE(connection.queryRows(QStringLiteral("select count(*) from fixed_data"), QString()),
+             QList<QStringList>{{"0"}});
 }
 
 QTEST_GUILESS_MAIN(TestOdbcSqlite)

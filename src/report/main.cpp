@@ -1,0 +1,12 @@
+#include "report/ReportCommand.h"
+
+#include <QCoreApplication>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("keldan-report"));
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    return ReportCommand().run(QCoreApplication::arguments(), out, err);
+}

@@ -1,0 +1,218 @@
+// The report in a real browser (Debian's Chromium, headless): the page runs
+// without a script error, the map draws each station where it is in the
+// colour of its kind with the mobile station's track, the popup tells what
+// was heard, and the weather chart has the station's readings.
+
+#include "HeadlessChromium.h"
+#include "RecordedStations.h"
+#include "report/ReportCommand.h"
+
+#include <QColor>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// The page's colours of the three kinds and of a track over land.
+const QColor FixedColour(0x1f, 0x6f, 0xd1);
+const QColor WeatherColour(0x1f, 0x9d, 0x3a);
+const QColor MobileColour(0xd6, 0x33, 0x1f);
+const QColor TrackOverLand(227, 136, 121);
+
+constexpr int Width = 1000;
+constexpr int Height = 800;
+
+bool near(const QColor &a, const QColor &b, int tolerance)
+{
+    return qAbs(a.red() - b.red()) <= tolerance && qAbs(a.green() - b.green()) <= tolerance
+        && qAbs(a.blue() - b.blue()) <= tolerance;
+}
+
+QString colourText(const QColor &c)
+{
+    return QStringLiteral("rgb(%1,%2,%3)").arg(c.red()).arg(c.green()).arg(c.blue());
+}
+
+// The text of an element's content, tags dropped and entities read.
+QString plainText(QString html)
+{
+    html.remove(QRegularExpression(QStringLiteral("<[^>]*>")));
+    return html.replace(QLatin1String("&lt;"), QLatin1String("<"))
+        .replace(QLatin1String("&gt;"), QLatin1String(">"))
+        .replace(QLatin1String("&amp;"), QLatin1String("&"));
+}
+
+QList<QPointF> polylinePoints(const QString &points)
+{
+    QList<QPointF> list;
+    for (const QString &pair : points.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QStringList xy = pair.split(QLatin1Char(','));
+        list << QPointF(xy.value(0).toDouble(), xy.value(1).toDouble());
+    }
+    return list;
+}
+
+} // namespace
+
+class TestReportBrowser : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void pageRunsAndShowsEverything();
+    void stationOnTheMap_data();
+    void stationOnTheMap();
+
+private:
+    QUrl pageUrl(const QString &fragment = QString()) const;
+    void requireCleanRun(const HeadlessChromium &browser, const QByteArray &dom);
+
+    QTemporaryDir mDir;
+};
+
+void TestReportBrowser::initTestCase()
+{
+    if (!HeadlessChromium::available())
+        QFAIL("no /usr/bin/chromium: bash scripts/install-packages.sh test installs it");
+    QVERIFY(mDir.isValid());
+    const TestDatabase db = testDatabase(QStringLiteral("sqlite"), mDir.filePath(QStringLiteral("keldan.db")));
+    RecordedStations::store(db);
+    ReportCommand command;
+    QString out, err;
+    QTextStream outStream(&out), errStream(&err);
+    const int status = command.run({QStringLiteral("keldan-report"), QStringLiteral("--dsn"), db.dsn,
+                                    QStringLiteral("--database"), db.database, QStringLiteral("--since"),
+                                    RecordedStations::Since, QStringLiteral("-o"), mDir.filePath("report.html")},
+                                   outStream, errStream);
+    errStream.flush();
+    QVERIFY2(status == 0, qPrintable(err));
+}
+
+QUrl TestReportBrowser::pageUrl(const QString &fragment) const
+{
+    QUrl url = QUrl::fromLocalFile(mDir.filePath(QStringLiteral("report.html")));
+    if (!fragment.isEmpty())
+        url.setFragment(fragment);
+    return url;
+}
+
+void TestReportBrowser::requireCleanRun(const HeadlessChromium &browser, const QByteArray &dom)
+{
+    QVERIFY2(browser.failure.isEmpty(), qPrintable(browser.failure));
+    QVERIFY2(!browser.log.contains(QLatin1String("Uncaught")), qPrintable(browser.log));
+    // The root element's attributes: the page's script sets them when it
+    // ends, the error catcher when a script fails.
+    const qsizetype start = dom.indexOf("<html");
+    const QByteArray root = dom.mid(start, dom.indexOf('>', start) - start);
+    QVERIFY2(root.contains("data-render-ms="), "the page's script did not run to its end");
+    QVERIFY2(!root.contains("data-script-errors"), root.constData());
+}
+
+void TestReportBrowser::pageRunsAndShowsEverything()
+{
+    HeadlessChromium browser;
+    const QByteArray domBytes = browser.dumpDom(pageUrl());
+    requireCleanRun(browser, domBytes);
+    if (QTest::currentTestFailed())
+        return;
+    const QString dom = QString::fromUtf8(domBytes);
+
+    // Every station of the period is on the map, OLD1 is not.
+    QVERIFY(dom.contains(QLatin1String("data-markers=\"3\"")));
+    QVERIFY(!dom.contains(QLatin1String("OLD1")));
+    QVERIFY(dom.contains(QLatin1String("3 stations from 9 beacons, since 2004-05-06 14:00:00 (local time)")));
+
+    // The table: latest first; markup in a comment is shown as text.
+    QStringList order;
+    const QRegularExpression row(QStringLiteral("<tr data-callsign=\"([^\"]+)\""));
+    for (auto match = row.globalMatch(dom); match.hasNext();)
+        order << match.next().captured(1);
+    QCOMPARE(order, QStringList({"WX1ABC", "N0CALL-9", "N0CALL"}));
+    QVERIFY(dom.contains(QLatin1String("PHG2360 &lt;b&gt;its&lt;/b&gt; 5C &lt;/script&gt;&lt;script&gt;alert(1)")));
+
+    // The temperature chart: three readings, left to right, rising.
+    const QRegularExpression temperature(
+        QStringLiteral("<polyline points=\"([^\"]+)\" stroke=\"#d6331f\" data-series=\"temperature\""));
+    const QRegularExpressionMatch found = temperature.match(dom);
+    QVERIFY2(found.hasMatch(), "no temperature line");
+    const QList<QPointF> points = polylinePoints(found.captured(1));
+    QCOMPARE(points.size(), 3);
+    QVERIFY(points.at(0).x() < points.at(1).x() && points.at(1).x() < points.at(2).x());
+    QVERIFY(points.at(0).y() > points.at(1).y() && points.at(1).y() > points.at(2).y()); // SVG y grows down
+    // The reading without pressure breaks that line in two.
+    QCOMPARE(dom.count(QLatin1String("data-series=\"pressure\"")), 2);
+    QCOMPARE(dom.count(QLatin1String("<figure class=\"chart\"")), 5);
+}
+
+void TestReportBrowser::stationOnTheMap_data()
+{
+    QTest::addColumn<QString>("callsign");
+    QTest::addColumn<QColor>("colour");
+    QTest::addColumn<QStringList>("popup");
+    QTest::addColumn<bool>("track");
+
+    QTest::addRow("fixed, an object") << "N0CALL" << FixedColour
+                                      << QStringList{"KindFixed object of N0CALL-2", "Last heard2004-05-06 14:30:30",
+                                                     "Symbol\\k", "Position51.5020°N 0.1250°W", "StatusOn the air",
+                                                     "Comment" + RecordedStations::Comment}
+                                      << false;
+    QTest::addRow("mobile") << "N0CALL-9" << MobileColour
+                            << QStringList{"KindMobile", "Last heard2004-05-06 14:35:00",
+                                           "Beacons5 since 2004-05-06 14:31:00", "Symbol/> (car)",
+                                           "Speed44 km/h, course 270°", "PathAPRS,WIDE1-1,WIDE2-1"}
+                            << true;
+    QTest::addRow("weather") << "WX1ABC" << WeatherColour
+                             << QStringList{"KindWeather", "Last heard2004-05-06 14:50:00",
+                                            "Symbol/_ (weather station)", "Position47.0000°N 4.8000°E",
+                                            "Weather-1.5 °C, 1013.2 hPa, 55 %, wind 8.5 m/s"}
+                             << false;
+}
+
+// "#station=CALL" centres the map on the station and opens its popup.
+void TestReportBrowser::stationOnTheMap()
+{
+    QFETCH(QString, callsign);
+    QFETCH(QColor, colour);
+    QFETCH(QStringList, popup);
+    QFETCH(bool, track);
+    const QString fragment = QStringLiteral("station=") + callsign;
+
+    HeadlessChromium browser;
+    const QByteArray domBytes = browser.dumpDom(pageUrl(fragment));
+    requireCleanRun(browser, domBytes);
+    if (QTest::currentTestFailed())
+        return;
+    const QString dom = QString::fromUtf8(domBytes);
+    const QRegularExpression popupElement(
+        QStringLiteral("<div id=\"popup\" role=\"dialog\"([^>]*)>(.*?)</dl>"),
+        QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpressionMatch found = popupElement.match(dom);
+    QVERIFY2(found.hasMatch(), "no popup");
+    QVERIFY(found.captured(1).contains(QStringLiteral("data-callsign=\"%1\"").arg(callsign)));
+    QVERIFY(!found.captured(1).contains(QLatin1String("hidden")));
+    const QString text = plainText(found.captured(2));
+    QVERIFY2(text.startsWith(QStringLiteral("×") + callsign), qPrintable(text));
+    for (const QString &line : popup)
+        QVERIFY2(text.contains(line), qPrintable(line + QStringLiteral(" not in: ") + text));
+
+    // The map fills the window's width and the top 70 % of its height; the
+    // chosen station is drawn at its centre.
+    const QImage shot = browser.screenshot(pageUrl(fragment), Width, Height);
+    QVERIFY2(browser.failure.isEmpty(), qPrintable(browser.failure));
+    QCOMPARE(shot.size(), QSize(Width, Height));
+    const QColor centre = shot.pixelColor(Width / 2, Height * 35 / 100);
+    QVERIFY2(near(centre, colour, 12), qPrintable(colourText(centre) + " at the centre, not " + colourText(colour)));
+    int trackPixels = 0;
+    for (int y = Height * 35 / 100 - 150; y < Height * 35 / 100 + 150; ++y)
+        for (int x = Width / 2 - 150; x < Width / 2 + 150; ++x)
+            trackPixels += near(shot.pixelColor(x, y), TrackOverLand, 10) ? 1 : 0;
+    if (track)
+        QVERIFY2(trackPixels > 50, qPrintable(QString::number(trackPixels) + " track pixels"));
+    else
+        QCOMPARE(trackPixels, 0);
+}
+
+QTEST_MAIN(TestReportBrowser)
+#include "tst_reportbrowser.moc"
