@@ -427,7 +427,7 @@ void TestAprsDecoder::thirdParty()
     QCOMPARE(p.kind, aprs::PacketKind::Status);
     QCOMPARE(p.source, QStringLiteral("W1AW-5"));
     QCOMPARE(p.destination, QStringLiteral("APDW17"));
-    QCOMPARE(p.path, (std::vector<QString>{QStringLiteral("TCPIP"), QStringLiteral("N0CALL*")}));
+    QCOMPARE(p.path, (std::vector<QStringView>{u"TCPIP", u"N0CALL*"}));
     QCOMPARE(p.header, QStringLiteral("W1AW-5>APDW17,TCPIP,N0CALL*"));
     QCOMPARE(p.information, QStringLiteral(">Inner status"));
     QCOMPARE(p.statusText, QStringLiteral("Inner status"));
