@@ -423,6 +423,8 @@ void reset(Packet &p)
     for (QString *s : {&p.source, &p.destination, &p.header, &p.information, &p.statusText, &p.comment, &p.micEMessage,
                        &p.radioModel, &p.timestamp, &p.phg, &p.dfs, &p.dfNrq, &p.micEBits, &p.addressee, &p.messageText,
                        &p.messageId, &p.messageAck, &p.messageRej, &p.telemetrySequence, &p.telemetryBits, &p.objectName}) {
+        if (s->isEmpty())
+            continue;
         // Static text (a model name) has no storage to keep.
         if (s->isDetached() && s->capacity() > 0)
             s->resize(0);
