@@ -309,18 +309,24 @@ const char *decodeBody(DecodeState &state, std::string_view destination)
     return decodeLatePosition(state);
 }
 
-QString latin1(std::string_view s) { return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())); }
-
-QString spanText(const DecodeState &state, const ByteSpan &span)
+void assignSpan(QString &target, const DecodeState &state, const ByteSpan &span)
 {
-    return span.present ? text::toUnicode(span.in(state.info)) : QString();
+    if (span.present)
+        text::assign(target, span.in(state.info));
+}
+
+void assignLatin1Span(QString &target, const DecodeState &state, const ByteSpan &span)
+{
+    if (span.present)
+        text::assignLatin1(target, span.in(state.info));
 }
 
 // The comment bytes less the cut spans, a leading delimiter, control bytes and
 // surrounding blanks.
-QString commentText(const DecodeState &state)
+void assignComment(QString &target, const DecodeState &state)
 {
     const std::string_view info = state.info;
+    const std::size_t commentEnd = state.commentEnd;
     // At most three cuts: an insertion sort by position.
     std::array<ByteSpan, 3> cuts = state.cuts;
     for (int i = 1; i < state.cutCount; ++i) {
@@ -339,7 +345,7 @@ QString commentText(const DecodeState &state)
     };
     bool first = true;
     for (int i = 0; i <= state.cutCount; ++i) {
-        const std::size_t to = i < state.cutCount ? cuts[i].begin : info.size();
+        const std::size_t to = std::min(i < state.cutCount ? cuts[i].begin : commentEnd, commentEnd);
         std::size_t from = pos;
         if (first && state.skipDelimiter && from < to && (info[from] == '/' || detail::isBlank(info[from])))
             ++from;
@@ -350,24 +356,26 @@ QString commentText(const DecodeState &state)
         if (i < state.cutCount)
             pos = cuts[i].begin + cuts[i].size;
     }
-    const std::string_view trimmed = detail::trimBlanks(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-    return text::toUnicode(trimmed);
+    text::assign(target, detail::trimBlanks(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))));
 }
 
-// Only for a header readHeader accepted: all of it is then ASCII.
+// Only for a header readHeader accepted: all of it is then ASCII. The path
+// elements are views into the packet's header.
 void fillHeader(Packet &p, const Header &h)
 {
-    p.header = latin1(h.text);
-    p.source = latin1(h.source);
-    p.destination = latin1(h.destination);
+    text::assignLatin1(p.header, h.text);
+    text::assignLatin1(p.source, h.source);
+    text::assignLatin1(p.destination, h.destination);
+    p.path.clear();
     if (h.path.empty())
         return;
-    const auto count = static_cast<std::size_t>(std::count(h.path.begin(), h.path.end(), ',')) + 1;
-    p.path.reserve(count);
+    const QStringView header(p.header);
+    const auto pathStart = static_cast<qsizetype>(h.path.data() - h.text.data());
     std::size_t start = 0;
     for (;;) {
         const std::size_t next = h.path.find(',', start);
-        p.path.push_back(latin1(h.path.substr(start, next == std::string_view::npos ? std::string_view::npos : next - start)));
+        const std::size_t end = next == std::string_view::npos ? h.path.size() : next;
+        p.path.push_back(header.mid(pathStart + static_cast<qsizetype>(start), static_cast<qsizetype>(end - start)));
         if (next == std::string_view::npos)
             break;
         start = next + 1;
@@ -379,67 +387,101 @@ void fillText(DecodeState &state)
     Packet &p = state.packet;
     const std::string_view info = state.info;
     const text::Encoding encoding = text::classify(info);
-    p.information = text::toUnicode(info, encoding);
+    text::assign(p.information, info, encoding);
 
     p.commentOffset = static_cast<int>(p.information.size());
     if (state.hasComment) {
-        p.comment = commentText(state);
+        assignComment(p.comment, state);
         if (!p.comment.isEmpty())
             p.commentOffset = static_cast<int>(text::utf16Length(info.substr(0, state.commentBegin), encoding));
     }
-    if (state.timestamp.present)
-        p.timestamp = latin1(state.timestamp.in(info));
-    if (state.objectName.present)
-        p.objectName = latin1(state.objectName.in(info));
-    if (state.statusText.present)
-        p.statusText = spanText(state, state.statusText);
-    if (state.addressee.present)
-        p.addressee = latin1(state.addressee.in(info));
-    if (state.messageText.present)
-        p.messageText = spanText(state, state.messageText);
-    if (state.messageId.present)
-        p.messageId = latin1(state.messageId.in(info));
-    if (state.messageAck.present)
-        p.messageAck = latin1(state.messageAck.in(info));
-    if (state.messageRej.present)
-        p.messageRej = latin1(state.messageRej.in(info));
-    if (state.phg.present)
-        p.phg = latin1(state.phg.in(info));
-    if (state.telemetrySequence.present)
-        p.telemetrySequence = latin1(state.telemetrySequence.in(info));
-    if (state.telemetryBits.present)
-        p.telemetryBits = latin1(state.telemetryBits.in(info)).leftJustified(8, QLatin1Char('0'));
+    assignLatin1Span(p.timestamp, state, state.timestamp);
+    assignLatin1Span(p.objectName, state, state.objectName);
+    assignSpan(p.statusText, state, state.statusText);
+    assignLatin1Span(p.addressee, state, state.addressee);
+    assignSpan(p.messageText, state, state.messageText);
+    assignLatin1Span(p.messageId, state, state.messageId);
+    assignLatin1Span(p.messageAck, state, state.messageAck);
+    assignLatin1Span(p.messageRej, state, state.messageRej);
+    assignLatin1Span(p.phg, state, state.phg);
+    assignLatin1Span(p.dfs, state, state.dfs);
+    assignLatin1Span(p.dfNrq, state, state.dfNrq);
+    assignLatin1Span(p.telemetrySequence, state, state.telemetrySequence);
+    if (state.telemetryBits.present) {
+        // Bits as sent, padded with zeros to eight.
+        char bits[8] = {'0', '0', '0', '0', '0', '0', '0', '0'};
+        const std::string_view sent = state.telemetryBits.in(state.info);
+        std::copy_n(sent.data(), std::min<std::size_t>(sent.size(), 8), bits);
+        text::assignLatin1(p.telemetryBits, std::string_view(bits, 8));
+    }
     p.hasWeather = p.weather.hasAnyReading();
+}
+
+// Back to a packet with nothing decoded; text keeps its storage.
+void reset(Packet &p)
+{
+    for (QString *s : {&p.source, &p.destination, &p.header, &p.information, &p.statusText, &p.comment, &p.micEMessage,
+                       &p.radioModel, &p.timestamp, &p.phg, &p.dfs, &p.dfNrq, &p.micEBits, &p.addressee, &p.messageText,
+                       &p.messageId, &p.messageAck, &p.messageRej, &p.telemetrySequence, &p.telemetryBits, &p.objectName}) {
+        if (s->isEmpty())
+            continue;
+        // Static text (a model name) has no storage to keep.
+        if (s->isDetached() && s->capacity() > 0)
+            s->resize(0);
+        else
+            *s = QString();
+    }
+    p.error = "";
+    p.kind = PacketKind::Unknown;
+    p.path.clear();
+    p.hasPosition = false;
+    p.positionFormat = PositionFormat::None;
+    p.latitudeDeg = 0;
+    p.longitudeDeg = 0;
+    p.ambiguity = 0;
+    p.symbolTable = QChar();
+    p.symbolCode = QChar();
+    p.speedKmh.reset();
+    p.courseDeg.reset();
+    p.altitudeM.reset();
+    p.messaging = false;
+    p.alive = true;
+    p.commentOffset = 0;
+    p.hasWeather = false;
+    p.weather = WeatherReport();
+    p.positionResolutionM = 0;
+    p.radioRangeKm.reset();
+    p.dfBearingDeg.reset();
+    p.telemetryValues.clear();
 }
 
 // A rejected packet keeps only what identifies it: the reason, the kind and
 // the header and information as received.
-Packet rejected(const char *error, PacketKind kind, const Header &header, bool headerRead, std::string_view info)
+void reject(Packet &p, const char *error, PacketKind kind, const Header &header, bool headerRead, std::string_view info)
 {
-    Packet p;
+    reset(p);
     p.error = error;
     p.kind = kind;
     if (headerRead)
         fillHeader(p, header);
     else
-        p.header = text::toUnicode(header.text);
-    p.information = text::toUnicode(info);
+        text::assign(p.header, header.text);
+    text::assign(p.information, info);
     p.commentOffset = static_cast<int>(p.information.size());
-    return p;
 }
 
 }  // namespace
 
-Packet decode(std::string_view tnc2Line)
+void decode(std::string_view tnc2Line, Packet &packet)
 {
     std::string_view line = tnc2Line;
     while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
         line.remove_suffix(1);
 
-    Packet packet;
+    reset(packet);
     if (line.empty()) {
         packet.error = "packet_short";
-        return packet;
+        return;
     }
 
     // Third-party packets ("}" and a whole packet) are unwrapped until the
@@ -451,24 +493,30 @@ Packet decode(std::string_view tnc2Line)
         if (colon == std::string_view::npos) {
             header.text = line;
             const bool headerRead = readHeader(line, header) == nullptr;
-            return rejected("packet_nobody", PacketKind::Unknown, header, headerRead, {});
+            return reject(packet, "packet_nobody", PacketKind::Unknown, header, headerRead, {});
         }
         if (const char *e = readHeader(line.substr(0, colon), header))
-            return rejected(e, PacketKind::Unknown, header, false, line.substr(colon + 1));
+            return reject(packet, e, PacketKind::Unknown, header, false, line.substr(colon + 1));
         info = line.substr(colon + 1);
         if (info.empty() || info[0] != '}')
             break;
         line = info.substr(1);
         if (line.empty())
-            return rejected("packet_short", PacketKind::Unknown, header, true, info);
+            return reject(packet, "packet_short", PacketKind::Unknown, header, true, info);
     }
 
     DecodeState state(packet);
     state.info = info;
     if (const char *e = decodeBody(state, header.destination))
-        return rejected(e, packet.kind, header, true, info);
+        return reject(packet, e, packet.kind, header, true, info);
     fillHeader(packet, header);
     fillText(state);
+}
+
+Packet decode(std::string_view tnc2Line)
+{
+    Packet packet;
+    decode(tnc2Line, packet);
     return packet;
 }
 

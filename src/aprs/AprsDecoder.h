@@ -64,4 +64,10 @@ namespace aprs {
 //   tlm_large         telemetry value beyond 32-bit range
 Packet decode(std::string_view tnc2Line);
 
+// The same into a packet the caller keeps: its text keeps its storage from
+// one packet to the next, so a caller that decodes into the same packet (and
+// does not keep copies of its strings) allocates nothing once the storage
+// has grown to the traffic.
+void decode(std::string_view tnc2Line, Packet &packet);
+
 }  // namespace aprs

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
 
 #include <cstdint>
 #include <optional>
@@ -37,11 +38,17 @@ struct WeatherReport {
     std::optional<double> rainMidnightMm;
     std::optional<double> snow24hMm;
     std::optional<double> luminosityWm2;
+    // Sensor readings a weather report may carry besides the weather.
+    std::optional<double> waterLevelM;         // "F": above (or below) flood stage or mean tide
+    std::optional<double> batteryVolts;        // "V"
+    std::optional<double> radiationNsvPerHour; // "X": nanosieverts per hour
+    std::optional<double> rainCounter;         // "#": the rain gauge's raw count
 
     bool hasAnyReading() const
     {
         return windDirectionDeg || windSpeedMs || windGustMs || tempC || humidityPercent || pressureHpa
-            || rain1hMm || rain24hMm || rainMidnightMm || snow24hMm || luminosityWm2;
+            || rain1hMm || rain24hMm || rainMidnightMm || snow24hMm || luminosityWm2 || waterLevelM || batteryVolts
+            || radiationNsvPerHour || rainCounter;
     }
 };
 
@@ -58,7 +65,9 @@ struct Packet {
     // Header as received. For a third-party packet these describe the inner packet.
     QString source;
     QString destination;
-    std::vector<QString> path;  // digipeaters as written, "*" marks kept
+    // Digipeaters as written, "*" marks kept: views into header, valid while
+    // header is unchanged.
+    std::vector<QStringView> path;
     QString header;             // "SRC>DEST,PATH"
     QString information;        // the information field, after the ':'
 
@@ -95,6 +104,9 @@ struct Packet {
     WeatherReport weather;
 
     QString micEMessage;  // Mic-E message type, e.g. "En Route", "Emergency"
+    // The radio a Mic-E packet names by its type codes, e.g. "Kenwood TM-D710",
+    // "Yaesu FTM-400DR"; empty when it names none the decoder knows.
+    QString radioModel;
 
     // Time stamp as sent ("092345z", "234517h", "10090556" for positionless
     // weather); empty when the packet has none. Not converted: a DHM stamp
@@ -106,6 +118,10 @@ struct Packet {
     double positionResolutionM = 0;
     std::optional<double> radioRangeKm;  // RNG extension or compressed range
     QString phg;                         // PHG digits as sent, e.g. "7220"
+    QString dfs;                         // DFS digits as sent (strength, height, gain, directivity), e.g. "2360"
+    // A DF report's bearing (1..360) and its NRQ digits as sent (hits, range, quality), e.g. "729".
+    std::optional<double> dfBearingDeg;
+    QString dfNrq;
     QString micEBits;                    // Mic-E message bits: 0, 1 standard, 2 custom; e.g. "110"
 
     // Messages, bulletins and announcements (kind Message).

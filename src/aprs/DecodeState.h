@@ -39,10 +39,15 @@ struct DecodeState {
     ByteSpan telemetrySequence;
     ByteSpan telemetryBits;
 
-    // The comment runs from commentBegin to the end of the information field,
-    // less the cut spans (altitude, base-91 telemetry, !DAO!).
+    ByteSpan dfs;
+    ByteSpan dfNrq;
+
+    // The comment runs from commentBegin to commentEnd (the end of the
+    // information field but for a Mic-E device code), less the cut spans
+    // (altitude, base-91 telemetry, !DAO!).
     bool hasComment = false;
     std::size_t commentBegin = 0;
+    std::size_t commentEnd = 0;
     bool skipDelimiter = false;  // a leading '/' or blank only separates an extension
     std::array<ByteSpan, 3> cuts{};
     int cutCount = 0;

@@ -52,9 +52,12 @@ bool ackOrRej(std::string_view info, std::string_view keyword, ByteSpan &id)
 }  // namespace
 
 // :WU2Z     :Testing{003   and the reply-ack form   :WU2Z     :Testing{03}01
+//
+// Some gateways pass on a message with a NUL byte and garbage after it: the
+// message ends at the NUL.
 const char *decodeMessage(DecodeState &state)
 {
-    const std::string_view info = state.info;
+    const std::string_view info = state.info.substr(0, state.info.find('\0', 11));
     if (info.size() < 12 || info[10] != ':')
         return "msg_inv";
     for (std::size_t k = 1; k < 10; ++k) {

@@ -77,6 +77,56 @@ QString toUnicode(std::string_view bytes, Encoding encoding)
     return encoding == Encoding::Utf8 ? QString::fromUtf8(bytes.data(), size) : QString::fromLatin1(bytes.data(), size);
 }
 
+void assign(QString &target, std::string_view bytes, Encoding encoding)
+{
+    const auto *s = reinterpret_cast<const unsigned char *>(bytes.data());
+    const std::size_t n = bytes.size();
+    if (encoding != Encoding::Utf8) {
+        target.resize(static_cast<qsizetype>(n));
+        char16_t *out = reinterpret_cast<char16_t *>(target.data());
+        for (std::size_t i = 0; i < n; ++i)
+            out[i] = s[i];
+        return;
+    }
+    // Well-formed UTF-8 (classify said so): no checks needed here.
+    target.resize(utf16Length(bytes, encoding));
+    char16_t *out = reinterpret_cast<char16_t *>(target.data());
+    std::size_t i = 0;
+    while (i < n) {
+        const unsigned char c = s[i];
+        if (c < 0x80) {
+            *out++ = c;
+            ++i;
+        } else if (c < 0xE0) {
+            *out++ = static_cast<char16_t>(((c & 0x1F) << 6) | (s[i + 1] & 0x3F));
+            i += 2;
+        } else if (c < 0xF0) {
+            *out++ = static_cast<char16_t>(((c & 0x0F) << 12) | ((s[i + 1] & 0x3F) << 6) | (s[i + 2] & 0x3F));
+            i += 3;
+        } else {
+            const char32_t u = ((c & 0x07) << 18) | ((s[i + 1] & 0x3F) << 12) | ((s[i + 2] & 0x3F) << 6) | (s[i + 3] & 0x3F);
+            *out++ = static_cast<char16_t>(0xD800 + ((u - 0x10000) >> 10));
+            *out++ = static_cast<char16_t>(0xDC00 + ((u - 0x10000) & 0x3FF));
+            i += 4;
+        }
+    }
+}
+
+void assignNumber(QString &target, long value)
+{
+    char digits[24];
+    std::size_t at = sizeof digits;
+    const bool negative = value < 0;
+    unsigned long v = negative ? 0UL - static_cast<unsigned long>(value) : static_cast<unsigned long>(value);
+    do {
+        digits[--at] = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v != 0);
+    if (negative)
+        digits[--at] = '-';
+    assign(target, std::string_view(digits + at, sizeof digits - at), Encoding::Ascii);
+}
+
 qsizetype utf16Length(std::string_view bytes, Encoding encoding)
 {
     if (encoding != Encoding::Utf8)

@@ -1,6 +1,7 @@
 #include "aprs/PositionDecoder.h"
 
 #include "aprs/ByteScan.h"
+#include "aprs/PacketText.h"
 #include "aprs/Units.h"
 #include "aprs/WeatherDecoder.h"
 
@@ -191,6 +192,16 @@ void decodeAfterPosition(DecodeState &state, std::size_t offset)
             if (allDigits(speed))
                 p.speedKmh = static_cast<double>(digitsValue(speed)) * units::knotToKmh;
             offset += 7;
+            // A DF station's report goes on "/BRG/NRQ": 088/036/270/729.
+            if (p.symbolCode == QLatin1Char('\\') && rest.size() >= 15 && rest[7] == '/' && rest[11] == '/'
+                && allDigits(rest.substr(8, 3)) && allDigits(rest.substr(12, 3))) {
+                const long bearing = digitsValue(rest.substr(8, 3));
+                if (bearing >= 1 && bearing <= 360) {
+                    p.dfBearingDeg = static_cast<double>(bearing);
+                    state.dfNrq = ByteSpan::of(offset + 5, 3);
+                    offset += 8;
+                }
+            }
         } else if (rest.substr(0, 3) == "PHG" && isDigit(rest[3]) && inRange(rest, 4, 0x30, 0x7e) && isDigit(rest[5])
                    && isDigit(rest[6])) {
             // PHG7220, or PHG72205/ with a beacon rate
@@ -205,6 +216,7 @@ void decodeAfterPosition(DecodeState &state, std::size_t offset)
             p.radioRangeKm = static_cast<double>(digitsValue(rest.substr(3, 4))) * units::mileToKm;
             offset += 7;
         } else if (rest.substr(0, 3) == "DFS" && allDigits(rest.substr(3, 4))) {
+            state.dfs = ByteSpan::of(offset + 3, 4);
             offset += 7;
         }
     }
@@ -216,7 +228,7 @@ namespace {
 // "/A=001234" or "/A=-00012": feet, anywhere in the comment; the first one counts.
 void takeAltitude(DecodeState &state, std::size_t offset)
 {
-    const std::string_view info = state.info;
+    const std::string_view info = state.info.substr(0, state.commentEnd);
     for (std::size_t pos = info.find("/A=", offset); pos != std::string_view::npos; pos = info.find("/A=", pos + 1)) {
         const auto value = info.substr(pos + 3, 6);
         if (value.size() < 6)
@@ -238,7 +250,7 @@ int base91Pair(std::string_view s, std::size_t at) { return (byteAt(s, at) - 33)
 // bytes each. The last such group in the comment counts.
 void takeCommentTelemetry(DecodeState &state, std::size_t offset)
 {
-    const std::string_view info = state.info;
+    const std::string_view info = state.info.substr(0, state.commentEnd);
     std::size_t end = info.size();
     while (end > offset) {
         const std::size_t close = info.rfind('|', end - 1);
@@ -253,7 +265,7 @@ void takeCommentTelemetry(DecodeState &state, std::size_t offset)
             ok = inRange(info, k, 0x21, 0x7b);
         if (ok) {
             Packet &p = state.packet;
-            p.telemetrySequence = QString::number(base91Pair(info, open + 1));
+            text::assignNumber(p.telemetrySequence, base91Pair(info, open + 1));
             const std::size_t pairs = length / 2;
             const std::size_t channels = pairs >= 7 ? 5 : pairs - 1;
             p.telemetryValues.assign(5, std::nullopt);
@@ -261,12 +273,10 @@ void takeCommentTelemetry(DecodeState &state, std::size_t offset)
                 p.telemetryValues[ch] = base91Pair(info, open + 3 + 2 * ch);
             if (pairs == 7) {
                 const int bits = base91Pair(info, open + 13);
-                QString text(8, QLatin1Char('0'));
-                for (int b = 0; b < 8; ++b) {
-                    if (bits & (1 << b))
-                        text[b] = QLatin1Char('1');
-                }
-                p.telemetryBits = text;
+                char text[8];
+                for (int b = 0; b < 8; ++b)
+                    text[b] = (bits & (1 << b)) ? '1' : '0';
+                text::assignLatin1(p.telemetryBits, std::string_view(text, 8));
             }
             state.cut(open, length + 2);
             return;
@@ -279,7 +289,7 @@ void takeCommentTelemetry(DecodeState &state, std::size_t offset)
 // datum byte first. The last candidate counts.
 void takeDao(DecodeState &state, std::size_t offset)
 {
-    const std::string_view info = state.info;
+    const std::string_view info = state.info.substr(0, state.commentEnd);
     std::size_t pos = info.size();
     while (pos > offset) {
         pos = info.rfind('!', pos - 1);
@@ -319,15 +329,21 @@ void takeDao(DecodeState &state, std::size_t offset)
 
 void decodeComment(DecodeState &state, std::size_t offset, bool altitudeToken, bool skipDelimiter)
 {
+    decodeComment(state, offset, state.info.size(), altitudeToken, skipDelimiter);
+}
+
+void decodeComment(DecodeState &state, std::size_t offset, std::size_t end, bool altitudeToken, bool skipDelimiter)
+{
     state.hasComment = true;
     state.commentBegin = offset;
+    state.commentEnd = end;
     state.skipDelimiter = skipDelimiter;
     // Most comments hold none of the marks these extensions need: one look
     // at the bytes spares three searches.
     bool slash = false;
     int bars = 0;
     bool bang = false;
-    for (std::size_t k = offset; k < state.info.size(); ++k) {
+    for (std::size_t k = offset; k < end; ++k) {
         const char c = state.info[k];
         slash = slash || c == '/';
         bars += c == '|';

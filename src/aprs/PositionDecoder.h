@@ -27,5 +27,7 @@ void decodeAfterPosition(DecodeState &state, std::size_t offset);
 // The comment from offset on: takes out a "/A=" altitude (when wanted), base-91
 // telemetry "|...|" and a "!DAO!" precision extension.
 void decodeComment(DecodeState &state, std::size_t offset, bool altitudeToken, bool skipDelimiter);
+// The same for a comment that ends at end, before bytes that are not part of it.
+void decodeComment(DecodeState &state, std::size_t offset, std::size_t end, bool altitudeToken, bool skipDelimiter);
 
 }  // namespace aprs::detail

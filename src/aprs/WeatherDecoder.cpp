@@ -40,9 +40,9 @@ std::optional<FieldShape> shapeOf(char letter, bool windSpeedNext)
     case 'L':
     case 'l': return FieldShape{3, 1, 3};
     case '#': return FieldShape{3, 1, 5};  // raw rain counter
-    case 'F': return FieldShape{4, 1, 4, true, true};  // water level
-    case 'V':
-    case 'X': return FieldShape{3, 1, 3, false, true};  // battery volts, radiation
+    case 'F': return FieldShape{4, 1, 4, true, true};  // water level, tenths of a foot ("F-012", "F0123")
+    case 'V': return FieldShape{3, 1, 3, false, true};  // battery, tenths of a volt ("V128"), or volts ("V13.8")
+    case 'X': return FieldShape{3, 3, 3};               // radiation: two digits and a power of ten
     default: return std::nullopt;
     }
 }
@@ -51,7 +51,9 @@ bool isMissingMark(char c) { return c == '.' || c == ' ' || c == '-'; }
 
 bool isWindBlockChar(char c) { return isDigit(c) || isMissingMark(c); }
 
-void apply(char letter, bool windSpeed, double v, WeatherReport &weather)
+// Stores one reading; false for a value that cannot be one (it then stays in
+// the comment). point says the value was written with a decimal point.
+bool apply(char letter, bool windSpeed, double v, bool point, WeatherReport &weather)
 {
     switch (letter) {
     case 'c': weather.windDirectionDeg = v; break;
@@ -68,16 +70,30 @@ void apply(char letter, bool windSpeed, double v, WeatherReport &weather)
     case 'P': weather.rainMidnightMm = v * units::hundredthInchToMm; break;
     case 'h':
         // "h00" is 100 %; anything past 100 is not a humidity.
-        if (v == 0)
-            weather.humidityPercent = 100;
-        else if (v <= 100)
-            weather.humidityPercent = v;
+        if (v > 100)
+            return false;
+        weather.humidityPercent = v == 0 ? 100 : v;
         break;
-    case 'b': weather.pressureHpa = v / 10; break;
+    case 'b':
+        // "b00000" is a station without a barometer, not a vacuum.
+        if (v > 0)
+            weather.pressureHpa = v / 10;
+        break;
     case 'L': weather.luminosityWm2 = v; break;
     case 'l': weather.luminosityWm2 = v + 1000; break;
-    default: break;
+    case 'F': weather.waterLevelM = (point ? v : v / 10) * units::footToMetre; break;
+    case 'V': weather.batteryVolts = point ? v : v / 10; break;
+    case 'X': {
+        // "X123" is 12 x 10^3 nSv/h.
+        const int mantissa = static_cast<int>(v) / 10;
+        const int exponent = static_cast<int>(v) % 10;
+        weather.radiationNsvPerHour = mantissa * std::pow(10.0, exponent);
+        break;
     }
+    case '#': weather.rainCounter = v; break;
+    default: return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -85,11 +101,12 @@ void apply(char letter, bool windSpeed, double v, WeatherReport &weather)
 namespace {
 
 // One letter-and-value field at i; returns where it ends, or npos when there
-// is no field there. The reading is stored only when store is true.
+// is no field there (or no reading the field can hold).
 std::size_t readField(std::string_view info, std::size_t i, bool afterWindDirection, WeatherReport &weather)
 {
     const std::size_t n = info.size();
-    const char letter = info[i];
+    // "c220/004": some stations put the '/' of the other form where the 's' belongs.
+    const char letter = info[i] == '/' && afterWindDirection ? 's' : info[i];
     const bool windSpeed = letter == 's' && afterWindDirection;
     const auto shape = shapeOf(letter, windSpeed);
     if (!shape)
@@ -123,7 +140,8 @@ std::size_t readField(std::string_view info, std::size_t i, bool afterWindDirect
         ++j;
     }
     if (digits >= shape->minDigits) {
-        apply(letter, windSpeed, negative ? -value : value, weather);
+        if (!apply(letter, windSpeed, negative ? -value : value, point, weather))
+            return std::string_view::npos;
         return j;
     }
     if (digits > 0 || negative || i + 1 + static_cast<std::size_t>(shape->width) > n)

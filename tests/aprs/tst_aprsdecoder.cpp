@@ -11,6 +11,7 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -90,12 +91,15 @@ private slots:
     void weather();
     void text_data();
     void text();
+    void extensions_data();
+    void extensions();
     void thirdParty();
     void messages_data();
     void messages();
     void fuzzFindings_data();
     void fuzzFindings();
     void everyTruncationKeepsTheInvariants();
+    void aReusedPacketDecodesAsANewOne();
     void everyReasonIsDocumented();
 };
 
@@ -245,23 +249,46 @@ void TestAprsDecoder::micE_data()
     QTest::addColumn<QString>("message");
     QTest::addColumn<std::optional<double>>("altitudeM");
     QTest::addColumn<QString>("comment");
+    QTest::addColumn<QString>("radio");
 
     // S32U6T: digits 3 3 2 5 6 4 -> 33 25.64; 'U' north, '6' no offset, 'T'
     // west; message bits S,3,2 = 1,0,0 "Returning". Body: 'd' = 72 degrees,
     // 'Y' = 1 minute (0-9 are sent +88), 'g' = .75; 0x1E 0x1E 'O' = 20 knots, 251 degrees.
     const QByteArray body("`dYg\x1e\x1eO>/");
-    QTest::addRow("current Mic-E with control bytes") << QByteArray("N0CALL>S32U6T:" + body + "Hello") << 33 + 25.64 / 60 << -(72 + 1.75 / 60) << 0 << "Returning" << none << "Hello";
+    const double lat = 33 + 25.64 / 60;
+    const double lon = -(72 + 1.75 / 60);
+    const std::optional<double> metres61(61);
+    QTest::addRow("current Mic-E with control bytes") << QByteArray("N0CALL>S32U6T:" + body + "Hello") << lat << lon << 0 << "Returning" << none << "Hello" << "";
     // '"4T' = 1*91^2 + 19*91 + 51 - 10000 = 61 m; ']' is the radio type before it.
-    QTest::addRow("altitude after a Kenwood type byte") << QByteArray("N0CALL>S32U6T:" + body + "]\"4T}Hello") << 33 + 25.64 / 60 << -(72 + 1.75 / 60) << 0 << "Returning" << std::optional<double>(61) << "Hello";
-    QTest::addRow("old Mic-E type byte") << QByteArray("N0CALL>S32U6T:'" + body.mid(1)) << 33 + 25.64 / 60 << -(72 + 1.75 / 60) << 0 << "Returning" << none << "";
-    QTest::addRow("SSID on the destination") << QByteArray("N0CALL>S32U6T-3,WIDE2-1:" + body) << 33 + 25.64 / 60 << -(72 + 1.75 / 60) << 0 << "Returning" << none << "";
+    QTest::addRow("Kenwood TM-D700: type byte, altitude") << QByteArray("N0CALL>S32U6T:" + body + "]\"4T}Hello") << lat << lon << 0 << "Returning" << metres61 << "Hello" << "Kenwood TM-D700";
+    QTest::addRow("Kenwood TM-D710: '=' at the end") << QByteArray("N0CALL>S32U6T:" + body + "]\"4T}Hello=") << lat << lon << 0 << "Returning" << metres61 << "Hello" << "Kenwood TM-D710";
+    QTest::addRow("Kenwood TM-D710 with nothing typed") << QByteArray("N0CALL>S32U6T:" + body + "]=") << lat << lon << 0 << "Returning" << none << "" << "Kenwood TM-D710";
+    QTest::addRow("Kenwood TH-D7A without altitude") << QByteArray("N0CALL>S32U6T:" + body + ">Hello") << lat << lon << 0 << "Returning" << none << "Hello" << "Kenwood TH-D7A";
+    QTest::addRow("Kenwood TH-D72") << QByteArray("N0CALL>S32U6T:" + body + ">Hello=") << lat << lon << 0 << "Returning" << none << "Hello" << "Kenwood TH-D72";
+    QTest::addRow("Kenwood TH-D74") << QByteArray("N0CALL>S32U6T:" + body + ">Hello^") << lat << lon << 0 << "Returning" << none << "Hello" << "Kenwood TH-D74";
+    QTest::addRow("Yaesu FTM-400DR: '`', altitude, \"_%\"") << QByteArray("N0CALL>S32U6T:" + body + "`\"4T}Hello_%") << lat << lon << 0 << "Returning" << metres61 << "Hello" << "Yaesu FTM-400DR";
+    QTest::addRow("Yaesu VX-8: the code ends in a blank") << QByteArray("N0CALL>S32U6T:" + body + "`Hello_ ") << lat << lon << 0 << "Returning" << none << "Hello" << "Yaesu VX-8";
+    QTest::addRow("Byonics TinyTrak3 without messaging") << QByteArray("N0CALL>S32U6T:" + body + "'Hi|3") << lat << lon << 0 << "Returning" << none << "Hi" << "Byonics TinyTrak3";
+    // "!w66!": '6' - 33 = 21/91 of a hundredth of a minute more on each.
+    QTest::addRow("device code after altitude and DAO") << QByteArray("N0CALL>S32U6T:" + body + "'\"4T}Hi!w66!|3") << lat + 21 / 91.0 * 0.01 / 60 << lon - 21 / 91.0 * 0.01 / 60 << 0 << "Returning" << metres61 << "Hi" << "Byonics TinyTrak3";
+    QTest::addRow("unknown two-byte code stays in the comment") << QByteArray("N0CALL>S32U6T:" + body + "`Hello ab") << lat << lon << 0 << "Returning" << none << "Hello ab" << "";
+    QTest::addRow("unknown type byte recognised by the altitude") << QByteArray("N0CALL>S32U6T:" + body + "Y\"4T}Hi") << lat << lon << 0 << "Returning" << metres61 << "Hi" << "";
+    QTest::addRow("old Mic-E data type") << QByteArray("N0CALL>S32U6T:'" + body.mid(1)) << lat << lon << 0 << "Returning" << none << "" << "";
+    QTest::addRow("SSID on the destination") << QByteArray("N0CALL>S32U6T-3,WIDE2-1:" + body) << lat << lon << 0 << "Returning" << none << "" << "";
+    // Blanked digits (K, L, Z) leave the centre of the box, in latitude and longitude alike.
+    // Z as the last byte: 33 25.6x -> 33 25.65; the longitude's hundredths .75 -> .7x -> .75.
+    QTest::addRow("ambiguity 1 in the destination") << QByteArray("N0CALL>S32U6Z:" + body) << 33 + 25.65 / 60 << -(72 + 1.75 / 60) << 1 << "Returning" << none << "" << "";
     // L and Z blank the last two digits (33 25.xx -> 33 25.50), Z still says west.
-    QTest::addRow("ambiguity 2 in the destination") << QByteArray("N0CALL>S32ULZ:" + body) << 33 + 25.5 / 60 << -(72 + 1.5 / 60) << 2 << "Returning" << none << "";
+    QTest::addRow("ambiguity 2 in the destination") << QByteArray("N0CALL>S32ULZ:" + body) << 33 + 25.5 / 60 << -(72 + 1.5 / 60) << 2 << "Returning" << none << "" << "";
+    // 33 2x.xx -> 33 25.00; longitude 72 0x.xx -> 72 05.00.
+    QTest::addRow("ambiguity 3 in the destination") << QByteArray("N0CALL>S32ZLZ:" + body) << 33 + 25.0 / 60 << -(72 + 5.0 / 60) << 3 << "Returning" << none << "" << "";
+    // 33 xx.xx -> 33 30.00; longitude 72 30.00; bits S,3,Z = 1,0,1.
+    QTest::addRow("ambiguity 4 in the destination") << QByteArray("N0CALL>S3ZZLZ:" + body) << 33.5 << -72.5 << 4 << "In Service" << none << "" << "";
     // PPP = bits 1,1,1 "Off Duty"; A = custom bit with digit 0.
-    QTest::addRow("standard bits: Off Duty") << QByteArray("N0CALL>PPPU6T:" + body) << 0 + 5.64 / 60 << -(72 + 1.75 / 60) << 0 << "Off Duty" << none << "";
-    QTest::addRow("all zero bits: Emergency") << QByteArray("N0CALL>000U6T:" + body) << 0 + 5.64 / 60 << -(72 + 1.75 / 60) << 0 << "Emergency" << none << "";
-    QTest::addRow("custom bits: Custom-0") << QByteArray("N0CALL>AAAU6T:" + body) << 0 + 5.64 / 60 << -(72 + 1.75 / 60) << 0 << "Custom-0" << none << "";
-    QTest::addRow("standard and custom mixed") << QByteArray("N0CALL>APAU6T:" + body) << 0 + 5.64 / 60 << -(72 + 1.75 / 60) << 0 << "Unknown" << none << "";
+    QTest::addRow("standard bits: Off Duty") << QByteArray("N0CALL>PPPU6T:" + body) << 0 + 5.64 / 60 << lon << 0 << "Off Duty" << none << "" << "";
+    QTest::addRow("all zero bits: Emergency") << QByteArray("N0CALL>000U6T:" + body) << 0 + 5.64 / 60 << lon << 0 << "Emergency" << none << "" << "";
+    QTest::addRow("custom bits: Custom-0") << QByteArray("N0CALL>AAAU6T:" + body) << 0 + 5.64 / 60 << lon << 0 << "Custom-0" << none << "" << "";
+    QTest::addRow("standard and custom mixed") << QByteArray("N0CALL>APAU6T:" + body) << 0 + 5.64 / 60 << lon << 0 << "Unknown" << none << "" << "";
 }
 
 void TestAprsDecoder::micE()
@@ -273,6 +300,7 @@ void TestAprsDecoder::micE()
     QFETCH(QString, message);
     QFETCH(std::optional<double>, altitudeM);
     QFETCH(QString, comment);
+    QFETCH(QString, radio);
 
     const aprs::Packet p = decodeBytes(line);
     QVERIFY2(p.ok(), p.error);
@@ -287,7 +315,9 @@ void TestAprsDecoder::micE()
     QCOMPARE(QString(p.symbolTable) + p.symbolCode, QStringLiteral("/>"));
     QCOMPARE(p.altitudeM, altitudeM);
     QCOMPARE(p.comment, comment);
-    QCOMPARE(p.information.mid(p.commentOffset), comment);
+    QCOMPARE(p.radioModel, radio);
+    if (!comment.isEmpty())
+        QVERIFY(p.information.mid(p.commentOffset).startsWith(comment));
 }
 
 void TestAprsDecoder::objectsAndItems_data()
@@ -334,17 +364,27 @@ void TestAprsDecoder::weather_data()
     QTest::addColumn<std::optional<double>>("pressureHpa");
     QTest::addColumn<std::optional<double>>("rain1hMm");
     QTest::addColumn<QString>("comment");
+    QTest::addColumn<QString>("sensors");
 
     const auto v = [](double x) { return std::optional<double>(x); };
     QTest::addRow("position with weather") << QByteArray("N0CALL>APRS:@092345z4903.50N/07201.75W_220/004g005t077r001p002P003h50b09900wRSW")
-                                           << v(220) << v(4 * 0.44704) << v((77 - 32) * 5.0 / 9) << v(50) << v(990.0) << v(0.254) << "wRSW";
+                                           << v(220) << v(4 * 0.44704) << v((77 - 32) * 5.0 / 9) << v(50) << v(990.0) << v(0.254) << "wRSW" << "";
     QTest::addRow("positionless weather") << QByteArray("N0CALL>APRS:_10090556c220s004g005t-05r000p000P000h00b10132")
-                                          << v(220) << v(4 * 0.44704) << v((-5 - 32) * 5.0 / 9) << v(100) << v(1013.2) << v(0) << "";
+                                          << v(220) << v(4 * 0.44704) << v((-5 - 32) * 5.0 / 9) << v(100) << v(1013.2) << v(0) << "" << "";
     QTest::addRow("missing readings are absent") << QByteArray("N0CALL>APRS:!4903.50N/07201.75W_.../...g...t050r...p...P...h..b.....")
-                                                 << none << none << v((50 - 32) * 5.0 / 9) << none << none << none << "";
+                                                 << none << none << v((50 - 32) * 5.0 / 9) << none << none << none << "" << "";
     // The cs bytes of a compressed weather station: '7' = 88 degrees, 'P' = 1.08^47 - 1 knots.
     QTest::addRow("compressed weather carries wind") << QByteArray("N0CALL>APRS:=/5L!!<*e7_7P[t077")
-                                                     << v(88) << v((std::pow(1.08, 47) - 1) * 1852 / 3600) << v(25) << none << none << none << "";
+                                                     << v(88) << v((std::pow(1.08, 47) - 1) * 1852 / 3600) << v(25) << none << none << none << "" << "";
+    // F: tenths of a foot; V: tenths of a volt; X: 12 x 10^3 nSv/h; #: raw rain count.
+    QTest::addRow("water level, battery, radiation, rain count") << QByteArray("N0CALL>APRS:!4903.50N/07201.75W_.../...t050F-012V128X123#045")
+                                                                 << none << none << v((50 - 32) * 5.0 / 9) << none << none << none << "" << "F -0.36576 V 12.8 X 12000 # 45";
+    QTest::addRow("battery in volts with a point") << QByteArray("N0CALL>APRS:_10090556c...s...t050V13.8") << none << none << v((50 - 32) * 5.0 / 9) << none << none << none << "" << "V 13.8";
+    QTest::addRow("humidity past 100 stays in the comment") << QByteArray("N0CALL>APRS:!4903.50N/07201.75W_.../...t050h150")
+                                                            << none << none << v((50 - 32) * 5.0 / 9) << none << none << none << "h150" << "";
+    QTest::addRow("b00000 is no barometer") << QByteArray("N0CALL>APRS:_10090556c220s004t077b00000") << v(220) << v(4 * 0.44704) << v(25) << none << none << none << "" << "";
+    QTest::addRow("'/' in place of the wind speed's 's'") << QByteArray("N0CALL>APRS:_10090556c220/004g005t077h50")
+                                                         << v(220) << v(4 * 0.44704) << v(25) << v(50) << none << none << "" << "";
 }
 
 void TestAprsDecoder::weather()
@@ -357,6 +397,7 @@ void TestAprsDecoder::weather()
     QFETCH(std::optional<double>, pressureHpa);
     QFETCH(std::optional<double>, rain1hMm);
     QFETCH(QString, comment);
+    QFETCH(QString, sensors);
 
     const aprs::Packet p = decodeBytes(line);
     QVERIFY2(p.ok(), p.error);
@@ -372,6 +413,13 @@ void TestAprsDecoder::weather()
     QVERIFY(same(w.pressureHpa, pressureHpa));
     QVERIFY(same(w.rain1hMm, rain1hMm));
     QCOMPARE(p.comment, comment);
+    QStringList sensorText;
+    for (const auto &[letter, reading] : {std::pair{"F", w.waterLevelM}, std::pair{"V", w.batteryVolts},
+                                           std::pair{"X", w.radiationNsvPerHour}, std::pair{"#", w.rainCounter}}) {
+        if (reading)
+            sensorText << QString::fromLatin1(letter) + QLatin1Char(' ') + QString::number(*reading);
+    }
+    QCOMPARE(sensorText.join(QLatin1Char(' ')), sensors);
     QVERIFY(!p.speedKmh && !p.courseDeg);
 }
 
@@ -388,9 +436,6 @@ void TestAprsDecoder::text_data()
     QTest::addRow("blanks only are no comment") << QByteArray("N0CALL>APRS:!4903.50N/07201.75W-   ") << pos + "   " << "" << 23;
     QTest::addRow("trailing CR LF ignored") << QByteArray("N0CALL>APRS:!4903.50N/07201.75W-Hello\r\n") << pos + "Hello" << "Hello" << 20;
     QTest::addRow("comment after course and speed") << QByteArray("N0CALL>APRS:!4903.50N/07201.75W>088/036 Mobile") << "!4903.50N/07201.75W>088/036 Mobile" << "Mobile" << 27;
-    QTest::addRow("comment after PHG") << QByteArray("N0CALL>APRS:!4903.50N/07201.75W#PHG7220/Digi") << "!4903.50N/07201.75W#PHG7220/Digi" << "Digi" << 27;
-    QTest::addRow("comment after RNG") << QByteArray("N0CALL>APRS:!4903.50N/07201.75W#RNG0050 Digi") << "!4903.50N/07201.75W#RNG0050 Digi" << "Digi" << 27;
-    QTest::addRow("comment after DFS") << QByteArray("N0CALL>APRS:!4903.50N/07201.75W\\DFS2360Fox") << "!4903.50N/07201.75W\\DFS2360Fox" << "Fox" << 27;
     QTest::addRow("altitude taken out of the comment") << QByteArray("N0CALL>APRS:!4903.50N/07201.75W>Up /A=001234 here") << pos.chopped(1) + ">Up /A=001234 here" << "Up  here" << 20;
     QTest::addRow("altitude alone is no comment") << QByteArray("N0CALL>APRS:!4903.50N/07201.75W>/A=001234") << pos.chopped(1) + ">/A=001234" << "" << 29;
     QTest::addRow("Latin-1 comment byte") << QByteArray("N0CALL>APRS:!4903.50N/07201.75W-m\xe9t\xe9o") << pos + QString::fromUtf8("m\u00e9t\u00e9o") << QString::fromUtf8("m\u00e9t\u00e9o") << 20;
@@ -420,6 +465,46 @@ void TestAprsDecoder::text()
     QVERIFY(invariantBreak(p).isEmpty());
 }
 
+void TestAprsDecoder::extensions_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QString>("extension");
+    QTest::addColumn<QString>("comment");
+    QTest::addColumn<int>("commentOffset");
+
+    QTest::addRow("PHG") << QByteArray("N0CALL>APRS:!4903.50N/07201.75W#PHG7220/Digi") << "phg 7220" << "Digi" << 27;
+    QTest::addRow("RNG") << QByteArray("N0CALL>APRS:!4903.50N/07201.75W#RNG0050 Digi") << "range 80.4672" << "Digi" << 27;
+    QTest::addRow("DFS") << QByteArray("N0CALL>APRS:!4903.50N/07201.75W\\DFS2360Fox") << "dfs 2360" << "Fox" << 27;
+    QTest::addRow("DF report: bearing and NRQ") << QByteArray("N0CALL>APRS:!4903.50N/07201.75W\\088/036/270/729Fox") << "bearing 270 nrq 729" << "Fox" << 35;
+    QTest::addRow("bearing 000 is no bearing") << QByteArray("N0CALL>APRS:!4903.50N/07201.75W\\088/036/000/729Fox") << "" << "000/729Fox" << 27;
+    QTest::addRow("BRG/NRQ only after the DF symbol") << QByteArray("N0CALL>APRS:!4903.50N/07201.75W>088/036/270/729Fox") << "" << "270/729Fox" << 27;
+}
+
+// What the decoder reads from a data extension is reported; the rest of the
+// packet is the comment.
+void TestAprsDecoder::extensions()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(QString, extension);
+    QFETCH(QString, comment);
+    QFETCH(int, commentOffset);
+
+    const aprs::Packet p = decodeBytes(line);
+    QVERIFY2(p.ok(), p.error);
+    QStringList found;
+    if (!p.phg.isEmpty())
+        found << QStringLiteral("phg ") + p.phg;
+    if (p.radioRangeKm)
+        found << QStringLiteral("range ") + QString::number(*p.radioRangeKm);
+    if (!p.dfs.isEmpty())
+        found << QStringLiteral("dfs ") + p.dfs;
+    if (p.dfBearingDeg)
+        found << QStringLiteral("bearing %1 nrq %2").arg(*p.dfBearingDeg).arg(p.dfNrq);
+    QCOMPARE(found.join(QLatin1Char(' ')), extension);
+    QCOMPARE(p.comment, comment);
+    QCOMPARE(p.commentOffset, commentOffset);
+}
+
 void TestAprsDecoder::thirdParty()
 {
     const aprs::Packet p = decodeBytes("N0CALL>APRS,WIDE2-1:}W1AW-5>APDW17,TCPIP,N0CALL*:>Inner status");
@@ -427,7 +512,7 @@ void TestAprsDecoder::thirdParty()
     QCOMPARE(p.kind, aprs::PacketKind::Status);
     QCOMPARE(p.source, QStringLiteral("W1AW-5"));
     QCOMPARE(p.destination, QStringLiteral("APDW17"));
-    QCOMPARE(p.path, (std::vector<QString>{QStringLiteral("TCPIP"), QStringLiteral("N0CALL*")}));
+    QCOMPARE(p.path, (std::vector<QStringView>{u"TCPIP", u"N0CALL*"}));
     QCOMPARE(p.header, QStringLiteral("W1AW-5>APDW17,TCPIP,N0CALL*"));
     QCOMPARE(p.information, QStringLiteral(">Inner status"));
     QCOMPARE(p.statusText, QStringLiteral("Inner status"));
@@ -451,6 +536,7 @@ void TestAprsDecoder::messages_data()
     QTest::addRow("message with id") << QByteArray("N0CALL>APRS::WU2Z     :Testing{003") << "WU2Z" << "Testing" << "003" << "" << "";
     QTest::addRow("reply-ack") << QByteArray("N0CALL>APRS::WU2Z     :Testing{03}01") << "WU2Z" << "Testing" << "03" << "01" << "";
     QTest::addRow("ack") << QByteArray("N0CALL>APRS::WU2Z     :ack003") << "WU2Z" << "" << "" << "003" << "";
+    QTest::addRow("message cut at a NUL byte") << QByteArray("N0CALL>APRS::WU2Z     :Testing{003\0\x01garbage", 43) << "WU2Z" << "Testing" << "003" << "" << "";
     QTest::addRow("UTF-8 message") << QByteArray("N0CALL>APRS::WU2Z     :\xd1\x81\xd1\x82") << "WU2Z" << QString::fromUtf8("\u0441\u0442") << "" << "" << "";
     QTest::addRow("status without time stamp") << QByteArray("N0CALL>APRS:>Net Control ") << "" << "" << "" << "" << "Net Control";
     QTest::addRow("status with DHM time stamp") << QByteArray("N0CALL>APRS:>092345zNet Control") << "" << "" << "" << "" << "Net Control";
@@ -544,6 +630,50 @@ void TestAprsDecoder::everyTruncationKeepsTheInvariants()
         }
     }
     QVERIFY(decodes > 100000);
+}
+
+// Every field of two packets, as text, for comparing them.
+QString fieldsOf(const aprs::Packet &p)
+{
+    auto n = [](std::optional<double> v) { return v ? QString::number(*v, 'g', 12) : QStringLiteral("-"); };
+    const aprs::WeatherReport &w = p.weather;
+    QStringList path;
+    for (const QStringView e : p.path)
+        path << e.toString();
+    QStringList telemetry;
+    for (const auto &v : p.telemetryValues)
+        telemetry << n(v);
+    return QStringList{QLatin1String(p.error), QString::number(int(p.kind)), p.source, p.destination, path.join(','), p.header,
+                       p.information, QString::number(p.hasPosition), QString::number(int(p.positionFormat)),
+                       QString::number(p.latitudeDeg, 'g', 12), QString::number(p.longitudeDeg, 'g', 12),
+                       QString::number(p.ambiguity), QString(p.symbolTable) + p.symbolCode, n(p.speedKmh), n(p.courseDeg),
+                       n(p.altitudeM), QString::number(p.messaging), p.objectName, QString::number(p.alive), p.statusText,
+                       p.comment, QString::number(p.commentOffset), QString::number(p.hasWeather), n(w.windDirectionDeg),
+                       n(w.windSpeedMs), n(w.windGustMs), n(w.tempC), n(w.humidityPercent), n(w.pressureHpa), n(w.rain1hMm),
+                       n(w.rain24hMm), n(w.rainMidnightMm), n(w.snow24hMm), n(w.luminosityWm2), n(w.waterLevelM),
+                       n(w.batteryVolts), n(w.radiationNsvPerHour), n(w.rainCounter), p.micEMessage, p.radioModel, p.timestamp,
+                       QString::number(p.positionResolutionM), n(p.radioRangeKm), p.phg, p.dfs, n(p.dfBearingDeg), p.dfNrq,
+                       p.micEBits, p.addressee, p.messageText, p.messageId, p.messageAck, p.messageRej, p.telemetrySequence,
+                       telemetry.join(','), p.telemetryBits}
+        .join(QLatin1Char('|'));
+}
+
+// Decoding into a packet that held another one leaves nothing of the other:
+// each sample line after its predecessor, and after its successor.
+void TestAprsDecoder::aReusedPacketDecodesAsANewOne()
+{
+    QFile sample(QStringLiteral(KELDAN_TEST_DATA "/aprs/aprs-sample.tnc2"));
+    QVERIFY(sample.open(QIODevice::ReadOnly));
+    QList<QByteArray> lines = sample.readAll().split('\n');
+    for (int pass = 0; pass < 2; ++pass) {
+        aprs::Packet reused;
+        for (const QByteArray &line : lines) {
+            const std::string_view bytes(line.constData(), size_t(line.size()));
+            aprs::decode(bytes, reused);
+            QCOMPARE(fieldsOf(reused), fieldsOf(aprs::decode(bytes)));
+        }
+        std::reverse(lines.begin(), lines.end());
+    }
 }
 
 // The reasons the decoder gives for the sample, the vectors and the cases

@@ -27,10 +27,11 @@ const QList<KnownDifference> &knownDifferences()
     static const char *letterO = "the readings end at the unknown letter 'O' before \"s010L500\"; FAP searches past it";
     static const char *dayZero = "an impossible time stamp (day 00) loses only the time, not the packet; the Perl reference only warns";
     static const char *windNotCourse = "after a weather symbol \"DDD/SSS\" is wind (as FAP reads it); aprs-python reads course and speed";
-    static const char *typeByte = "the Mic-E comment starts after the altitude, so a radio-type byte before the altitude is not part of it";
+    static const char *typeByte = "the Mic-E radio type byte and device code (APRS 1.2 Mic-E type codes) name the radio (radioModel) and leave the comment; FAP keeps them";
     static const char *outerHeader = "aprs-python describes the outer header of a third-party packet; here the fields describe the packet inside";
     static const QList<KnownDifference> list = {
         {"V0011", "comment", "text after a weather symbol without readings is the comment; FAP drops it"},
+        {"V0022", "comment", typeByte},
         {"V0023", "comment", typeByte},
         {"V0031", "comment", typeByte},
         {"V0289", "comment", typeByte},
@@ -377,7 +378,7 @@ QStringList TestAprsVectors::check(const QByteArray &id, qsizetype row, const ap
             // digipeaters[0].call / .wasdigied, or digipeaters.0.callsign / .wasDigipeated
             const QByteArray rest = key.mid(11);
             const int index = QByteArray(rest.mid(1)).split(rest.startsWith('[') ? ']' : '.').first().toInt();
-            const QString element = index < int(p.path.size()) ? p.path[size_t(index)] : QString();
+            const QString element = index < int(p.path.size()) ? p.path[size_t(index)].toString() : QString();
             const bool digipeated = element.endsWith(QLatin1Char('*'));
             if (key.endsWith("call") || key.endsWith("callsign"))
                 actual = digipeated ? element.chopped(1) : element;
@@ -387,8 +388,8 @@ QStringList TestAprsVectors::check(const QByteArray &id, qsizetype row, const ap
                 actual = digipeated ? QStringLiteral("1") : QStringLiteral("0");
         } else if (key == "path" || key == "subpacket.path") {
             QStringList elements;
-            for (const QString &e : p.path)
-                elements.append(e);
+            for (const QStringView e : p.path)
+                elements.append(e.toString());
             actual = expected == QLatin1String("[]") && elements.isEmpty() ? expected : elements.join(QLatin1Char(','));
         } else if (key == "subpacket.from") {
             actual = p.source;
