@@ -118,7 +118,7 @@ void TestOdbcDatabases::logon_data()
     QTest::addRow("postgres") << "postgres" << "DATABASE=keldan;UID=keldan;PWD=keldan;DSN=keldan-postgres"
                               << "PostgreSQL" << SqlDialect::Standard;
     QTest::addRow("mariadb") << "mariadb" << "DATABASE=keldan;UID=keldan;PWD=keldan;DSN=keldan-mariadb"
-                             << "MariaDB" << SqlDialect::MySql;
+                             << "MariaDB" << SqlDialect::BackslashEscapes;
 }
 
 void TestOdbcDatabases::logon()
@@ -429,7 +429,7 @@ void TestOdbcDatabases::backslashFollowsTheDialect()
 
     OdbcConnection connection(QStringLiteral("Connection1"));
     connection.open(db.connectionString());
-    const QString written = connection.dialect() == SqlDialect::MySql ? QStringLiteral("a\\\\b\\\\n")
+    const QString written = connection.dialect() == SqlDialect::BackslashEscapes ? QStringLiteral("a\\\\b\\\\n")
                                                                        : QStringLiteral("a\\b\\n");
     connection.execute(Fixed + QStringLiteral("values ('W1','2004-05-06 14:30:00','%1','','')").arg(written));
     connection.execute(Fixed + QStringLiteral("values ('W2','2004-05-06 14:30:00','%1','','')").arg("a\\b\\n"));

@@ -349,7 +349,7 @@ void TestRecordingDatabases::valuesArriveAsSent()
     const QList<QStringList> rows = queryRows(mDb, select);
     QCOMPARE(rows.size(), 1);
     QCOMPARE(rows.first().join(QLatin1Char('|')),
-             mDb.dialect == SqlDialect::MySql ? expectedMySql : expectedStandard);
+             mDb.dialect == SqlDialect::BackslashEscapes ? expectedMySql : expectedStandard);
 }
 
 void TestRecordingDatabases::connectionNotOpen_data()

@@ -48,7 +48,7 @@ TestDatabase testDatabase(const QString &name, const QString &sqliteFile)
     if (name == QLatin1String("postgres"))
         return {name, QStringLiteral("keldan-postgres"), server, server, server, SqlDialect::Standard};
     if (name == QLatin1String("mariadb"))
-        return {name, QStringLiteral("keldan-mariadb"), server, server, server, SqlDialect::MySql};
+        return {name, QStringLiteral("keldan-mariadb"), server, server, server, SqlDialect::BackslashEscapes};
     throw std::invalid_argument("unknown test database " + name.toStdString());
 }
 
