@@ -8,6 +8,10 @@
 #   db-servers.sh stop-postgres|start-postgres|stop-mariadb|start-mariadb [ROOT]
 #                                  stop or restart one server, data kept (for
 #                                  tests of a server that goes away mid-run)
+#   db-servers.sh sql-postgres|sql-mariadb ROOT STATEMENT
+#                                  runs one statement as the server's own
+#                                  administrator on the database keldan (for
+#                                  tests that switch a server's settings)
 #
 # ROOT defaults to build/dbservers. Both servers get the database keldan and
 # the user keldan with password keldan. ROOT/odbc.ini names the data sources
@@ -248,8 +252,14 @@ case "$command" in
   start-postgres) start_postgres ;;
   stop-mariadb) stop_mariadb ;;
   start-mariadb) start_mariadb ;;
+  sql-postgres)
+    load_ports
+    "$pg_bin/psql" -q -X -v ON_ERROR_STOP=1 -h "$pg_dir/sock" -p "$PG_PORT" -U postgres -d keldan -c "${3:?statement}"
+    ;;
+  sql-mariadb) ma_client -D keldan -e "${3:?statement}" ;;
   *)
     echo "usage: $0 start|stop|stop-postgres|start-postgres|stop-mariadb|start-mariadb [ROOT]" >&2
+    echo "       $0 sql-postgres|sql-mariadb ROOT STATEMENT" >&2
     exit 2
     ;;
 esac

@@ -14,8 +14,11 @@ QString message(int major, int minor, int revision)
 
 void show(QWidget *parent)
 {
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("KELDAN"),
-                    message(KELDAN_VERSION_MAJOR, KELDAN_VERSION_MINOR, KELDAN_VERSION_PATCH), QMessageBox::Ok, parent);
+    // A no-break space keeps "Version" and its number on one line however the
+    // box wraps the text.
+    QString text = message(KELDAN_VERSION_MAJOR, KELDAN_VERSION_MINOR, KELDAN_VERSION_PATCH);
+    text.replace(QStringLiteral(" Version "), QStringLiteral(" Version") + QChar(0x00A0));
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("KELDAN"), text, QMessageBox::Ok, parent);
     box.setObjectName(QStringLiteral("aboutBox"));
     box.exec();
 }

@@ -116,6 +116,12 @@ void Form1::buildControls()
     status->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     buffer = placeControl<QLabel>(Picture1, "buffer", twipsRect(3480, 0, 1575, 255), BeaconQueue::bufferCaption(0));
     buffer->raise();
+    // The two overlap: each paints its whole box in the window's colour, so
+    // buffer covers a long status text instead of printing through it.
+    for (QLabel *label : {status, buffer}) {
+        label->setBackgroundRole(QPalette::Window);
+        label->setAutoFillBackground(true);
+    }
 
     setTabOrder(Text1, Text2);
     setTabOrder(Text2, Text3);

@@ -1,5 +1,6 @@
 #include "app/HostMenuRegistration.h"
 
+#include "config/FileDescriptor.h"
 #include "config/FileError.h"
 #include "host/HostSettingsStore.h"
 
@@ -7,8 +8,8 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <optional>
 #include <fcntl.h>
-#include <unistd.h>
 
 QString HostMenuRegistration::hostProgramFolder()
 {
@@ -32,14 +33,16 @@ void HostMenuRegistration::registerWithHost(const QString &programFolder)
         return;
 
     const QByteArray content = menuFileContent(programFolder);
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        throw FileError(QStringLiteral("create"), path, errno);
-    if (::write(fd, content.constData(), size_t(content.size())) != content.size()) {
-        const int error = errno;
-        ::close(fd);
-        throw FileError(QStringLiteral("write"), path, error);
+    // Made only where nothing stands: a file the check above misses (a hidden
+    // name, a link) is never truncated or written through.
+    std::optional<FileDescriptor> file;
+    try {
+        file.emplace(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0644, QStringLiteral("create"));
+    } catch (const FileError &e) {
+        if (e.osError() == EEXIST)
+            return;
+        throw;
     }
-    if (::close(fd) != 0)
-        throw FileError(QStringLiteral("close"), path, errno);
+    file->writeAll(content);
+    file->close();
 }

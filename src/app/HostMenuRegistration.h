@@ -14,7 +14,8 @@ public:
     static QString hostProgramFolder();
     // The four CR LF lines of the menu file.
     static QByteArray menuFileContent(const QString &programFolder);
-    // Writes nothing when the host folder is unset or the file exists already;
-    // throws FileError when the file cannot be created or written.
+    // Writes nothing when the host folder is unset or anything stands at the
+    // file's name already (the file is created exclusively, never
+    // overwritten); throws FileError when it cannot be created or written.
     static void registerWithHost(const QString &programFolder);
 };

@@ -6,6 +6,7 @@
 #include "config/SettingsFile.h"
 #include "config/SetupTarget.h"
 
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -15,7 +16,17 @@ namespace {
 
 void caption(QWidget *parent, const char *name, const QString &text, QRect geometry)
 {
-    placeControl<QLabel>(parent, name, geometry, text)->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    auto *label = placeControl<QLabel>(parent, name, geometry, text);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // A caption a pixel or two wider than its box ("Username" in the window
+    // font) would lose its first letter's edge: its letters are set that much
+    // closer instead, and the box stays where the layout puts it.
+    const qreal over = QFontMetricsF(label->font()).horizontalAdvance(text) - geometry.width();
+    if (over > 0 && text.size() > 1) {
+        QFont tighter = label->font();
+        tighter.setLetterSpacing(QFont::AbsoluteSpacing, -(over + 0.5) / qreal(text.size() - 1));
+        label->setFont(tighter);
+    }
 }
 
 // Neither button answers Enter or Escape on its own.
@@ -52,6 +63,15 @@ Form2::Form2(SetupTarget &target, QWidget *parent) : QMainWindow(parent, Qt::Win
     Text3->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));  // '*'
     caption(Picture1, "Label4", QStringLiteral("Database"), twipsRect(120, 1200, 735, 255));
     Text4 = placeControl<QLineEdit>(Picture1, "Text4", twipsRect(960, 1200, 1695, 285));
+    // Each value is one line of keldan.ini: a pasted line break (a password
+    // copied with its line end) and all after it never reach the box.
+    for (QLineEdit *box : {Text1, Text2, Text3, Text4}) {
+        connect(box, &QLineEdit::textChanged, box, [box](const QString &text) {
+            const QString line = SettingsFile::singleLine(text);
+            if (line.size() != text.size())
+                box->setText(line);
+        });
+    }
 
     Command1 = button(client, "Command1", QStringLiteral("OK"), twipsRect(600, 1800, 1095, 375));
     Command2 = button(client, "Command2", QStringLiteral("Close"), twipsRect(1800, 1800, 1095, 375));

@@ -1,11 +1,13 @@
 #include "config/SettingsFile.h"
 
+#include "config/FileDescriptor.h"
 #include "config/FileError.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,66 +19,63 @@ constexpr mode_t OwnerOnly = 0600;
 
 QByteArray readWholeFile(const QString &path)
 {
-    const QByteArray name = QFile::encodeName(path);
-    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        throw FileError(QStringLiteral("open"), path, errno);
-    QByteArray content;
-    char chunk[4096];
-    for (;;) {
-        const ssize_t n = ::read(fd, chunk, sizeof chunk);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            const int error = errno;
-            ::close(fd);
-            throw FileError(QStringLiteral("read"), path, error);
-        }
-        if (n == 0)
-            break;
-        content.append(chunk, n);
-    }
-    ::close(fd);
-    return content;
+    return FileDescriptor(path, O_RDONLY, 0, QStringLiteral("open")).readAll();
 }
 
 // Creates (or empties) path, owner-only, writes content and flushes it to disk.
-void writeWholeFile(const QString &path, const QByteArray &content)
+void writeWholeFile(FileDescriptor &file, const QByteArray &content)
 {
-    const QByteArray name = QFile::encodeName(path);
-    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, OwnerOnly);
-    if (fd < 0)
-        throw FileError(QStringLiteral("create"), path, errno);
-    auto fail = [&](const QString &operation) {
-        const int error = errno;
-        ::close(fd);
-        throw FileError(operation, path, error);
-    };
     // An existing file keeps its mode through O_TRUNC; narrow it as well.
-    if (::fchmod(fd, OwnerOnly) != 0)
-        fail(QStringLiteral("protect"));
-    qsizetype written = 0;
-    while (written < content.size()) {
-        const ssize_t n = ::write(fd, content.constData() + written, size_t(content.size() - written));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            fail(QStringLiteral("write"));
-        }
-        written += n;
+    if (::fchmod(file.get(), OwnerOnly) != 0)
+        throw FileError(QStringLiteral("protect"), file.path(), errno);
+    file.writeAll(content);
+    file.sync();
+    file.close();
+}
+
+// The lines of content without their line ends (CR LF, LF or a lone CR), as
+// bytes: text that is not UTF-8 is carried through untouched.
+QList<QByteArray> splitLines(const QByteArray &content)
+{
+    QList<QByteArray> lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < content.size(); ++i) {
+        const char c = content.at(i);
+        if (c != '\r' && c != '\n')
+            continue;
+        lines.append(content.mid(start, i - start));
+        if (c == '\r' && i + 1 < content.size() && content.at(i + 1) == '\n')
+            ++i;
+        start = i + 1;
     }
-    if (::fsync(fd) != 0)
-        fail(QStringLiteral("flush"));
-    if (::close(fd) != 0)
-        throw FileError(QStringLiteral("close"), path, errno);
+    if (start < content.size())
+        lines.append(content.mid(start));
+    return lines;
+}
+
+// The folder part of a path ("/a/b" for "/a/b/keldan.ini").
+QString folderOf(const QString &path)
+{
+    return path.left(path.lastIndexOf(QLatin1Char('/')));
+}
+
+// The file a path names after every symbolic link is followed.
+QString resolvedPath(const QString &path)
+{
+    char *resolved = ::realpath(QFile::encodeName(path).constData(), nullptr);
+    if (!resolved)
+        throw FileError(QStringLiteral("open"), path, errno);
+    const QString result = QFile::decodeName(resolved);
+    ::free(resolved);
+    return result;
 }
 
 void syncFolder(const QString &folder)
 {
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
+    try {
+        FileDescriptor(folder, O_RDONLY | O_DIRECTORY, 0, QStringLiteral("open")).sync();
+    } catch (const FileError &) {
+        // The rename is done; a folder that cannot be flushed changes nothing.
     }
 }
 
@@ -123,7 +122,8 @@ void SettingsFile::adoptUpperCaseName(const QString &programFolder)
 
 void SettingsFile::writeDefaultConfig() const
 {
-    writeWholeFile(settingsPath(), asLine(QStringLiteral("DATABASE=TEST")));
+    FileDescriptor file(settingsPath(), O_WRONLY | O_CREAT | O_TRUNC, OwnerOnly, QStringLiteral("create"));
+    writeWholeFile(file, asLine(QStringLiteral("DATABASE=TEST")));
 }
 
 QStringList SettingsFile::readItems(const QByteArray &content)
@@ -175,35 +175,76 @@ SettingsValues SettingsFile::loadConfig() const
     return values;
 }
 
+QString SettingsFile::singleLine(const QString &text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        switch (text.at(i).unicode()) {
+        case u'\n': case u'\v': case u'\f': case u'\r': case 0x85: case 0x2028: case 0x2029:
+            return text.left(i);
+        default:
+            break;
+        }
+    }
+    return text;
+}
+
+QByteArray SettingsFile::rewritten(const QByteArray &content, const QString &Key, const QString &value)
+{
+    const QByteArray key = Key.toUtf8();
+    const QByteArray keyLine = asLine(Key + value);
+    QByteArray result;
+    bool found = false;
+    for (const QByteArray &line : splitLines(content)) {
+        if (line.isEmpty()) {
+            result += "\r\n";
+            continue;
+        }
+        // A comma ends an item as a line end does; each item gets its own line.
+        for (const QByteArray &item : line.split(',')) {
+            if (item.isEmpty())
+                continue;
+            if (item.contains(key)) {
+                result += keyLine;
+                found = true;
+            } else {
+                result += item + "\r\n";
+            }
+        }
+    }
+    if (!found)
+        result += keyLine;
+    return result;
+}
+
 void SettingsFile::changeConfig(const QString &Key, QString value, bool upCase) const
 {
+    value = singleLine(value);
     value.replace(QLatin1Char(','), QLatin1Char('|'));
     if (upCase)
         value = value.toUpper();
 
-    const QString temporary = temporaryPath();
-    QByteArray rewritten;
+    // A keldan.ini that is a symbolic link stays one: the file it points to is
+    // replaced, through a temporary file in that file's own folder.
+    const QString target = resolvedPath(settingsPath());
+    const QByteArray content = rewritten(readWholeFile(target), Key, value);
+    const QString folder = folderOf(target);
+    const QString temporary = folder + QLatin1Char('/') + TemporaryName;
+    const QByteArray temporaryName = QFile::encodeName(temporary);
+
+    // A leftover keldan.tmp, whatever it is, is never written through: it is
+    // removed, and the new one made where nothing stands.
+    if (::unlink(temporaryName.constData()) != 0 && errno != ENOENT)
+        throw FileError(QStringLiteral("create"), temporary, errno);
+    FileDescriptor file(temporary, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, OwnerOnly, QStringLiteral("create"));
     try {
-        bool found = false;
-        for (const QString &item : readItems(readWholeFile(settingsPath()))) {
-            if (item.contains(Key)) {
-                rewritten += asLine(Key + value);
-                found = true;
-            } else {
-                rewritten += asLine(item);
-            }
-        }
-        if (!found)
-            rewritten += asLine(Key + value);
-        writeWholeFile(temporary, rewritten);
-        if (::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(settingsPath()).constData()) != 0)
-            throw FileError(QStringLiteral("replace"), settingsPath(), errno);
+        writeWholeFile(file, content);
+        if (::rename(temporaryName.constData(), QFile::encodeName(target).constData()) != 0)
+            throw FileError(QStringLiteral("replace"), target, errno);
     } catch (...) {
-        if (QFileInfo(temporary).isFile())
-            ::unlink(QFile::encodeName(temporary).constData());
+        ::unlink(temporaryName.constData());
         throw;
     }
-    syncFolder(mFolder);
+    syncFolder(folder);
 }
 
 QString SettingsFile::boolToConfig(qint16 value)

@@ -42,6 +42,7 @@ public:
     explicit SettingsFile(const QString &programFolder);
 
     QString settingsPath() const;
+    // Where a change writes first when keldan.ini is a plain file.
     QString temporaryPath() const;
 
     // True when the folder holds the settings file under its own name or in
@@ -55,9 +56,19 @@ public:
     void writeDefaultConfig() const;
     SettingsValues loadConfig() const;
     // Sets Key to value in every item that holds Key (or appends it), through
-    // keldan.tmp, which is written whole, flushed and then renamed over
-    // keldan.ini: a failure leaves keldan.ini as it was.
+    // keldan.tmp, which is created afresh (a leftover one is removed), written
+    // whole, flushed and then renamed over keldan.ini: a failure leaves
+    // keldan.ini as it was. When keldan.ini is a symbolic link, the file it
+    // points to is replaced, with keldan.tmp in that file's folder. The value
+    // is cut at its first line break: it can never add or change a line.
     void changeConfig(const QString &Key, QString value, bool upCase) const;
+
+    // The text before the first line break (CR, LF, or any other character
+    // that ends a line), for a value that must stay on its own line.
+    static QString singleLine(const QString &text);
+    // content with Key set to value, every item on its own CR LF line. Bytes
+    // that are not UTF-8 and blank lines are kept as they are.
+    static QByteArray rewritten(const QByteArray &content, const QString &Key, const QString &value);
 
     static QString boolToConfig(qint16 value);
     static QStringList readItems(const QByteArray &content);

@@ -43,8 +43,9 @@ public:
     static QString connectString(const QString &database, const QString &user, const QString &password,
                                  const QString &dsn);
 
-    // Throws what fails (OdbcError from the driver, or what the view throws);
-    // the link then counts as not connected.
+    // Throws what fails (OdbcError from the driver, or from a server that
+    // cannot tell how it reads a backslash in a literal, or what the view
+    // throws); the link then counts as not connected.
     void logon(const QString &dsn, const QString &username, const QString &password, const QString &database,
                View &view);
     // Throws when the view or closing the connection fails.

@@ -1,7 +1,9 @@
 #include "db/OdbcConnection.h"
 
 #include "db/OdbcEnvironment.h"
+#include "db/LiteralRule.h"
 #include "db/OdbcError.h"
+#include "db/SqlWideText.h"
 
 #include <sql.h>
 #include <sqlext.h>
@@ -25,18 +27,6 @@ qsizetype terminatorOffset(const QByteArray &buffer, qsizetype unit, qsizetype l
 // Seconds a connect may block the user-interface thread on a server that
 // does not answer.
 constexpr SQLULEN LoginTimeoutSeconds = 15;
-
-static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "unixODBC's SQLWCHAR must be UTF-16");
-
-SQLWCHAR *toSqlWChar(const QString &text)
-{
-    return reinterpret_cast<SQLWCHAR *>(const_cast<ushort *>(text.utf16()));
-}
-
-QString fromSqlWChar(const SQLWCHAR *text, qsizetype length)
-{
-    return QString::fromUtf16(reinterpret_cast<const char16_t *>(text), length);
-}
 
 // Frees a statement handle however the statement ends.
 class StatementHandle
@@ -103,6 +93,33 @@ void OdbcConnection::open(const QString &connectionString)
     // as truncated bytes. Its narrow entry points take UTF-8 as it is.
     mNarrowText = mDbmsName.compare(QLatin1String("SQLite"), Qt::CaseInsensitive) == 0;
     mDbc = dbc;
+    try {
+        mDialect = learnDialect();
+    } catch (...) {
+        SQLDisconnect(mDbc);
+        SQLFreeHandle(SQL_HANDLE_DBC, mDbc);
+        mDbc = nullptr;
+        throw;
+    }
+}
+
+SqlDialect OdbcConnection::learnDialect()
+{
+    const LiteralRule::Family family = LiteralRule::family(mDbmsName);
+    const QString query = LiteralRule::settingQuery(family);
+    if (query.isEmpty())
+        return LiteralRule::fromSetting(family, QString());
+    // A NULL or a text with '<' is no value of either setting.
+    const QString nullText = QStringLiteral("<NULL>");
+    QList<QStringList> rows;
+    try {
+        rows = queryRows(query, nullText);
+    } catch (const OdbcError &error) {
+        LiteralRule::cannotTell(family, QStringLiteral("%1 failed: %2").arg(query, error.describe()));
+    }
+    if (rows.size() != 1 || rows.first().size() != 1)
+        LiteralRule::cannotTell(family, QStringLiteral("%1 gave %2 rows").arg(query).arg(rows.size()));
+    return LiteralRule::fromSetting(family, rows.first().first());
 }
 
 void OdbcConnection::close()
@@ -152,10 +169,7 @@ void OdbcConnection::execute(const QString &sql)
 
 SqlDialect OdbcConnection::dialect() const
 {
-    if (mDbmsName.contains(QLatin1String("MySQL"), Qt::CaseInsensitive)
-        || mDbmsName.contains(QLatin1String("MariaDB"), Qt::CaseInsensitive))
-        return SqlDialect::MySql;
-    return SqlDialect::Standard;
+    return mDialect;
 }
 
 QList<QStringList> OdbcConnection::queryRows(const QString &select, const QString &nullText)

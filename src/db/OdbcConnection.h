@@ -21,7 +21,9 @@ public:
 
     QString name() const { return mName; }
 
-    // Connects without ever prompting. Throws 08002 when already open.
+    // Connects without ever prompting and learns from the server how it reads
+    // a backslash in a text literal (see LiteralRule); a server that cannot
+    // tell fails the open. Throws 08002 when already open.
     void open(const QString &connectionString);
     bool isOpen() const { return mDbc != nullptr; }
     // Disconnects; does nothing when not open.
@@ -30,6 +32,7 @@ public:
     QString dbmsName() const { return mDbmsName; }
 
     void execute(const QString &sql) override;
+    // The rule learned when the connection opened.
     SqlDialect dialect() const override;
 
     // Runs a query and returns every value as text, NULL as nullText. The
@@ -47,10 +50,12 @@ private:
     void requireOpen(const QString &operation) const;
 
     int executeDirect(void *stmt, const QString &sql) const;
+    SqlDialect learnDialect();
 
     QString mName;
     QString mDbmsName;
     void *mDbc = nullptr;
     // Statement text and results travel as UTF-8 instead of UTF-16.
     bool mNarrowText = false;
+    SqlDialect mDialect = SqlDialect::Standard;
 };

@@ -1,5 +1,7 @@
 #include "db/OdbcError.h"
 
+#include "db/SqlWideText.h"
+
 #include <sql.h>
 #include <sqlext.h>
 
@@ -16,12 +18,6 @@ std::string whatText(const QString &operation, const QList<OdbcDiagnostic> &diag
     if (lines.isEmpty())
         return QStringLiteral("%1 failed").arg(operation).toStdString();
     return QStringLiteral("%1 failed: %2").arg(operation, lines.join(QLatin1Char('\n'))).toStdString();
-}
-
-QString fromSqlWChar(const SQLWCHAR *text, qsizetype length)
-{
-    static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "unixODBC's SQLWCHAR must be UTF-16");
-    return QString::fromUtf16(reinterpret_cast<const char16_t *>(text), length);
 }
 
 } // namespace

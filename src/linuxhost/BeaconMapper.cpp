@@ -18,6 +18,16 @@ QString trimTrailingBlanks(const QString &text)
     return text.left(end);
 }
 
+// The text as a host that hands over C strings gives it: up to its first NUL.
+// A station's NUL byte then never reaches a statement, nor is it kept with
+// its status for its later beacons.
+void endAtNul(QString &text)
+{
+    const qsizetype nul = text.indexOf(QChar(u'\0'));
+    if (nul >= 0)
+        text.truncate(nul);
+}
+
 QString symbolText(QChar c)
 {
     return c.isNull() ? QString() : QString(c);
@@ -82,7 +92,8 @@ ReceivedBeacon::Values BeaconMapper::map(const aprs::Packet &packet, const Recep
     v.symbolCode = symbolText(packet.symbolCode);
     v.packetHeader = packet.header + QLatin1Char(' ') + reception.receivedAt.toString(QStringLiteral("HH:mm:ss"));
     v.packetText = packet.information;
-    const int commentOffset = std::clamp(packet.commentOffset, 0, int(packet.information.size()));
+    endAtNul(v.packetText);
+    const int commentOffset = std::clamp(packet.commentOffset, 0, int(v.packetText.size()));
     v.commentStart = qint16(std::min(commentOffset + 1, 32767));
     v.statusText = reception.statusText;
     v.latitudeMinutes = float(packet.latitudeDeg * 60.0);
@@ -99,6 +110,8 @@ ReceivedBeacon::Values BeaconMapper::map(const aprs::Packet &packet, const Recep
     v.timeA = reception.receivedAt;
     v.timeB = reception.receivedAt;
     v.stationType = StationClassifier::stationType(packet);
+    for (QString *text : {&v.callsign, &v.symbolCode, &v.symbolTable, &v.packetHeader, &v.statusText, &v.objectOwner})
+        endAtNul(*text);
     v.excluded = toHostBool(mExclusions.matches(v.callsign));
     return v;
 }

@@ -12,6 +12,8 @@
 
 namespace {
 
+using S = StationStatements;
+
 enum LatestData { Callsign = 1, Latitude = 2, Longitude = 3, Date = 4 };
 
 // Runs one store operation; any failure becomes its table's message.
@@ -23,6 +25,23 @@ void trapped(RecorderView &view, const char *message, Operation operation)
     } catch (...) {
         view.setStatus(QString::fromLatin1(message));
     }
+}
+
+// The system's format for a time of day: its long format, which always shows
+// the seconds, less the time zone that Qt's long format adds ("h:mm:ss AP t"
+// gives "7:05:09 AM"). The short format drops the seconds in many locales.
+QString timeOfDayFormat()
+{
+    const QString longFormat = QLocale::system().timeFormat(QLocale::LongFormat);
+    QString format;
+    bool quoted = false;
+    for (const QChar c : longFormat) {
+        if (c == QLatin1Char('\''))
+            quoted = !quoted;
+        if (quoted || c != QLatin1Char('t'))
+            format.append(c);
+    }
+    return format.simplified();
 }
 
 } // namespace
@@ -111,7 +130,9 @@ QString BeaconRecorder::localDateTimeText(const QDateTime &now)
     }
     if (second != mShownTime || mShownTimeText.isNull()) {
         mShownTime = second;
-        mShownTimeText = QLocale::system().toString(second, QLocale::ShortFormat);
+        if (mTimeFormat.isNull())
+            mTimeFormat = timeOfDayFormat();
+        mShownTimeText = QLocale::system().toString(second, mTimeFormat);
     }
     return mShownDateText + QLatin1Char(' ') + mShownTimeText;
 }
@@ -120,18 +141,18 @@ void BeaconRecorder::storeStation(const BeaconRecord &beacon, const QDateTime &t
 {
     trapped(mView, "Stations Table (Error Inserting Data into database)", [&] {
         const SqlDialect dialect = mExecutor.dialect();
-        StatementBuilder statement(stationsStatement());
-        statement.fill(QStringLiteral("<CALL>"), literalText(beacon.callsign(), dialect));
-        statement.fill(QStringLiteral("<DTSTAMP>"), timestampText(timestamp));
-        statement.fill(QStringLiteral("<TYPE>"), integerText(beacon.stationType()));
-        statement.fill(QStringLiteral("<DISTANCE>"), singleText(beacon.distance()));
-        statement.fill(QStringLiteral("<LAT>"), singleText(beacon.latitude()));
-        statement.fill(QStringLiteral("<LON>"), singleText(beacon.longitude()));
-        statement.fill(QStringLiteral("<HEARD_DIRECT>"), integerText(isTrue(beacon.heardDirect())));
-        statement.fill(QStringLiteral("<RADIO_PORT>"), integerText(beacon.radioPort()));
+        StatementBuilder statement(S::stations());
+        statement.fill(S::Call, literalText(beacon.callsign(), dialect));
+        statement.fill(S::Dtstamp, timestampText(timestamp));
+        statement.fill(S::Type, integerText(beacon.stationType()));
+        statement.fill(S::Distance, singleText(beacon.distance()));
+        statement.fill(S::Lat, singleText(beacon.latitude()));
+        statement.fill(S::Lon, singleText(beacon.longitude()));
+        statement.fill(S::HeardDirect, integerText(isTrue(beacon.heardDirect())));
+        statement.fill(S::RadioPort, integerText(beacon.radioPort()));
         const QString symbolTable = beacon.symbolTable();
-        statement.fill(QStringLiteral("<SYMBOL>"), symbolText(symbolTable, beacon.symbolCode(), dialect));
-        statement.fill(QStringLiteral("<OBJECT_OWNER>"), literalText(ownerText(beacon.objectOwner()), dialect));
+        statement.fill(S::Symbol, symbolText(symbolTable, beacon.symbolCode(), dialect));
+        statement.fill(S::ObjectOwner, literalText(ownerText(beacon.objectOwner()), dialect));
         execute(statement);
     });
 }
@@ -140,13 +161,13 @@ void BeaconRecorder::storeFixedData(const BeaconRecord &beacon, const QDateTime 
 {
     trapped(mView, "Fixed Table (Error Inserting Data into database)", [&] {
         const SqlDialect dialect = mExecutor.dialect();
-        StatementBuilder statement(fixedDataStatement());
-        statement.fill(QStringLiteral("<CALL>"), literalText(beacon.callsign(), dialect));
-        statement.fill(QStringLiteral("<DTSTAMP>"), timestampText(timestamp));
-        statement.fill(QStringLiteral("<STATUS>"), literalText(beacon.statusText(), dialect));
+        StatementBuilder statement(S::fixedData());
+        statement.fill(S::Call, literalText(beacon.callsign(), dialect));
+        statement.fill(S::Dtstamp, timestampText(timestamp));
+        statement.fill(S::Status, literalText(beacon.statusText(), dialect));
         const QString packetText = beacon.packetText();
-        statement.fill(QStringLiteral("<COMMENT>"), literalText(commentText(packetText, beacon.commentStart()), dialect));
-        statement.fill(QStringLiteral("<PATH>"), literalText(extractPath(beacon.packetHeader()), dialect));
+        statement.fill(S::Comment, literalText(commentText(packetText, beacon.commentStart()), dialect));
+        statement.fill(S::Path, literalText(extractPath(beacon.packetHeader()), dialect));
         execute(statement);
         mView.setStatus(QString());
     });
@@ -156,13 +177,13 @@ void BeaconRecorder::storeMobileData(const BeaconRecord &beacon, const QDateTime
 {
     trapped(mView, "Mobile Table (Error Inserting Data into database)", [&] {
         const SqlDialect dialect = mExecutor.dialect();
-        StatementBuilder statement(mobileDataStatement());
-        statement.fill(QStringLiteral("<CALL>"), literalText(beacon.callsign(), dialect));
-        statement.fill(QStringLiteral("<DTSTAMP>"), timestampText(timestamp));
-        statement.fill(QStringLiteral("<HEIGHT>"), singleText(beacon.height()));
-        statement.fill(QStringLiteral("<SPEED>"), singleText(beacon.speed()));
-        statement.fill(QStringLiteral("<PATH>"), literalText(extractPath(beacon.packetHeader()), dialect));
-        statement.fill(QStringLiteral("<COURSE>"), integerText(beacon.course()));
+        StatementBuilder statement(S::mobileData());
+        statement.fill(S::Call, literalText(beacon.callsign(), dialect));
+        statement.fill(S::Dtstamp, timestampText(timestamp));
+        statement.fill(S::Height, singleText(beacon.height()));
+        statement.fill(S::Speed, singleText(beacon.speed()));
+        statement.fill(S::Path, literalText(extractPath(beacon.packetHeader()), dialect));
+        statement.fill(S::Course, integerText(beacon.course()));
         execute(statement);
         mView.setStatus(QString());
     });
@@ -181,20 +202,20 @@ void BeaconRecorder::storeWxData(const BeaconRecord &beacon, const QDateTime &ti
         const WeatherRecord &weather = *mWeatherRecord;
 
         const SqlDialect dialect = mExecutor.dialect();
-        StatementBuilder statement(wxDataStatement());
-        statement.fill(QStringLiteral("<CALL>"), literalText(beacon.callsign(), dialect));
-        statement.fill(QStringLiteral("<DTSTAMP>"), timestampText(timestamp));
-        statement.fill(QStringLiteral("<PRESSURE>"), singleText(weather.pressure()));
-        statement.fill(QStringLiteral("<DEWPOINT>"), singleText(weather.dewpoint()));
-        statement.fill(QStringLiteral("<HUMIDITY>"), singleText(weather.humidity()));
-        statement.fill(QStringLiteral("<RAIN_24HOURS>"), singleText(weather.rain24Hours()));
-        statement.fill(QStringLiteral("<RAIN_LAST_HOUR>"), singleText(weather.rainLastHour()));
-        statement.fill(QStringLiteral("<RAIN_TODAY>"), singleText(weather.rainToday()));
-        statement.fill(QStringLiteral("<TEMP>"), singleText(weather.temp()));
-        statement.fill(QStringLiteral("<WIND_CHILL>"), singleText(weather.windChill()));
-        statement.fill(QStringLiteral("<WIND_DIRECTION>"), singleText(weather.windDirection()));
-        statement.fill(QStringLiteral("<WIND_GUST>"), singleText(weather.windGust()));
-        statement.fill(QStringLiteral("<WIND_SPEED>"), singleText(weather.windSpeed()));
+        StatementBuilder statement(S::wxData());
+        statement.fill(S::Call, literalText(beacon.callsign(), dialect));
+        statement.fill(S::Dtstamp, timestampText(timestamp));
+        statement.fill(S::Pressure, singleText(weather.pressure()));
+        statement.fill(S::Dewpoint, singleText(weather.dewpoint()));
+        statement.fill(S::Humidity, singleText(weather.humidity()));
+        statement.fill(S::Rain24Hours, singleText(weather.rain24Hours()));
+        statement.fill(S::RainLastHour, singleText(weather.rainLastHour()));
+        statement.fill(S::RainToday, singleText(weather.rainToday()));
+        statement.fill(S::Temp, singleText(weather.temp()));
+        statement.fill(S::WindChill, singleText(weather.windChill()));
+        statement.fill(S::WindDirection, singleText(weather.windDirection()));
+        statement.fill(S::WindGust, singleText(weather.windGust()));
+        statement.fill(S::WindSpeed, singleText(weather.windSpeed()));
         execute(statement);
         mView.setStatus(QString());
     });

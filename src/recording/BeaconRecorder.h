@@ -54,4 +54,5 @@ private:
     QString mShownDateText;
     QTime mShownTime;
     QString mShownTimeText;
+    QString mTimeFormat;
 };

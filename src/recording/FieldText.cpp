@@ -58,7 +58,5 @@ QString ownerText(const QString &objectOwner)
 
 QString symbolText(const QString &symbolTable, const QString &symbolCode, SqlDialect dialect)
 {
-    QString code = symbolCode;
-    code.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
-    return literalText(symbolTable, dialect) + apostrophesDoubled(code);
+    return literalText(symbolTable + symbolCode, dialect);
 }

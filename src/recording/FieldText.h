@@ -20,7 +20,7 @@ QString commentText(const QString &packetText, qint16 commentStart);
 // The owner with spaces (only spaces) removed at both ends.
 QString ownerText(const QString &objectOwner);
 
-// The symbol literal's inside: the table part escaped like any text, the code
-// part with each backslash doubled, which on MySQL is that same escape and so
-// is not applied twice. "/" and "\" give "/\\"; "\" and "k" give "\k".
+// The symbol literal's inside: table and code as one text, escaped by the
+// server's rule like any other. "/" and "\" (DF station) give "/\" where a
+// backslash is kept and "/\\" where it escapes, so "/\" is stored either way.
 QString symbolText(const QString &symbolTable, const QString &symbolCode, SqlDialect dialect);

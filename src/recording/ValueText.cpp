@@ -1,7 +1,9 @@
 #include "recording/ValueText.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstdio>
+#include <stdexcept>
 
 qint16 isTrue(HostBool value)
 {
@@ -10,6 +12,8 @@ qint16 isTrue(HostBool value)
 
 QString singleText(float value)
 {
+    if (!std::isfinite(value))
+        throw std::domain_error("not a number: no column takes NaN or an infinity");
     if (value == 0)
         return QStringLiteral("0"); // also -0, which would otherwise keep its sign
     char buffer[32];
@@ -57,6 +61,8 @@ QString timestampText(const QDateTime &timestamp)
     return QString::fromLatin1(p, end - p);
 }
 
+namespace {
+
 QString apostrophesDoubled(const QString &text)
 {
     if (!text.contains(QLatin1Char('\'')))
@@ -65,9 +71,11 @@ QString apostrophesDoubled(const QString &text)
     return doubled.replace(QLatin1Char('\''), QStringLiteral("''"));
 }
 
+} // namespace
+
 QString literalText(const QString &text, SqlDialect dialect)
 {
-    if (dialect == SqlDialect::MySql && text.contains(QLatin1Char('\\'))) {
+    if (dialect == SqlDialect::BackslashEscapes && text.contains(QLatin1Char('\\'))) {
         QString escaped = text;
         return apostrophesDoubled(escaped.replace(QLatin1Char('\\'), QStringLiteral("\\\\")));
     }

@@ -11,6 +11,7 @@
 #include "TestDatabases.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
@@ -259,13 +260,30 @@ private slots:
         }
     }
 
+    void existingMenuFileIsLeftAlone_data()
+    {
+        QTest::addColumn<QString>("prefix");  // the Program Folder, after the host folder
+        QTest::addColumn<bool>("link");       // the name is a link to another file
+        QTest::addRow("a plain file") << "/" << false;
+        QTest::addRow("a hidden name the existence check misses") << "/." << false;
+        QTest::addRow("a link to another file") << "/" << true;
+    }
+
+    // Whatever stands at the name is never truncated nor written through.
     void existingMenuFileIsLeftAlone()
     {
+        QFETCH(QString, prefix);
+        QFETCH(bool, link);
         QTemporaryDir hostFolder;
-        writeFile(hostFolder.filePath("KELDAN.XTR"), "mine");
-        setHostProgramFolder(hostFolder.path() + "/");
+        const QString path = hostFolder.path() + prefix + "KELDAN.XTR";
+        const QString other = hostFolder.filePath("other");
+        writeFile(link ? other : path, "mine");
+        if (link)
+            QVERIFY(QFile::link(other, path));
+        setHostProgramFolder(hostFolder.path() + prefix);
         HostMenuRegistration::registerWithHost(mFolder->path());
-        QCOMPARE(readFile(hostFolder.filePath("KELDAN.XTR")), QByteArray("mine"));
+        QCOMPARE(readFile(path), QByteArray("mine"));
+        QCOMPARE(QFileInfo(path).isSymLink(), link);
     }
 
     void registrationIntoAMissingFolderEndsStartUp()
@@ -507,6 +525,88 @@ private slots:
         QTRY_VERIFY(!window->setupWindow());
     }
 
+    // Every caption is drawn whole inside its own box, in both windows.
+    void captionsFitTheirBoxes()
+    {
+        writeFile(iniPath(), "DATABASE=db\r\n");
+        auto window = makeWindow();
+        window->Form_Load();
+        action(*window, "menuSetup")->trigger();
+        const QList<QWidget *> windows = {window.get(), window->setupWindow()};
+        for (QWidget *shown : windows) {
+            for (QLabel *label : shown->findChildren<QLabel *>()) {
+                if (label->objectName() == "status" || label->text().isEmpty())
+                    continue;
+                const int needed = label->fontMetrics().horizontalAdvance(label->text());
+                QVERIFY2(needed <= label->contentsRect().width(),
+                         qPrintable(QString("%1 \"%2\" needs %3 pixels of %4")
+                                        .arg(label->objectName(), label->text())
+                                        .arg(needed)
+                                        .arg(label->contentsRect().width())));
+            }
+        }
+    }
+
+    // Where the two overlap, buffer is drawn over the status text, not
+    // through it: its box looks the same whatever the status line says.
+    void bufferCoversALongStatus()
+    {
+        auto window = makeWindow();
+        auto *status = control<QLabel>(*window, "status");
+        auto *buffer = control<QLabel>(*window, "buffer");
+        QWidget *strip = buffer->parentWidget();
+        buffer->setText("Buffering [12]");
+        status->setText(QString());
+        const QImage quiet = strip->grab(buffer->geometry()).toImage();
+        status->setText(QString(60, QChar('W')));
+        const QImage crowded = strip->grab(buffer->geometry()).toImage();
+        QCOMPARE(crowded, quiet);
+        // And the status text is drawn on the window's colour, not on whatever lies beneath.
+        QVERIFY(status->autoFillBackground());
+        QCOMPARE(status->backgroundRole(), QPalette::Window);
+    }
+
+    void setupKeepsEachValueOnOneLine_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("pasted");
+        QTest::addColumn<QString>("kept");
+        QTest::addRow("a password pasted with its line end") << "Text3" << "pw\n" << "pw";
+        QTest::addRow("a password with a second line") << "Text3" << "pw\nDSN=other" << "pw";
+        QTest::addRow("CR LF in the user name") << "Text2" << "me\r\nPASSWORD=x" << "me";
+        QTest::addRow("a Unicode line separator in the user name") << "Text2" << QString("me") + QChar(0x2028) + "DSN=x"
+                                                                   << "me";
+        QTest::addRow("a DSN that starts with a line break") << "Text1" << "\nDATABASE=x" << "";
+    }
+
+    // What reaches keldan.ini is one line per key: a pasted second line can
+    // neither add a line nor change another key's.
+    void setupKeepsEachValueOnOneLine()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, pasted);
+        QFETCH(QString, kept);
+        const TestDatabase db = prepareSqlite();
+        writeFile(iniPath(), ("DATABASE=" + db.database + "\r\n").toUtf8());
+        auto window = makeWindow();
+        window->Form_Load();
+        action(*window, "menuSetup")->trigger();
+        Form2 *setup = window->setupWindow();
+        auto *edit = control<QLineEdit>(*setup, qPrintable(box));
+        edit->selectAll();
+        QApplication::clipboard()->setText(pasted);
+        edit->paste();
+        QCOMPARE(edit->text(), kept);
+
+        // The file as it would be written, to be compared line by line.
+        QStringList values = {"myodbc3-test", "sa", "", db.database};
+        values[box.mid(4).toInt() - 1] = kept;
+        control<QPushButton>(*setup, "Command1")->click();
+        QCOMPARE(readFile(iniPath()), QString("DATABASE=%4\r\nDSN=%1\r\nUSERNAME=%2\r\nPASSWORD=%3\r\n")
+                                          .arg(values[0], values[1], values[2], values[3])
+                                          .toUtf8());
+    }
+
     void aboutMessage_data()
     {
         QTest::addColumn<int>("major");
@@ -545,7 +645,8 @@ private slots:
         action(*window, "menuAbout")->trigger();
         QCOMPARE(buttons, 1);
         QCOMPARE(icon, QMessageBox::NoIcon);
-        QVERIFY(shownText.endsWith("Version 1.1.1"));
+        // "Version" and its number are never parted by a line break.
+        QVERIFY2(shownText.endsWith(QString("Version") + QChar(0x00A0) + "1.1.1"), qPrintable(shownText));
     }
 
     void hostClosingEndsAtOnce()

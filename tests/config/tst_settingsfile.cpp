@@ -134,6 +134,13 @@ private slots:
         QTest::addRow("a DSN= change swallows PASSWORD=aDSN=b") << QByteArray("PASSWORD=aDSN=b\r\n") << "DSN=" << "x" << false
                                                                 << QByteArray("DSN=x\r\n");
         QTest::addRow("line feeds become CR LF") << QByteArray("A=1\nB=2") << "C=" << "3" << false << QByteArray("A=1\r\nB=2\r\nC=3\r\n");
+        QTest::addRow("bytes that are not UTF-8 are kept") << QByteArray("NOTE=caf\xe9 \xff\r\nDSN=a\r\n") << "DSN=" << "b"
+                                                           << false << QByteArray("NOTE=caf\xe9 \xff\r\nDSN=b\r\n");
+        QTest::addRow("blank lines are kept") << QByteArray("A=1\r\n\r\nDSN=a\n\nB=2\r\n") << "DSN=" << "b" << false
+                                              << QByteArray("A=1\r\n\r\nDSN=b\r\n\r\nB=2\r\n");
+        QTest::addRow("a line break ends the value") << QByteArray("DSN=a\r\nPASSWORD=old\r\n") << "PASSWORD=" << "pw\nDSN=other"
+                                                     << false << QByteArray("DSN=a\r\nPASSWORD=pw\r\n");
+        QTest::addRow("a CR ends the value") << QByteArray() << "PASSWORD=" << "pw\r" << false << QByteArray("PASSWORD=pw\r\n");
     }
 
     void changeConfig()
@@ -158,6 +165,48 @@ private slots:
         SettingsFile(mFolder->path()).changeConfig("DSN=", "x", false);
         QCOMPARE(modeOf(iniPath()), mode_t(0600));
         QCOMPARE(readFile(iniPath()), QByteArray("DATABASE=TEST\r\nDSN=x\r\n"));
+    }
+
+    // keldan.ini as a link stays a link; the file it points to, in another
+    // folder, is what changes, through a keldan.tmp of that folder.
+    void linkedSettingsFileStaysALink()
+    {
+        QTemporaryDir elsewhere;
+        const QString target = elsewhere.filePath("settings.ini");
+        writeFile(target, "DATABASE=TEST\r\n");
+        QVERIFY(QFile::link(target, iniPath()));
+        SettingsFile(mFolder->path()).changeConfig("DSN=", "x", false);
+        QVERIFY(QFileInfo(iniPath()).isSymLink());
+        QCOMPARE(QFileInfo(iniPath()).symLinkTarget(), target);
+        QCOMPARE(readFile(target), QByteArray("DATABASE=TEST\r\nDSN=x\r\n"));
+        QCOMPARE(modeOf(target), mode_t(0600));
+        QVERIFY(!QFileInfo::exists(elsewhere.filePath("keldan.tmp")));
+        QVERIFY(!QFileInfo::exists(tmpPath()));
+    }
+
+    // A keldan.tmp planted as a link is removed, never written through: its
+    // target keeps its bytes and never sees the password.
+    void plantedTemporaryLinkIsNotFollowed_data()
+    {
+        QTest::addColumn<bool>("dangling");
+        QTest::addRow("a link to a file") << false;
+        QTest::addRow("a link to nothing") << true;
+    }
+
+    void plantedTemporaryLinkIsNotFollowed()
+    {
+        QFETCH(bool, dangling);
+        QTemporaryDir elsewhere;
+        const QString victim = elsewhere.filePath("victim");
+        if (!dangling)
+            writeFile(victim, "precious");
+        QVERIFY(QFile::link(victim, tmpPath()));
+        writeFile(iniPath(), "DATABASE=TEST\r\n");
+        SettingsFile(mFolder->path()).changeConfig("PASSWORD=", "secret", false);
+        QCOMPARE(readFile(iniPath()), QByteArray("DATABASE=TEST\r\nPASSWORD=secret\r\n"));
+        QCOMPARE(readFile(victim), dangling ? QByteArray("<missing>") : QByteArray("precious"));
+        QVERIFY(!QFileInfo(tmpPath()).isSymLink());
+        QVERIFY(!QFileInfo::exists(tmpPath()));
     }
 
     void failedChangeLeavesTheFileAsItWas_data()

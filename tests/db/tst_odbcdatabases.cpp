@@ -3,10 +3,12 @@
 // scripts/db-servers.sh starts.
 
 #include "TestDatabases.h"
+#include "db/LiteralRule.h"
 #include "db/OdbcConnection.h"
 #include "db/OdbcError.h"
 
 #include <QTemporaryDir>
+#include <optional>
 #include <QTest>
 
 namespace {
@@ -66,6 +68,10 @@ private slots:
     void texts();
     void backslashFollowsTheDialect_data();
     void backslashFollowsTheDialect();
+    void literalRuleFollowsTheServer_data();
+    void literalRuleFollowsTheServer();
+    void literalRuleUnknown_data();
+    void literalRuleUnknown();
     void serverStoppedMidRun_data();
     void serverStoppedMidRun();
     void mariadbIsStrict();
@@ -88,7 +94,7 @@ void TestOdbcDatabases::init()
 {
     // Rows are tagged "<database>" or "<database>: <case>".
     const QString name = QString::fromLatin1(QTest::currentDataTag()).section(QLatin1Char(':'), 0, 0);
-    if (name.isEmpty())
+    if (!QStringList{"sqlite", "postgres", "mariadb"}.contains(name))
         return;
     const TestDatabase db = database(name);
     KELDAN_REQUIRE_DATABASE(db);
@@ -118,7 +124,7 @@ void TestOdbcDatabases::logon_data()
     QTest::addRow("postgres") << "postgres" << "DATABASE=keldan;UID=keldan;PWD=keldan;DSN=keldan-postgres"
                               << "PostgreSQL" << SqlDialect::Standard;
     QTest::addRow("mariadb") << "mariadb" << "DATABASE=keldan;UID=keldan;PWD=keldan;DSN=keldan-mariadb"
-                             << "MariaDB" << SqlDialect::MySql;
+                             << "MariaDB" << SqlDialect::BackslashEscapes;
 }
 
 void TestOdbcDatabases::logon()
@@ -130,7 +136,7 @@ void TestOdbcDatabases::logon()
 
     const TestDatabase db = database(name);
     QCOMPARE(db.connectionString(), connectionString);
-    QCOMPARE(db.dialect, dialect);
+    QCOMPARE(db.defaultDialect, dialect);
 
     OdbcConnection connection(QStringLiteral("Connection1"));
     connection.open(connectionString);
@@ -429,7 +435,7 @@ void TestOdbcDatabases::backslashFollowsTheDialect()
 
     OdbcConnection connection(QStringLiteral("Connection1"));
     connection.open(db.connectionString());
-    const QString written = connection.dialect() == SqlDialect::MySql ? QStringLiteral("a\\\\b\\\\n")
+    const QString written = connection.dialect() == SqlDialect::BackslashEscapes ? QStringLiteral("a\\\\b\\\\n")
                                                                        : QStringLiteral("a\\b\\n");
     connection.execute(Fixed + QStringLiteral("values ('W1','2004-05-06 14:30:00','%1','','')").arg(written));
     connection.execute(Fixed + QStringLiteral("values ('W2','2004-05-06 14:30:00','%1','','')").arg("a\\b\\n"));
@@ -441,7 +447,124 @@ void TestOdbcDatabases::backslashFollowsTheDialect()
     QCOMPARE(rows.at(0), (QStringList{"W1", "a\\b\\n"}));
     // Undoubled, MariaDB drops the backslash of "\b" and turns "\n" into a
     // line feed: exactly what the dialect warns of.
-    QCOMPARE(rows.at(1).at(1) == QStringLiteral("a\\b\\n"), db.dialect == SqlDialect::Standard);
+    QCOMPARE(rows.at(1).at(1) == QStringLiteral("a\\b\\n"), db.defaultDialect == SqlDialect::Standard);
+}
+
+void TestOdbcDatabases::literalRuleFollowsTheServer_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("switched");  // the database's (PostgreSQL) or server's (MariaDB) setting
+    QTest::addColumn<SqlDialect>("switchedTo");
+    QTest::addColumn<QString>("session"); // more keywords of the connection string
+    QTest::addColumn<SqlDialect>("expected");
+
+    const SqlDialect standard = SqlDialect::Standard;
+    const SqlDialect escapes = SqlDialect::BackslashEscapes;
+    const QString pgSession = QStringLiteral("ConnSettings=SET standard_conforming_strings = %1");
+    const QString maSession = QStringLiteral("InitStmt=SET SESSION sql_mode = %1");
+    QTest::addRow("sqlite") << "sqlite" << false << standard << QString() << standard;
+    QTest::addRow("postgres: as started") << "postgres" << false << standard << QString() << standard;
+    QTest::addRow("postgres: database off") << "postgres" << true << escapes << QString() << escapes;
+    QTest::addRow("postgres: database on") << "postgres" << true << standard << QString() << standard;
+    QTest::addRow("postgres: session off") << "postgres" << false << standard << pgSession.arg("off") << escapes;
+    QTest::addRow("postgres: database off, session on") << "postgres" << true << escapes << pgSession.arg("on")
+                                                        << standard;
+    QTest::addRow("mariadb: as started") << "mariadb" << false << standard << QString() << escapes;
+    QTest::addRow("mariadb: server NO_BACKSLASH_ESCAPES") << "mariadb" << true << standard << QString() << standard;
+    QTest::addRow("mariadb: server default") << "mariadb" << true << escapes << QString() << escapes;
+    QTest::addRow("mariadb: session NO_BACKSLASH_ESCAPES")
+        << "mariadb" << false << standard << maSession.arg("CONCAT(@@sql_mode, ',NO_BACKSLASH_ESCAPES')") << standard;
+    QTest::addRow("mariadb: server NO_BACKSLASH_ESCAPES, session without")
+        << "mariadb" << true << standard << maSession.arg("'STRICT_TRANS_TABLES'") << escapes;
+}
+
+// The rule is what the connection's own session says, whichever level set
+// it, and texts written by it arrive as sent: no backslash lost or doubled,
+// no statement smuggled in.
+void TestOdbcDatabases::literalRuleFollowsTheServer()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, switched);
+    QFETCH(SqlDialect, switchedTo);
+    QFETCH(QString, session);
+    QFETCH(SqlDialect, expected);
+    const TestDatabase db = database(name);
+
+    std::optional<ScopedLiteralSetting> setting;
+    if (switched)
+        setting.emplace(db, switchedTo);
+    OdbcConnection connection(QStringLiteral("Connection1"));
+    connection.open(db.connectionString() + (session.isEmpty() ? QString() : QLatin1Char(';') + session));
+    QCOMPARE(connection.dialect(), expected);
+
+    const QStringList texts = {QStringLiteral("\\' ,' ,' ); delete from stations; --"), QStringLiteral("a\\b\\\\c\\n"),
+                               QStringLiteral("ends in a backslash\\")};
+    connection.execute(Stations + "values ('W1','2004-05-06 14:30:00','0',0,0,0,0,0,'/\\\\','')");
+    int second = 0;
+    for (QString text : texts) {
+        if (expected == SqlDialect::BackslashEscapes)
+            text.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+        text.replace(QLatin1Char('\''), QStringLiteral("''"));
+        connection.execute(Fixed + QStringLiteral("values ('W1','2004-05-06 14:30:%1','%2','','')")
+                                       .arg(second++, 2, 10, QLatin1Char('0'))
+                                       .arg(text));
+    }
+    connection.close();
+
+    QList<QStringList> stored;
+    for (const QString &text : texts)
+        stored << QStringList{text};
+    QCOMPARE(queryRows(db, QStringLiteral("select status from fixed_data order by fk_dtstamp")), stored);
+    QCOMPARE(queryRows(db, QStringLiteral("select count(*) from stations")), QList<QStringList>{{"1"}});
+}
+
+void TestOdbcDatabases::literalRuleUnknown_data()
+{
+    QTest::addColumn<QString>("dbmsName");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<bool>("known");
+    QTest::addColumn<SqlDialect>("expected");
+
+    QTest::addRow("PostgreSQL on") << "PostgreSQL" << "on" << true << SqlDialect::Standard;
+    QTest::addRow("PostgreSQL off") << "PostgreSQL" << "off" << true << SqlDialect::BackslashEscapes;
+    QTest::addRow("PostgreSQL NULL") << "PostgreSQL" << "<NULL>" << false << SqlDialect::Standard;
+    QTest::addRow("PostgreSQL empty") << "PostgreSQL" << "" << false << SqlDialect::Standard;
+    QTest::addRow("PostgreSQL other") << "PostgreSQL" << "maybe" << false << SqlDialect::Standard;
+    QTest::addRow("MariaDB no modes") << "MariaDB" << "" << true << SqlDialect::BackslashEscapes;
+    QTest::addRow("MySQL ANSI without it") << "MySQL" << "REAL_AS_FLOAT,PIPES_AS_CONCAT,ANSI_QUOTES,IGNORE_SPACE,ANSI"
+                                           << true << SqlDialect::BackslashEscapes;
+    QTest::addRow("MariaDB with it") << "MariaDB" << "STRICT_TRANS_TABLES,NO_BACKSLASH_ESCAPES" << true
+                                     << SqlDialect::Standard;
+    QTest::addRow("MariaDB a longer name is not it") << "MariaDB" << "NO_BACKSLASH_ESCAPES_X" << true
+                                                     << SqlDialect::BackslashEscapes;
+    QTest::addRow("MariaDB NULL") << "MariaDB" << "<NULL>" << false << SqlDialect::Standard;
+    QTest::addRow("SQLite needs no setting") << "SQLite" << "" << true << SqlDialect::Standard;
+    QTest::addRow("another DBMS is standard") << "Microsoft SQL Server" << "" << true << SqlDialect::Standard;
+}
+
+// A server of a family whose rule is a setting and that does not tell it
+// fails the logon, with a diagnostic that says so.
+void TestOdbcDatabases::literalRuleUnknown()
+{
+    QFETCH(QString, dbmsName);
+    QFETCH(QString, value);
+    QFETCH(bool, known);
+    QFETCH(SqlDialect, expected);
+
+    const LiteralRule::Family family = LiteralRule::family(dbmsName);
+    if (known) {
+        QCOMPARE(LiteralRule::fromSetting(family, value), expected);
+        return;
+    }
+    try {
+        LiteralRule::fromSetting(family, value);
+        QFAIL("a rule was guessed");
+    } catch (const OdbcError &error) {
+        QCOMPARE(error.sqlState(), QStringLiteral("HY000"));
+        QCOMPARE(error.statusNumber(), 6100);
+        QVERIFY2(error.describe().contains(QLatin1String("did not tell how it reads a backslash")),
+                 qPrintable(error.describe()));
+    }
 }
 
 void TestOdbcDatabases::serverStoppedMidRun_data()

@@ -207,6 +207,14 @@ void TestLinuxHost::mapsBeacon_data()
         << QByteArray("N0CALL>APRS:;EXCLUDED *092345z4903.50N/07201.75W-") << 0 << "EXCLUDED" << "N0CALL" << "/-"
         << "N0CALL>APRS 10:00:01" << ";EXCLUDED *092345z4903.50N/07201.75W-" << 38 << 2943.5 << -4321.75 << true
         << 0.0 << 0 << 0.0 << 0 << true;
+    QTest::addRow("text ends at a NUL byte, its comment with it")
+        << QByteArray("N0CALL>APRS:!4903.50N/07201.75W-com\0ment", 40) << 0 << "N0CALL" << "" << "/-"
+        << "N0CALL>APRS 10:00:01" << "!4903.50N/07201.75W-com" << 21 << 2943.5 << -4321.75 << true << 0.0 << 0
+        << 0.0 << 0 << false;
+    QTest::addRow("NUL before the comment: the comment starts past the end")
+        << QByteArray("N0CALL>APRS:!4903.50N/07201.75W-\0comment", 40) << 0 << "N0CALL" << "" << "/-"
+        << "N0CALL>APRS 10:00:01" << "!4903.50N/07201.75W-" << 21 << 2943.5 << -4321.75 << true << 0.0 << 0
+        << 0.0 << 0 << false;
     QTest::addRow("excluded by a suffix pattern, lower case")
         << QByteArray("k1abc-15>APRS:!4903.50N/07201.75W-") << 0 << "k1abc-15" << "" << "/-"
         << "k1abc-15>APRS 10:00:01" << "!4903.50N/07201.75W-" << 21 << 2943.5 << -4321.75 << true << 0.0 << 0
@@ -356,12 +364,16 @@ void TestLinuxHost::remembersStatus()
     feed("N0CALL>APRS:>092345zAway until 18:00");
     feed("N0CALL>APRS:!4903.50N/07201.75W-third");
     feed("N1CALL>APRS:!4903.50N/07201.75W-");
-    QCOMPARE(mBeacons.size(), 4);
+    // A status with a NUL byte is kept up to it, as a host of C strings keeps it.
+    feed(QByteArray("N2CALL>APRS:>Net\0'); --", 23));
+    feed("N2CALL>APRS:!4903.50N/07201.75W-");
+    QCOMPARE(mBeacons.size(), 5);
+    QCOMPARE(mBeacons.at(4)->statusText(), QStringLiteral("Net"));
     QCOMPARE(mBeacons.at(0)->statusText(), QString());
     QCOMPARE(mBeacons.at(1)->statusText(), QStringLiteral("Net Control Center"));
     QCOMPARE(mBeacons.at(2)->statusText(), QStringLiteral("Away until 18:00"));
     QCOMPARE(mBeacons.at(3)->statusText(), QString());
-    QCOMPARE(mHost->counters().remembered, 2);
+    QCOMPARE(mHost->counters().remembered, 3);
 }
 
 void TestLinuxHost::weatherLookup()

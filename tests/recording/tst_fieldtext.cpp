@@ -150,13 +150,15 @@ void TestFieldText::symbol_data()
     const auto both = [](const char *name, const QString &table, const QString &code, const QString &standard,
                          const QString &mySql) {
         QTest::addRow("%s, standard", name) << table << code << SqlDialect::Standard << standard;
-        QTest::addRow("%s, MySQL", name) << table << code << SqlDialect::MySql << mySql;
+        QTest::addRow("%s, backslash escapes", name) << table << code << SqlDialect::BackslashEscapes << mySql;
     };
     both("/ and >", QStringLiteral("/"), QStringLiteral(">"), QStringLiteral("/>"), QStringLiteral("/>"));
-    both("/ and \\ doubles the code's backslash once", QStringLiteral("/"), QStringLiteral("\\"),
-         QStringLiteral("/\\\\"), QStringLiteral("/\\\\"));
-    both("\\ and k: the table's backslash is escaped only on MySQL", QStringLiteral("\\"), QStringLiteral("k"),
+    both("/ and \\ (DF station): the code's backslash by the server's rule", QStringLiteral("/"),
+         QStringLiteral("\\"), QStringLiteral("/\\"), QStringLiteral("/\\\\"));
+    both("\\ and k: the table's backslash by the same rule", QStringLiteral("\\"), QStringLiteral("k"),
          QStringLiteral("\\k"), QStringLiteral("\\\\k"));
+    both("\\ and \\", QStringLiteral("\\"), QStringLiteral("\\"), QStringLiteral("\\\\"),
+         QStringLiteral("\\\\\\\\"));
     both("apostrophes in both parts are doubled", QStringLiteral("'"), QStringLiteral("'"), QStringLiteral("''''"),
          QStringLiteral("''''"));
     both("empty parts", QString(), QString(), QString(), QString());

@@ -11,6 +11,8 @@
 #include "support/ScriptedHost.h"
 
 #include <QTemporaryDir>
+#include <limits>
+#include <optional>
 #include <QTest>
 
 namespace {
@@ -45,6 +47,21 @@ std::shared_ptr<ScriptedBeaconRecord> beaconOfKind(qint16 kind, int secondsLater
     return beacon;
 }
 
+// The literal settings each server is tried with: as the fixture starts it,
+// and switched to the other rule (PostgreSQL's standard_conforming_strings
+// off for the database, NO_BACKSLASH_ESCAPES in MariaDB's global sql_mode)
+// before the logon, so that the bridge must learn it there.
+struct LiteralSetting {
+    const char *database;
+    const char *setting;
+    bool switched;
+};
+const LiteralSetting LiteralSettings[] = {{"sqlite", "", false},
+                                          {"postgres", "", false},
+                                          {"postgres", " with standard_conforming_strings off", true},
+                                          {"mariadb", "", false},
+                                          {"mariadb", " with NO_BACKSLASH_ESCAPES", true}};
+
 } // namespace
 
 class TestRecordingDatabases : public QObject
@@ -61,6 +78,9 @@ private slots:
     void valuesArriveAsSent_data();
     void valuesArriveAsSent();
 
+    void notANumber_data();
+    void notANumber();
+
     void connectionNotOpen_data();
     void connectionNotOpen();
 
@@ -70,7 +90,9 @@ private slots:
 private:
     void addDatabaseRows(const char *what);
     // Recreates the tables of the named database and logs on to it.
-    void useDatabase(const QString &name);
+    void useDatabase(const QString &name, bool switched = false);
+    // The server's literal setting switched to the other rule until cleanup().
+    void switchLiteralSetting(bool switched);
     void logon();
     int rowCount(const QString &table) const;
     // Column by column: numbers by value, everything else as exact text.
@@ -82,6 +104,7 @@ private:
     std::unique_ptr<ScriptedHost> mHost;
     std::unique_ptr<DatabaseLink> mLink;
     std::unique_ptr<BeaconRecorder> mRecorder;
+    std::optional<ScopedLiteralSetting> mSetting;
 };
 
 void TestRecordingDatabases::init()
@@ -101,6 +124,7 @@ void TestRecordingDatabases::cleanup()
 {
     mRecorder.reset();
     mLink.reset();
+    mSetting.reset();
     mHost.reset();
     mView.reset();
     mDir.reset();
@@ -112,12 +136,17 @@ void TestRecordingDatabases::addDatabaseRows(const char *what)
         QTest::addRow("%s, %s", name, what) << QString::fromLatin1(name);
 }
 
-void TestRecordingDatabases::useDatabase(const QString &name)
+void TestRecordingDatabases::useDatabase(const QString &name, bool switched)
 {
     mDb = testDatabase(name, mDir->filePath(QStringLiteral("keldan.db")));
     KELDAN_REQUIRE_DATABASE(mDb);
     recreateTables(mDb);
+    switchLiteralSetting(switched);
     logon();
+    const SqlDialect expected = (mDb.defaultDialect == SqlDialect::Standard) == !switched
+        ? SqlDialect::Standard
+        : SqlDialect::BackslashEscapes;
+    QCOMPARE(mLink->dialect(), expected);
 }
 
 void TestRecordingDatabases::logon()
@@ -231,78 +260,113 @@ void TestRecordingDatabases::oneBeaconOfEachKind()
                 QStringLiteral("14"), QStringLiteral("8.5")});
 }
 
+void TestRecordingDatabases::switchLiteralSetting(bool switched)
+{
+    if (!switched)
+        return;
+    const SqlDialect other =
+        mDb.defaultDialect == SqlDialect::Standard ? SqlDialect::BackslashEscapes : SqlDialect::Standard;
+    mSetting.emplace(mDb, other);
+}
+
 void TestRecordingDatabases::valuesArriveAsSent_data()
 {
     QTest::addColumn<QString>("database");
+    QTest::addColumn<bool>("switched");
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("select");
-    QTest::addColumn<QString>("expectedStandard");
-    QTest::addColumn<QString>("expectedMySql");
+    QTest::addColumn<QString>("expected");
 
     struct Case {
-        const char *name;
+        QByteArray name;
         const char *field;
         QString value;
         const char *select;
         QString expected;
-        QString expectedMySql; // when it differs
     };
     const QString longComment = QString(QStringLiteral("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmn")).repeated(5);
-    const QList<Case> cases = {
+    QList<Case> cases = {
         {"apostrophe in the callsign", "callsign", QStringLiteral("O'BR-1"),
-         "select s.callsign, f.fk_callsign from stations s, fixed_data f", QStringLiteral("O'BR-1|O'BR-1"), {}},
+         "select s.callsign, f.fk_callsign from stations s, fixed_data f", QStringLiteral("O'BR-1|O'BR-1")},
         {"statement injection in the status", "statusText", QStringLiteral("'); drop table stations; --"),
-         "select status from fixed_data", QStringLiteral("'); drop table stations; --"), {}},
+         "select status from fixed_data", QStringLiteral("'); drop table stations; --")},
         {"backslash before the injection", "statusText", QStringLiteral("\\'); drop table stations; -- "),
-         "select status from fixed_data", QStringLiteral("\\'); drop table stations; -- "), {}},
-        {"backslash at the end of the status", "statusText", QStringLiteral("C:\\"),
-         "select status from fixed_data", QStringLiteral("C:\\"), {}},
+         "select status from fixed_data", QStringLiteral("\\'); drop table stations; -- ")},
         {"backslashes all through the callsign", "callsign", QStringLiteral("\\N0\\\\CALL\\"),
          "select s.callsign, f.fk_callsign from stations s, fixed_data f",
-         QStringLiteral("\\N0\\\\CALL\\|\\N0\\\\CALL\\"), {}},
-        {"backslash at the end of the comment", "packetText", QStringLiteral("C:\\"),
-         "select comment from fixed_data", QStringLiteral("C:\\"), {}},
+         QStringLiteral("\\N0\\\\CALL\\|\\N0\\\\CALL\\")},
         {"comment loses apostrophes, keeps backslashes", "packetText", QStringLiteral("it's \\'5'C\\"),
-         "select comment from fixed_data", QStringLiteral("its \\5C\\"), {}},
+         "select comment from fixed_data", QStringLiteral("its \\5C\\")},
         {"apostrophe and backslash in the path", "packetHeader", QStringLiteral("N0CALL>AP'RS\\,WIDE\\ 12"),
-         "select path from fixed_data", QStringLiteral("AP'RS\\,WIDE\\"), {}},
+         "select path from fixed_data", QStringLiteral("AP'RS\\,WIDE\\")},
         {"apostrophe and backslash in the owner", "objectOwner", QStringLiteral("  O'W\\N  "),
-         "select object_owner from stations", QStringLiteral("O'W\\N"), {}},
-        {"empty owner", "objectOwner", QString(), "select object_owner from stations", QString(), {}},
+         "select object_owner from stations", QStringLiteral("O'W\\N")},
+        {"empty owner", "objectOwner", QString(), "select object_owner from stations", QString()},
         {"backslash symbol table", "symbolTable", QStringLiteral("\\"), "select symbol from stations",
-         QStringLiteral("\\k"), {}},
-        // The code's own doubling is MySQL's escape, so MySQL keeps one.
+         QStringLiteral("\\k")},
+        // The DF station's symbol: two characters sent, two stored.
+        {"DF station symbol", "symbol", QStringLiteral("/\\"), "select symbol from stations", QStringLiteral("/\\")},
         {"backslash symbol code", "symbolCode", QStringLiteral("\\"), "select symbol from stations",
-         QStringLiteral("\\\\\\"), QStringLiteral("\\\\")},
+         QStringLiteral("\\\\")},
         {"apostrophe symbol code", "symbolCode", QStringLiteral("'"), "select symbol from stations",
-         QStringLiteral("\\'"), {}},
+         QStringLiteral("\\'")},
         {"<PATH> in a status", "statusText", QStringLiteral("<PATH>"), "select status, path from fixed_data",
-         QStringLiteral("<PATH>|APRS,WIDE2-1"), {}},
+         QStringLiteral("<PATH>|APRS,WIDE2-1")},
         {"every placeholder in a status", "statusText", QStringLiteral("<CALL><DTSTAMP><STATUS><COMMENT><PATH>"),
-         "select status from fixed_data", QStringLiteral("<CALL><DTSTAMP><STATUS><COMMENT><PATH>"), {}},
+         "select status from fixed_data", QStringLiteral("<CALL><DTSTAMP><STATUS><COMMENT><PATH>")},
         {"a Latin-1 byte decoded as Latin-1", "statusText", QString::fromLatin1("caf\xe9 \xb0 \xc6"),
-         "select status from fixed_data", QStringLiteral("café ° Æ"), {}},
+         "select status from fixed_data", QStringLiteral("café ° Æ")},
         {"multi-byte text", "statusText", QStringLiteral("20°C Ærø ✓"), "select status from fixed_data",
-         QStringLiteral("20°C Ærø ✓"), {}},
+         QStringLiteral("20°C Ærø ✓")},
         {"beyond the basic plane", "packetText", QStringLiteral("📡 73 🙂"), "select comment from fixed_data",
-         QStringLiteral("📡 73 🙂"), {}},
+         QStringLiteral("📡 73 🙂")},
         {"multi-byte callsign", "callsign", QStringLiteral("ÆRØ-1"),
-         "select s.callsign, f.fk_callsign from stations s, fixed_data f", QStringLiteral("ÆRØ-1|ÆRØ-1"), {}},
-        {"250-byte comment", "packetText", longComment, "select comment from fixed_data", longComment, {}},
+         "select s.callsign, f.fk_callsign from stations s, fixed_data f", QStringLiteral("ÆRØ-1|ÆRØ-1")},
+        {"250-byte comment", "packetText", longComment, "select comment from fixed_data", longComment},
         {"ODBC escapes and parameter markers", "statusText", QStringLiteral("{fn user()} ? {d '2004-01-01'} ?"),
-         "select status from fixed_data", QStringLiteral("{fn user()} ? {d '2004-01-01'} ?"), {}},
+         "select status from fixed_data", QStringLiteral("{fn user()} ? {d '2004-01-01'} ?")},
         {"double quotes, semicolons, comment marks", "statusText", QStringLiteral("\"x\"; /* y */ -- z # w"),
-         "select status from fixed_data", QStringLiteral("\"x\"; /* y */ -- z # w"), {}},
+         "select status from fixed_data", QStringLiteral("\"x\"; /* y */ -- z # w")},
         {"percent and underscore", "statusText", QStringLiteral("100% _x_ %s"), "select status from fixed_data",
-         QStringLiteral("100% _x_ %s"), {}},
+         QStringLiteral("100% _x_ %s")},
     };
-    for (const char *database : {"sqlite", "postgres", "mariadb"}) {
-        for (const Case &c : cases) {
-            QTest::addRow("%s, %s", database, c.name)
-                << QString::fromLatin1(database) << QString::fromLatin1(c.field) << c.value
-                << QString::fromLatin1(c.select) << c.expected
-                << (c.expectedMySql.isNull() ? c.expected : c.expectedMySql);
+    // Texts that end a literal early where the backslash rule is wrong, in
+    // every quoted column. The callsign column is short, so it gets the short
+    // one. The comment has its apostrophes taken out before it is quoted.
+    const QString injection = QStringLiteral("\\' ,' ,' ); delete from stations; --");
+    const QString shortInjection = QStringLiteral("\\');delete from stations;--");
+    const QString escapes = QStringLiteral("a\\b\\\\c\\n");
+    const QString endsInBackslash = QStringLiteral("ends in \\");
+    const QString withoutApostrophes = QString(injection).remove(QLatin1Char('\''));
+    const struct {
+        const char *field;
+        const char *select;
+        bool shortColumn;
+    } columns[] = {{"statusText", "select status from fixed_data", false},
+                   {"packetText", "select comment from fixed_data", false},
+                   {"path", "select path from fixed_data", false},
+                   {"callsign", "select callsign from stations", true},
+                   {"objectOwner", "select object_owner from stations", false},
+                   {"symbolCode", "select symbol from stations", false}};
+    for (const auto &column : columns) {
+        const bool comment = QByteArray(column.field) == "packetText";
+        const bool symbol = QByteArray(column.field) == "symbolCode";
+        // The sample's symbol table, "\", comes before the code.
+        const QString before = symbol ? QStringLiteral("\\") : QString();
+        const QString inject = column.shortColumn ? shortInjection : injection;
+        cases.append({QByteArray("injection in ") + column.field, column.field, inject, column.select,
+                      before + (comment ? withoutApostrophes : inject)});
+        cases.append({QByteArray("escape sequences in ") + column.field, column.field, escapes, column.select,
+                      before + escapes});
+        cases.append({QByteArray("backslash at the end of ") + column.field, column.field, endsInBackslash,
+                      column.select, before + endsInBackslash});
+    }
+    for (const LiteralSetting &server : LiteralSettings) {
+        for (const Case &c : std::as_const(cases)) {
+            QTest::addRow("%s%s, %s", server.database, server.setting, c.name.constData())
+                << QString::fromLatin1(server.database) << server.switched << QString::fromLatin1(c.field) << c.value
+                << QString::fromLatin1(c.select) << c.expected;
         }
     }
 }
@@ -310,12 +374,12 @@ void TestRecordingDatabases::valuesArriveAsSent_data()
 void TestRecordingDatabases::valuesArriveAsSent()
 {
     QFETCH(QString, database);
+    QFETCH(bool, switched);
     QFETCH(QString, field);
     QFETCH(QString, value);
     QFETCH(QString, select);
-    QFETCH(QString, expectedStandard);
-    QFETCH(QString, expectedMySql);
-    useDatabase(database);
+    QFETCH(QString, expected);
+    useDatabase(database, switched);
     if (QTest::currentTestFailed())
         return;
 
@@ -331,13 +395,18 @@ void TestRecordingDatabases::valuesArriveAsSent()
         f.commentStart = 1;
     } else if (field == QLatin1String("packetHeader"))
         f.packetHeader = value;
+    else if (field == QLatin1String("path"))
+        f.packetHeader = QStringLiteral("N0CALL>") + value + QStringLiteral(",qAR,N0CALL-10");
     else if (field == QLatin1String("objectOwner"))
         f.objectOwner = value;
     else if (field == QLatin1String("symbolTable"))
         f.symbolTable = value;
     else if (field == QLatin1String("symbolCode"))
         f.symbolCode = value;
-    else
+    else if (field == QLatin1String("symbol")) {
+        f.symbolTable = value.left(1);
+        f.symbolCode = value.mid(1);
+    } else
         QFAIL("unknown field");
 
     mRecorder->processBeacon(beacon);
@@ -348,8 +417,60 @@ void TestRecordingDatabases::valuesArriveAsSent()
     QCOMPARE(rowCount(QStringLiteral("fixed_data")), 1);
     const QList<QStringList> rows = queryRows(mDb, select);
     QCOMPARE(rows.size(), 1);
-    QCOMPARE(rows.first().join(QLatin1Char('|')),
-             mDb.dialect == SqlDialect::MySql ? expectedMySql : expectedStandard);
+    QCOMPARE(rows.first().join(QLatin1Char('|')), expected);
+}
+
+void TestRecordingDatabases::notANumber_data()
+{
+    QTest::addColumn<QString>("database");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("reading");
+    QTest::addColumn<float>("value");
+    QTest::addColumn<QStringList>("expectedStatus");
+
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float infinity = std::numeric_limits<float>::infinity();
+    for (const char *database : {"sqlite", "postgres", "mariadb"}) {
+        const QString name = QString::fromLatin1(database);
+        QTest::addRow("%s, NaN distance", database)
+            << name << int(StationType::Fixed) << "distance" << nan << QStringList{StationsMessage, QString()};
+        QTest::addRow("%s, infinite speed", database)
+            << name << int(StationType::Mobile) << "speed" << infinity << QStringList{MobileMessage};
+        QTest::addRow("%s, -infinite temperature", database)
+            << name << int(StationType::Weather) << "temp" << -infinity << QStringList{WxMessage};
+    }
+}
+
+// A number that is not one fails its own statement with the table's message;
+// the other row of the beacon is written.
+void TestRecordingDatabases::notANumber()
+{
+    QFETCH(QString, database);
+    QFETCH(int, kind);
+    QFETCH(QString, reading);
+    QFETCH(float, value);
+    QFETCH(QStringList, expectedStatus);
+    useDatabase(database);
+    if (QTest::currentTestFailed())
+        return;
+
+    auto beacon = beaconOfKind(qint16(kind));
+    if (reading == QLatin1String("distance"))
+        beacon->fields.distance = value;
+    else if (reading == QLatin1String("speed"))
+        beacon->fields.speed = value;
+    else {
+        WeatherReadings readings = sampleWeatherReadings();
+        readings.tempC = value;
+        mHost->weather.insert(QStringLiteral("WX1ABC"), std::make_shared<WeatherReadings>(readings));
+    }
+    mView->statusHistory.clear();
+    mRecorder->processBeacon(beacon);
+
+    // The stations row leaves the status line alone when it succeeds.
+    QCOMPARE(mView->statusHistory, expectedStatus);
+    QCOMPARE(rowCount(QStringLiteral("stations")), reading == QLatin1String("distance") ? 0 : 1);
+    QCOMPARE(rowCount(detailTableOf(qint16(kind))), reading == QLatin1String("distance") ? 1 : 0);
 }
 
 void TestRecordingDatabases::connectionNotOpen_data()

@@ -134,8 +134,8 @@ void TestStatementTemplate::tableStatements()
     QFETCH(int, table);
     QFETCH(QString, expected);
 
-    const StatementTemplate *templates[] = {&stationsStatement(), &fixedDataStatement(), &mobileDataStatement(),
-                                            &wxDataStatement()};
+    const StatementTemplate *templates[] = {&StationStatements::stations(), &StationStatements::fixedData(),
+                                            &StationStatements::mobileData(), &StationStatements::wxData()};
     const StatementTemplate &statementTemplate = *templates[table];
     QCOMPARE(statementTemplate.fill(statementTemplate.placeholders()), expected);
 

@@ -4,6 +4,8 @@
 #include <QTest>
 #include <QTimeZone>
 #include <clocale>
+#include <limits>
+#include <stdexcept>
 
 class TestValueText : public QObject
 {
@@ -16,6 +18,8 @@ private slots:
     void singleForm();
     void singleFormUnderDecimalComma_data() { singleForm_data(); }
     void singleFormUnderDecimalComma();
+    void notANumber_data();
+    void notANumber();
 
     void integerForm_data();
     void integerForm();
@@ -71,6 +75,21 @@ void TestValueText::singleForm()
     QFETCH(QString, expected);
 
     QCOMPARE(singleText(value), expected);
+}
+
+void TestValueText::notANumber_data()
+{
+    QTest::addColumn<float>("value");
+    QTest::addRow("NaN") << std::numeric_limits<float>::quiet_NaN();
+    QTest::addRow("+infinity") << std::numeric_limits<float>::infinity();
+    QTest::addRow("-infinity") << -std::numeric_limits<float>::infinity();
+}
+
+// No column takes one: the statement fails rather than store "nan".
+void TestValueText::notANumber()
+{
+    QFETCH(float, value);
+    QVERIFY_THROWS_EXCEPTION(std::domain_error, singleText(value));
 }
 
 void TestValueText::singleFormUnderDecimalComma()
@@ -163,7 +182,7 @@ void TestValueText::literal_data()
 
     const auto both = [](const char *name, const QString &text, const QString &standard, const QString &mySql) {
         QTest::addRow("%s, standard", name) << text << SqlDialect::Standard << standard;
-        QTest::addRow("%s, MySQL", name) << text << SqlDialect::MySql << mySql;
+        QTest::addRow("%s, backslash escapes", name) << text << SqlDialect::BackslashEscapes << mySql;
     };
     both("plain text unchanged", QStringLiteral("N0CALL-9"), QStringLiteral("N0CALL-9"), QStringLiteral("N0CALL-9"));
     both("empty", QString(), QString(), QString());
@@ -171,6 +190,8 @@ void TestValueText::literal_data()
     both("injection stays inside", QStringLiteral("'); drop table stations; --"),
          QStringLiteral("''); drop table stations; --"), QStringLiteral("''); drop table stations; --"));
     both("backslash at the end", QStringLiteral("C:\\"), QStringLiteral("C:\\"), QStringLiteral("C:\\\\"));
+    both("backslashes only", QStringLiteral("a\\b\\\\c\\n"), QStringLiteral("a\\b\\\\c\\n"),
+         QStringLiteral("a\\\\b\\\\\\\\c\\\\n"));
     both("backslash before an apostrophe", QStringLiteral("\\'"), QStringLiteral("\\''"), QStringLiteral("\\\\''"));
     both("multi-byte text unchanged", QStringLiteral("20°C Ærø ✓"), QStringLiteral("20°C Ærø ✓"),
          QStringLiteral("20°C Ærø ✓"));

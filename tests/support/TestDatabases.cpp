@@ -19,17 +19,20 @@ QString schemaBaseName(const TestDatabase &db)
     return db.name;
 }
 
-void runServerScript(const QString &command)
+void runServerScript(const QString &command, const QString &statement = QString())
 {
     QProcess script;
     script.setProcessChannelMode(QProcess::MergedChannels);
-    script.start(QStringLiteral("bash"), {QStringLiteral(KELDAN_SOURCE_DIR "/scripts/db-servers.sh"), command,
-                                          QStringLiteral(KELDAN_DBSERVERS_ROOT)});
+    QStringList arguments = {QStringLiteral(KELDAN_SOURCE_DIR "/scripts/db-servers.sh"), command,
+                             QStringLiteral(KELDAN_DBSERVERS_ROOT)};
+    if (!statement.isNull())
+        arguments << statement;
+    script.start(QStringLiteral("bash"), arguments);
     const bool finished = script.waitForFinished(180'000);
     const QString output = QString::fromLocal8Bit(script.readAll());
     if (!finished || script.exitStatus() != QProcess::NormalExit || script.exitCode() != 0)
         throw std::runtime_error(
-            QStringLiteral("db-servers.sh %1 failed: %2").arg(command, output.trimmed()).toStdString());
+            QStringLiteral("db-servers.sh %1 %2 failed: %3").arg(command, statement, output.trimmed()).toStdString());
 }
 
 } // namespace
@@ -48,7 +51,7 @@ TestDatabase testDatabase(const QString &name, const QString &sqliteFile)
     if (name == QLatin1String("postgres"))
         return {name, QStringLiteral("keldan-postgres"), server, server, server, SqlDialect::Standard};
     if (name == QLatin1String("mariadb"))
-        return {name, QStringLiteral("keldan-mariadb"), server, server, server, SqlDialect::MySql};
+        return {name, QStringLiteral("keldan-mariadb"), server, server, server, SqlDialect::BackslashEscapes};
     throw std::invalid_argument("unknown test database " + name.toStdString());
 }
 
@@ -135,4 +138,26 @@ void startServer(const TestDatabase &db)
 {
     if (db.needsServer())
         runServerScript(QStringLiteral("start-") + db.name);
+}
+
+void setLiteralSetting(const TestDatabase &db, SqlDialect rule)
+{
+    const bool escapes = rule == SqlDialect::BackslashEscapes;
+    if (db.name == QLatin1String("postgres"))
+        runServerScript(QStringLiteral("sql-postgres"),
+                        QStringLiteral("ALTER DATABASE keldan SET standard_conforming_strings = %1")
+                            .arg(escapes ? QStringLiteral("off") : QStringLiteral("on")));
+    else if (db.name == QLatin1String("mariadb"))
+        runServerScript(QStringLiteral("sql-mariadb"),
+                        escapes ? QStringLiteral("SET GLOBAL sql_mode = DEFAULT")
+                                : QStringLiteral("SET GLOBAL sql_mode = CONCAT(@@GLOBAL.sql_mode, ',NO_BACKSLASH_ESCAPES')"));
+}
+
+void resetLiteralSetting(const TestDatabase &db)
+{
+    if (db.name == QLatin1String("postgres"))
+        runServerScript(QStringLiteral("sql-postgres"),
+                        QStringLiteral("ALTER DATABASE keldan RESET standard_conforming_strings"));
+    else if (db.name == QLatin1String("mariadb"))
+        runServerScript(QStringLiteral("sql-mariadb"), QStringLiteral("SET GLOBAL sql_mode = DEFAULT"));
 }

@@ -17,7 +17,9 @@ struct TestDatabase
     QString database;
     QString user;
     QString password;
-    SqlDialect dialect = SqlDialect::Standard;
+    // How the server reads a backslash in a literal with its settings as the
+    // fixture starts it.
+    SqlDialect defaultDialect = SqlDialect::Standard;
 
     // The bridge's own keyword order: DATABASE, UID, PWD, DSN.
     QString connectionString() const;
@@ -39,6 +41,36 @@ QList<QStringList> queryRows(const TestDatabase &db, const QString &select);
 // when the script fails. Nothing to do for SQLite.
 void stopServer(const TestDatabase &db);
 void startServer(const TestDatabase &db);
+
+// Switches how the server behind db reads a backslash in a text literal,
+// for every connection opened from then on: PostgreSQL's
+// standard_conforming_strings as the database keldan's own setting (ALTER
+// DATABASE), MariaDB's NO_BACKSLASH_ESCAPES in the server's global sql_mode
+// (SET GLOBAL). resetLiteralSetting puts back the fixture's setting. Throw
+// std::runtime_error when the server refuses; nothing to do for SQLite.
+void setLiteralSetting(const TestDatabase &db, SqlDialect rule);
+void resetLiteralSetting(const TestDatabase &db);
+
+// The setting switched for the lifetime of this object, so that a failing
+// test leaves the server as the fixture started it.
+class ScopedLiteralSetting
+{
+public:
+    ScopedLiteralSetting(const TestDatabase &db, SqlDialect rule) : mDb(db) { setLiteralSetting(db, rule); }
+    ~ScopedLiteralSetting()
+    {
+        try {
+            resetLiteralSetting(mDb);
+        } catch (const std::exception &e) {
+            qWarning("cannot reset the literal setting of %s: %s", qPrintable(mDb.name), e.what());
+        }
+    }
+    ScopedLiteralSetting(const ScopedLiteralSetting &) = delete;
+    ScopedLiteralSetting &operator=(const ScopedLiteralSetting &) = delete;
+
+private:
+    TestDatabase mDb;
+};
 
 // Empty when the database accepts a connection, otherwise why not, with the
 // way to start the servers. A test that needs a server fails on it, never
