@@ -115,6 +115,16 @@ void OdbcConnection::close()
     mDbc = nullptr;
 }
 
+bool OdbcConnection::isDead() const
+{
+    if (!mDbc)
+        return false;
+    SQLUINTEGER dead = SQL_CD_FALSE;
+    if (!SQL_SUCCEEDED(SQLGetConnectAttrW(mDbc, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr)))
+        return false;
+    return dead == SQL_CD_TRUE;
+}
+
 void OdbcConnection::requireOpen(const QString &operation) const
 {
     if (!mDbc)
@@ -127,6 +137,9 @@ void *OdbcConnection::allocateStatement(const QString &operation)
     SQLHSTMT stmt = SQL_NULL_HSTMT;
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, mDbc, &stmt)))
         throw OdbcError::fromHandle(QStringLiteral("SQLAllocHandle(STMT)"), SQL_HANDLE_DBC, mDbc);
+    // A lock held by another session must not freeze the window. A driver
+    // that refuses the attribute still runs the statement.
+    SQLSetStmtAttrW(stmt, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(SQLULEN(QueryTimeoutSeconds)), 0);
     return stmt;
 }
 
