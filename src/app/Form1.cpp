@@ -301,6 +301,7 @@ void Form1::mUIV_NotifyBeaconData(BeaconRecordRef cStn)
 
 void Form1::mUIV_UIView32IsClosing()
 {
+    mServiceLog->writeSummary();
     mOptions.endProcess();
 }
 

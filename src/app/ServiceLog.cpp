@@ -24,6 +24,11 @@ void ServiceLog::minutePassed()
         qCInfo(lcBridge).noquote() << summaryLine(counts);
 }
 
+void ServiceLog::writeSummary()
+{
+    qCInfo(lcBridge).noquote() << summaryLine(mCounts());
+}
+
 QString ServiceLog::summaryLine(const Counts &c)
 {
     return QStringLiteral("since start: received %1, beacons %2, stored %3, failed %4, refused %5; %6 waiting")

@@ -27,6 +27,9 @@ public:
     // The timer calls it; so may a test.
     void minutePassed();
 
+    // The summary line now; the closing event writes it last.
+    void writeSummary();
+
     static QString summaryLine(const Counts &counts);
 
 private:

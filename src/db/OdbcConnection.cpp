@@ -103,6 +103,16 @@ void OdbcConnection::open(const QString &connectionString)
     // as truncated bytes. Its narrow entry points take UTF-8 as it is.
     mNarrowText = mDbmsName.compare(QLatin1String("SQLite"), Qt::CaseInsensitive) == 0;
     mDbc = dbc;
+    // MariaDB's driver leaves a statement that waits for a table lock to the
+    // server's lock timeouts (a day by default); the session's own give up
+    // with the query timeout. A server that refuses them keeps its own.
+    if (dialect() == SqlDialect::MySql) {
+        try {
+            execute(QStringLiteral("set session lock_wait_timeout=%1, innodb_lock_wait_timeout=%1")
+                        .arg(QueryTimeoutSeconds));
+        } catch (const OdbcError &) {
+        }
+    }
 }
 
 void OdbcConnection::close()

@@ -503,8 +503,6 @@ void TestOdbcDatabases::mariadbIsStrict()
     QVERIFY2(rows.first().first().contains(QLatin1String("STRICT_TRANS_TABLES")), qPrintable(rows.first().first()));
 }
 
-QTEST_GUILESS_MAIN(TestOdbcDatabases)
-#include "tst_odbcdatabases.moc"
 
 void TestOdbcDatabases::lockedTableTimesOut_data()
 {
@@ -549,5 +547,5 @@ void TestOdbcDatabases::lockedTableTimesOut()
     QCOMPARE(queryRows(db, QStringLiteral("select count(*) from stations")).value(0).value(0), QStringLiteral("1"));
 }
 
-QTEST_MAIN(TestOdbcDatabases)
+QTEST_GUILESS_MAIN(TestOdbcDatabases)
 #include "tst_odbcdatabases.moc"
