@@ -7,13 +7,13 @@
 // Usage: bench_intake [PASSES] [SAMPLE_FILE]
 #include "aprs/AprsDecoder.h"
 #include "linuxhost/feeds/AprsIsSource.h"
-#include "linuxhost/HostLog.h"
 #include "linuxhost/feeds/KissTcpSource.h"
 #include "linuxhost/LinuxHost.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLoggingCategory>
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -171,7 +171,7 @@ int main(int argc, char *argv[])
         if (!line.isEmpty() && !line.contains('\r') && !line.contains('\n'))
             lines << line;
     }
-    HostLog::setSink([](const QString &) {});
+    QLoggingCategory::setFilterRules(QStringLiteral("keldan.*=false"));
 
     QByteArray aprsIs;
     for (const QByteArray &line : std::as_const(lines))

@@ -3,6 +3,7 @@
 #include "app/AboutBox.h"
 #include "app/ErrorReport.h"
 #include "app/HostMenuRegistration.h"
+#include "app/ServiceLog.h"
 #include "widgets/ControlLayout.h"
 #include "widgets/WindowFont.h"
 #include "widgets/WindowIcon.h"
@@ -10,6 +11,8 @@
 #include "config/SettingsFile.h"
 #include "recording/BeaconRecorder.h"
 #include "recording/CoordinateText.h"
+#include "recording/LinkHealer.h"
+#include "linuxhost/LinuxHost.h"
 #include "host/WeatherReadings.h"
 
 #include <QCheckBox>
@@ -57,7 +60,31 @@ Form1::Form1(Form1Options options, QWidget *parent)
     : QMainWindow(parent), mOptions(std::move(options)), mQueue(*this)
 {
     buildControls();
-    mRecorder = std::make_unique<BeaconRecorder>(static_cast<RecorderView &>(*this), mLink);
+    // A lost server: logOff and logon again, as Setup's OK does.
+    mHealer = std::make_unique<LinkHealer>(mLink, [this] {
+        try {
+            logOff();
+        } catch (...) {
+            // A dead connection may fail to close; logon replaces it anyway.
+        }
+        logon();
+        return mLink.connected();
+    });
+    mRecorder = std::make_unique<BeaconRecorder>(static_cast<RecorderView &>(*this), *mHealer);
+    mServiceLog = std::make_unique<ServiceLog>(
+        [this] {
+            ServiceLog::Counts counts;
+            if (const auto *linuxHost = qobject_cast<const LinuxHost *>(mUIV.get())) {
+                counts.received = linuxHost->counters().received;
+                counts.beacons = linuxHost->counters().beacons;
+            }
+            counts.stored = mHealer->stored();
+            counts.failed = mHealer->failureLog().failures();
+            counts.refused = mQueue.refused();
+            counts.waiting = mQueue.queueCount();
+            return counts;
+        },
+        [this] { mHealer->failureLog().minutePassed(); });
 
     // The drain timer ticks from the moment the window exists.
     TimerBeaconData = new QTimer(this);
@@ -172,6 +199,9 @@ void Form1::Form_Load()
     connect(mUIV.get(), &HostApplication::NotifyBeaconData, this, &Form1::mUIV_NotifyBeaconData);
     connect(mUIV.get(), &HostApplication::UIView32IsClosing, this, &Form1::mUIV_UIView32IsClosing);
     mRecorder->attachHost(mUIV.get());
+    // A service stop lets the queue, and what a lost link kept, be stored first.
+    if (auto *linuxHost = qobject_cast<LinuxHost *>(mUIV.get()))
+        linuxHost->setPendingBeacons([this] { return mQueue.queueCount() + (mHealer->mayDrain() ? 0 : 1); });
 
     mRecorder->weatherRecord() = std::make_shared<WeatherReadings>();
     logon();
@@ -277,12 +307,15 @@ void Form1::mUIV_NotifyBeaconData(BeaconRecordRef cStn)
 
 void Form1::mUIV_UIView32IsClosing()
 {
+    mServiceLog->writeSummary();
     mOptions.endProcess();
 }
 
 void Form1::TimerBeaconData_Timer()
 {
-    mQueue.TimerBeaconData_Timer();
+    // While the link heals, beacons wait in the queue.
+    if (mHealer->mayDrain())
+        mQueue.TimerBeaconData_Timer();
 }
 
 void Form1::menuFileExit_Click()

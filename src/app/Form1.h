@@ -13,6 +13,8 @@
 #include <memory>
 
 class BeaconRecorder;
+class LinkHealer;
+class ServiceLog;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
@@ -59,6 +61,8 @@ public:
     HostApplication *host() const { return mUIV.get(); }
     BeaconQueue &queue() { return mQueue; }
     const DatabaseLink &databaseLink() const { return mLink; }
+    LinkHealer &linkHealer() { return *mHealer; }
+    ServiceLog &serviceLog() { return *mServiceLog; }
     bool isLoading() const { return mLoading; }
     Form2 *setupWindow() const { return mSetup; }
 
@@ -94,9 +98,11 @@ private:
 
     Form1Options mOptions;
     std::unique_ptr<HostApplication> mUIV;
-    std::unique_ptr<BeaconRecorder> mRecorder;
     BeaconQueue mQueue;
     DatabaseLink mLink;
+    std::unique_ptr<LinkHealer> mHealer;
+    std::unique_ptr<BeaconRecorder> mRecorder;
+    std::unique_ptr<ServiceLog> mServiceLog;
     QString mDSN;
     QString mUsername;
     QString mPassword;

@@ -1,5 +1,6 @@
 #include "app/ErrorReport.h"
 #include "app/Form1.h"
+#include "app/LogOutput.h"
 #include "linuxhost/HostFactory.h"
 
 #include <QApplication>
@@ -33,6 +34,7 @@ void showFatalError(std::exception_ptr failure)
 
 int main(int argc, char *argv[])
 {
+    LogOutput::install();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("KELDAN"));
     QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3").arg(KELDAN_VERSION_MAJOR).arg(KELDAN_VERSION_MINOR).arg(KELDAN_VERSION_PATCH));

@@ -1,5 +1,6 @@
 #include "db/DatabaseLink.h"
 
+#include "db/DbLog.h"
 #include "db/OdbcConnection.h"
 #include "db/OdbcEnvironment.h"
 #include "db/OdbcError.h"
@@ -24,7 +25,15 @@ void DatabaseLink::logon(const QString &dsn, const QString &username, const QStr
     const QString odbcConnect = connectString(database, username, password, dsn);
     auto connection = std::make_unique<OdbcConnection>(QStringLiteral("Connection1"));
     // Everything after "ODBC;" is what the driver manager receives.
-    connection->open(odbcConnect.mid(int(qstrlen("ODBC;"))));
+    try {
+        connection->open(odbcConnect.mid(int(qstrlen("ODBC;"))));
+    } catch (const OdbcError &e) {
+        qCWarning(lcDb).noquote() << QStringLiteral("logon to %1 as %2 failed: %3")
+                                         .arg(dsn, username, withoutPassword(e.describe(), password));
+        throw;
+    }
+    qCInfo(lcDb).noquote() << QStringLiteral("connected to %1 as %2 (%3, database %4)")
+                                  .arg(dsn, username, connection->dbmsName(), database);
     mConnection = std::move(connection);
     view.setStatus(QStringLiteral("Connected: ") + username + QStringLiteral("@") + dsn, QString());
     mConnected = true;
@@ -36,6 +45,7 @@ void DatabaseLink::logOff(View &view)
     if (mConnected) {
         view.setLinkConnected(false);
         mConnected = false;
+        qCInfo(lcDb) << "disconnected";
         mConnection->close();
         mWorkspace->open = false;
     }
@@ -47,6 +57,19 @@ void DatabaseLink::execute(const QString &statement)
     if (!mConnection)
         throw OdbcError(QStringLiteral("Execute"), {OdbcDiagnostic{QStringLiteral("08003"), 0, QStringLiteral("Connection not open")}});
     mConnection->execute(statement);
+}
+
+bool DatabaseLink::connectionDead() const
+{
+    return mConnection && mConnection->isDead();
+}
+
+QString DatabaseLink::withoutPassword(const QString &text, const QString &password)
+{
+    if (password.isEmpty())
+        return text;
+    QString out = text;
+    return out.replace(password, QStringLiteral("*****"));
 }
 
 SqlDialect DatabaseLink::dialect() const

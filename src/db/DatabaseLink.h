@@ -40,6 +40,10 @@ public:
 
     // "ODBC;DATABASE=..;UID=..;PWD=..;DSN=..": plain concatenation, nothing
     // escaped, the data source last.
+    // A driver's diagnostic may echo what it was given: the password never
+    // reaches a log.
+    static QString withoutPassword(const QString &text, const QString &password);
+
     static QString connectString(const QString &database, const QString &user, const QString &password,
                                  const QString &dsn);
 
@@ -52,6 +56,8 @@ public:
     void logOff(View &view);
 
     bool connected() const { return mConnected; }
+    // The driver says the open connection's server is gone.
+    bool connectionDead() const;
     const OdbcWorkspace *workspace() const { return mWorkspace.get(); }
 
     void execute(const QString &statement) override;

@@ -101,6 +101,16 @@ void OdbcConnection::open(const QString &connectionString)
         mDbc = nullptr;
         throw;
     }
+    // MariaDB's driver leaves a statement that waits for a table lock to the
+    // server's lock timeouts (a day by default); the session's own give up
+    // with the query timeout. A server that refuses them keeps its own.
+    if (LiteralRule::family(mDbmsName) == LiteralRule::Family::MySql) {
+        try {
+            execute(QStringLiteral("set session lock_wait_timeout=%1, innodb_lock_wait_timeout=%1")
+                        .arg(QueryTimeoutSeconds));
+        } catch (const OdbcError &) {
+        }
+    }
 }
 
 SqlDialect OdbcConnection::learnDialect()
@@ -132,6 +142,16 @@ void OdbcConnection::close()
     mDbc = nullptr;
 }
 
+bool OdbcConnection::isDead() const
+{
+    if (!mDbc)
+        return false;
+    SQLUINTEGER dead = SQL_CD_FALSE;
+    if (!SQL_SUCCEEDED(SQLGetConnectAttrW(mDbc, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr)))
+        return false;
+    return dead == SQL_CD_TRUE;
+}
+
 void OdbcConnection::requireOpen(const QString &operation) const
 {
     if (!mDbc)
@@ -144,6 +164,9 @@ void *OdbcConnection::allocateStatement(const QString &operation)
     SQLHSTMT stmt = SQL_NULL_HSTMT;
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, mDbc, &stmt)))
         throw OdbcError::fromHandle(QStringLiteral("SQLAllocHandle(STMT)"), SQL_HANDLE_DBC, mDbc);
+    // A lock held by another session must not freeze the window. A driver
+    // that refuses the attribute still runs the statement.
+    SQLSetStmtAttrW(stmt, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(SQLULEN(QueryTimeoutSeconds)), 0);
     return stmt;
 }
 

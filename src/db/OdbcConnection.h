@@ -31,6 +31,14 @@ public:
     // The DBMS name the driver reported when the connection opened.
     QString dbmsName() const { return mDbmsName; }
 
+    // Every statement may wait this long for locks or the server, then fails
+    // (SQLSTATE HYT00 or the driver's own) like any other statement.
+    static constexpr int QueryTimeoutSeconds = 5;
+
+    // The driver's SQL_ATTR_CONNECTION_DEAD: true once it knows the server
+    // is gone. False when not open or the driver cannot tell.
+    bool isDead() const;
+
     void execute(const QString &sql) override;
     // The rule learned when the connection opened.
     SqlDialect dialect() const override;

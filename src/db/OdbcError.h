@@ -32,6 +32,10 @@ public:
     int statusNumber() const;
     QString describe() const;
 
+    // The connection is gone: SQLSTATE class 08 in any record, or what a
+    // driver reports when its server went away (MariaDB's 2006 and 2013).
+    bool meansConnectionLost() const;
+
     // The number used when a record has no native error, by SQLSTATE class.
     static int classNumber(const QString &sqlState);
 

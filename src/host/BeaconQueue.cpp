@@ -8,6 +8,7 @@ QString BeaconQueue::bufferCaption(qint16 count)
 void BeaconQueue::queueBeacon(BeaconRecordRef cStn)
 {
     if (queueLength == Capacity) {
+        ++mRefused;
         mView.setStatusCaption(QStringLiteral("Buffer full, packet ignored"));
         return;
     }

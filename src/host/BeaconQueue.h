@@ -37,6 +37,8 @@ public:
     void TimerBeaconData_Timer();
 
     bool isBusy() const { return busy; }
+    // Beacons refused because the queue was full, since start.
+    qint64 refused() const { return mRefused; }
     bool slotHoldsReference(int index) const { return beaconQueue.at(index) != nullptr; }
 
     static QString bufferCaption(qint16 count);
@@ -48,4 +50,5 @@ private:
     qint16 queueHead = 0;
     qint16 queueLength = 0;
     bool busy = false;
+    qint64 mRefused = 0;
 };

@@ -26,6 +26,10 @@ bool DuplicateFilter::isDuplicate(const QByteArray &key, qint64 nowMs)
         return true;
     mSeen.insert(key, nowMs);
     mOrder.emplace_back(nowMs, key);
+    if (qsizetype(mOrder.size()) > mMaxKeys) {
+        mSeen.remove(mOrder.front().second);
+        mOrder.pop_front();
+    }
     return false;
 }
 

@@ -2,11 +2,12 @@
 
 #include "aprs/AprsDecoder.h"
 #include "linuxhost/feeds/AprsIsSource.h"
-#include "linuxhost/HostLog.h"
 #include "linuxhost/HostWeather.h"
 #include "linuxhost/feeds/KissTcpSource.h"
 #include "linuxhost/feeds/LogReplaySource.h"
 #include "linuxhost/ReceivedBeacon.h"
+
+#include "host/LogCategories.h"
 
 #include <string_view>
 
@@ -14,6 +15,10 @@ LinuxHost::LinuxHost(const HostSettings &settings, QObject *parent)
     : HostApplication(parent), mClock(std::make_shared<HostClock>()),
       mMapper(settings.latitudeDeg, settings.longitudeDeg, settings.exclusions)
 {
+    mDrainCheck.setInterval(20);
+    connect(&mDrainCheck, &QTimer::timeout, this, &LinuxHost::closeWhenDrained);
+    mDrainLimit.setSingleShot(true);
+    connect(&mDrainLimit, &QTimer::timeout, this, &LinuxHost::close);
 }
 
 LinuxHost::~LinuxHost()
@@ -60,13 +65,52 @@ void LinuxHost::watchTerminationSignals()
     if (mSignals)
         return;
     mSignals = std::make_unique<TerminationSignals>();
-    connect(mSignals.get(), &TerminationSignals::received, this, [this](int) { emit UIView32IsClosing(); });
+    connect(mSignals.get(), &TerminationSignals::received, this, &LinuxHost::requestStop);
+}
+
+void LinuxHost::requestStop()
+{
+    if (mStopping)
+        return;
+    mStopping = true;
+    if (mSource)
+        mSource->stop();
+    mPendingAtStop = mPendingBeacons ? mPendingBeacons() : 0;
+    qCInfo(lcBridge).noquote() << QStringLiteral("stopping: feed stopped after %1 packets, %2 beacons waiting; "
+                                                 "storing them for at most %3 s")
+                                      .arg(mCounters.received)
+                                      .arg(mPendingAtStop)
+                                      .arg(mStopDrainMs / 1000.0);
+    mDrainLimit.start(mStopDrainMs);
+    mDrainCheck.start();
+    closeWhenDrained();
+}
+
+void LinuxHost::closeWhenDrained()
+{
+    if (!mPendingBeacons || mPendingBeacons() == 0)
+        close();
+}
+
+void LinuxHost::close()
+{
+    if (mClosed)
+        return;
+    mClosed = true;
+    mDrainCheck.stop();
+    mDrainLimit.stop();
+    const int left = mPendingBeacons ? mPendingBeacons() : 0;
+    qCInfo(lcBridge).noquote() << QStringLiteral("closing: %1 of %2 waiting beacons handed to the database, %3 left")
+                                      .arg(mPendingAtStop - left)
+                                      .arg(mPendingAtStop)
+                                      .arg(left);
+    emit UIView32IsClosing();
 }
 
 HostBool LinuxHost::lookupWeather(QString &callsign, WeatherRecordRef &record)
 {
-    const auto found = mWeather.constFind(callsign);
-    if (found == mWeather.constEnd())
+    const WeatherReadings *found = mWeather.find(callsign);
+    if (!found)
         return HostFalse;
     if (auto *readings = dynamic_cast<WeatherReadings *>(record.get()))
         *readings = *found;
@@ -78,8 +122,9 @@ HostBool LinuxHost::lookupWeather(QString &callsign, WeatherRecordRef &record)
 void LinuxHost::takePacket(const QByteArray &line, qint16 radioPort, bool /*fromRadio*/)
 {
     ++mCounters.received;
+    const qint64 nowMs = mClock->steadyMs();
     const QByteArray key = DuplicateFilter::keyOf(line);
-    if (!key.isEmpty() && mDuplicates.isDuplicate(key, mClock->steadyMs())) {
+    if (!key.isEmpty() && mDuplicates.isDuplicate(key, nowMs)) {
         ++mCounters.duplicates;
         return;
     }
@@ -92,8 +137,12 @@ void LinuxHost::takePacket(const QByteArray &line, qint16 radioPort, bool /*from
 
     const QString callsign = BeaconMapper::recordCallsign(packet);
     const bool carriesWeather = packet.hasWeather && packet.weather.hasAnyReading();
+    // Any packet of a station counts as hearing it.
     if (carriesWeather)
-        mWeather.insert(callsign, HostWeather::readingsFrom(packet.weather));
+        mWeather.insert(callsign, HostWeather::readingsFrom(packet.weather), nowMs);
+    else
+        mWeather.touch(callsign, nowMs);
+    const QString *status = mStatusTexts.touch(callsign, nowMs);
 
     switch (packet.kind) {
     case aprs::PacketKind::Position:
@@ -102,7 +151,7 @@ void LinuxHost::takePacket(const QByteArray &line, qint16 radioPort, bool /*from
     case aprs::PacketKind::Item:
         break;
     case aprs::PacketKind::Status:
-        mStatusTexts.insert(callsign, packet.statusText);
+        mStatusTexts.insert(callsign, packet.statusText, nowMs);
         ++mCounters.remembered;
         return;
     case aprs::PacketKind::Weather:
@@ -121,7 +170,8 @@ void LinuxHost::takePacket(const QByteArray &line, qint16 radioPort, bool /*from
     reception.line = line;
     reception.radioPort = radioPort;
     reception.receivedAt = mClock->now();
-    reception.statusText = mStatusTexts.value(callsign);
+    if (status)
+        reception.statusText = *status;
     const auto beacon = std::make_shared<const ReceivedBeacon>(mMapper.map(packet, reception));
     ++mCounters.beacons;
     emit NotifyBeaconData(beacon);

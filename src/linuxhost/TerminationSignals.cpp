@@ -1,6 +1,6 @@
 #include "linuxhost/TerminationSignals.h"
 
-#include "linuxhost/HostLog.h"
+#include "host/LogCategories.h"
 
 #include <cerrno>
 #include <csignal>
@@ -39,8 +39,9 @@ TerminationSignals::TerminationSignals(QObject *parent) : QObject(parent)
     if (sInstalled)
         return;
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, sPair) != 0) {
-        HostLog::write(QStringLiteral("Signals: no socket pair (%1), SIGTERM ends the program without notice")
-                           .arg(QString::fromLocal8Bit(std::strerror(errno))));
+        qCWarning(lcHost).noquote() << QStringLiteral("Signals: no socket pair (%1), SIGTERM ends the program without "
+                                                      "notice")
+                                           .arg(QString::fromLocal8Bit(std::strerror(errno)));
         return;
     }
     sPending = 0;
@@ -77,7 +78,6 @@ void TerminationSignals::drain()
     ssize_t got = 0;
     while ((got = read(sPair[0], bytes, sizeof bytes)) > 0)
         last = bytes[got - 1];
-    sPending = 0;
     if (last != 0)
         emit received(last);
 }

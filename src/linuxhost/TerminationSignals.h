@@ -7,9 +7,9 @@
 
 // Turns SIGTERM, SIGINT and SIGHUP into a Qt signal on the thread that owns
 // this object. The handler only writes the signal number into a socket pair
-// (all it may safely do); a socket notifier reads it in the event loop. A
-// second signal that arrives before the event loop has taken the first ends
-// the process the default way, so a stuck program can still be stopped.
+// (all it may safely do); a socket notifier reads it in the event loop. Any
+// second signal ends the process the default way at once, so a program that
+// takes its time to stop (or is stuck) can still be stopped.
 // One instance at a time: the handlers are process-wide.
 class TerminationSignals : public QObject
 {

@@ -7,6 +7,7 @@
 #include "db/OdbcConnection.h"
 #include "db/OdbcError.h"
 
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <optional>
 #include <QTest>
@@ -75,6 +76,8 @@ private slots:
     void serverStoppedMidRun_data();
     void serverStoppedMidRun();
     void mariadbIsStrict();
+    void lockedTableTimesOut_data();
+    void lockedTableTimesOut();
 
 private:
     TestDatabase database(const QString &name) const { return testDatabase(name, mSqliteFile); }
@@ -621,6 +624,50 @@ void TestOdbcDatabases::mariadbIsStrict()
     const QList<QStringList> rows = queryRows(db, QStringLiteral("select @@sql_mode"));
     QCOMPARE(rows.size(), 1);
     QVERIFY2(rows.first().first().contains(QLatin1String("STRICT_TRANS_TABLES")), qPrintable(rows.first().first()));
+}
+
+
+void TestOdbcDatabases::lockedTableTimesOut_data()
+{
+    addDatabaseRows();
+}
+
+// Another session holds a write lock on stations: the insert gives up after
+// the query timeout with an error of its own kind, and the connection stays
+// usable once the lock is gone.
+void TestOdbcDatabases::lockedTableTimesOut()
+{
+    QFETCH(QString, name);
+    const TestDatabase db = database(name);
+    OdbcConnection holder(QStringLiteral("holder"));
+    holder.open(db.connectionString());
+    if (name == QLatin1String("mariadb")) {
+        holder.execute(QStringLiteral("lock tables stations write"));
+    } else if (name == QLatin1String("postgres")) {
+        holder.execute(QStringLiteral("begin"));
+        holder.execute(QStringLiteral("lock table stations in access exclusive mode"));
+    } else {
+        holder.execute(QStringLiteral("begin exclusive"));
+    }
+
+    OdbcConnection writer(QStringLiteral("Connection1"));
+    writer.open(db.connectionString());
+    const QString insert = Stations + QStringLiteral("values ('N0CALL','2004-05-06 14:30:00',0,0,0,0,0,0,'/-','')");
+    QElapsedTimer waited;
+    waited.start();
+    try {
+        writer.execute(insert);
+        QFAIL("the insert went through a held lock");
+    } catch (const OdbcError &error) {
+        QVERIFY2(!error.meansConnectionLost(), qPrintable(error.describe()));
+        qInfo("%s gave up after %lld ms: %s", qPrintable(name), waited.elapsed(), qPrintable(error.describe()));
+    }
+    // Far below the minutes a lock can be held; generous for a busy machine.
+    QVERIFY(waited.elapsed() < 4 * OdbcConnection::QueryTimeoutSeconds * 1000);
+
+    holder.execute(name == QLatin1String("mariadb") ? QStringLiteral("unlock tables") : QStringLiteral("commit"));
+    writer.execute(insert);
+    QCOMPARE(queryRows(db, QStringLiteral("select count(*) from stations")).value(0).value(0), QStringLiteral("1"));
 }
 
 QTEST_GUILESS_MAIN(TestOdbcDatabases)

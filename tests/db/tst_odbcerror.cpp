@@ -11,6 +11,8 @@ class TestOdbcError : public QObject
 private slots:
     void statusNumber_data();
     void statusNumber();
+    void meansConnectionLost_data();
+    void meansConnectionLost();
     void describeListsEveryRecord();
     void noDiagnosticAtAll();
 };
@@ -47,6 +49,32 @@ void TestOdbcError::statusNumber()
     QCOMPARE(error.statusNumber(), expected);
     QCOMPARE(error.sqlState(), sqlState);
     QCOMPARE(error.nativeError(), nativeError);
+}
+
+void TestOdbcError::meansConnectionLost_data()
+{
+    QTest::addColumn<QString>("sqlState");
+    QTest::addColumn<qint32>("nativeError");
+    QTest::addColumn<bool>("lost");
+
+    QTest::addRow("communication link failure") << QStringLiteral("08S01") << 2013 << true;
+    QTest::addRow("server refused the connection") << QStringLiteral("08001") << 101 << true;
+    QTest::addRow("MariaDB: server has gone away") << QStringLiteral("HY000") << 2006 << true;
+    QTest::addRow("MariaDB: lost connection during query") << QStringLiteral("HY000") << 2013 << true;
+    QTest::addRow("no such table") << QStringLiteral("42P01") << 1 << false;
+    QTest::addRow("duplicate key") << QStringLiteral("23505") << 1 << false;
+    QTest::addRow("PostgreSQL statement timeout") << QStringLiteral("57014") << 1 << false;
+    QTest::addRow("MariaDB lock wait timeout") << QStringLiteral("HY000") << 1205 << false;
+    QTest::addRow("query timeout") << QStringLiteral("HYT00") << 0 << false;
+}
+
+void TestOdbcError::meansConnectionLost()
+{
+    QFETCH(QString, sqlState);
+    QFETCH(qint32, nativeError);
+    QFETCH(bool, lost);
+    const OdbcError error(QStringLiteral("SQLExecDirect"), {{sqlState, nativeError, QStringLiteral("first")}});
+    QCOMPARE(error.meansConnectionLost(), lost);
 }
 
 void TestOdbcError::describeListsEveryRecord()

@@ -72,13 +72,18 @@ private slots:
     void routesByKind();
     void dropsDuplicates_data();
     void dropsDuplicates();
+    void duplicateWindowIsCapped();
     void remembersStatus();
+    void forgetsStationsNotHeardForADay_data();
+    void forgetsStationsNotHeardForADay();
     void weatherLookup();
     void weatherLookupFillsOrReplacesRecord();
     void addOnConnectedIsKept();
     void signalsRaiseClosingEvent_data();
     void signalsRaiseClosingEvent();
     void takesPacketsFromItsSource();
+    void stopStoresWhatWaits_data();
+    void stopStoresWhatWaits();
 
 private:
     HostSettings settings() const;
@@ -355,6 +360,47 @@ void TestLinuxHost::dropsDuplicates()
     QCOMPARE(mHost->counters().received, 2);
 }
 
+void TestLinuxHost::duplicateWindowIsCapped()
+{
+    const QByteArray first("N0CALL>APRS:>first");
+    feed(first);
+    for (int i = 0; i < DuplicateFilter::MaxKeys; ++i)
+        feed("N0CALL>APRS:>" + QByteArray::number(i));
+    QCOMPARE(mHost->counters().duplicates, 0);
+    // Within 30 s, but the window holds only the latest MaxKeys packets.
+    feed(first);
+    QCOMPARE(mHost->counters().duplicates, 0);
+    feed("N0CALL>APRS:>" + QByteArray::number(DuplicateFilter::MaxKeys - 1));
+    QCOMPARE(mHost->counters().duplicates, 1);
+}
+
+void TestLinuxHost::forgetsStationsNotHeardForADay_data()
+{
+    QTest::addColumn<QByteArray>("meanwhile");
+    QTest::addColumn<bool>("kept");
+    const QByteArray other("N1CALL>APRS:!4903.50N/07201.75W-");
+    QTest::addRow("silent for a day: forgotten") << other << false;
+    QTest::addRow("a message a few hours ago: kept") << QByteArray("N0CALL>APRS::N1CALL   :hello") << true;
+    QTest::addRow("a position a few hours ago: kept") << QByteArray("N0CALL>APRS:!4903.50N/07201.75W-moved") << true;
+}
+
+void TestLinuxHost::forgetsStationsNotHeardForADay()
+{
+    QFETCH(QByteArray, meanwhile);
+    QFETCH(bool, kept);
+    const qint64 dayMs = StationMemory<QString>::MaxAgeMs;
+    feed("N0CALL>APRS:>Net Control Center");
+    feed("N0CALL>APRS:_10090556c220s004g005t077r000p000P000h50b09900wRSW");
+    mClock->advanceMs(dayMs - 3 * 3600'000);
+    feed(meanwhile);
+    mClock->advanceMs(3 * 3600'000);
+    feed("N0CALL>APRS:!4903.50N/07201.75W_");
+    QCOMPARE(mBeacons.last()->statusText(), kept ? QStringLiteral("Net Control Center") : QString());
+    QString callsign = QStringLiteral("N0CALL");
+    WeatherRecordRef record = std::make_shared<WeatherReadings>();
+    QCOMPARE(mHost->lookupWeather(callsign, record), kept ? HostTrue : HostFalse);
+}
+
 void TestLinuxHost::remembersStatus()
 {
     feed("N0CALL>APRS:!4903.50N/07201.75W-");
@@ -500,6 +546,53 @@ void TestLinuxHost::takesPacketsFromItsSource()
     QCOMPARE(mHost->counters().received, 2);
     mHost.reset();
     QVERIFY(watched.isNull());
+}
+
+void TestLinuxHost::stopStoresWhatWaits_data()
+{
+    QTest::addColumn<int>("drainMs");
+    QTest::addColumn<bool>("queueEmpties");
+    QTest::addRow("the queue empties: closed then") << 600'000 << true;
+    QTest::addRow("the queue never empties: closed at the limit") << 50 << false;
+}
+
+// A termination signal stops the feed at once; the closing event waits for
+// the bridge's queue, at most the drain time.
+void TestLinuxHost::stopStoresWhatWaits()
+{
+    QFETCH(int, drainMs);
+    QFETCH(bool, queueEmpties);
+    class CountingSource : public PacketSource
+    {
+    public:
+        void start() override {}
+        void stop() override { ++stops; }
+        QString describe() const override { return QStringLiteral("SCRIPT"); }
+        int stops = 0;
+    };
+    auto source = std::make_unique<CountingSource>();
+    CountingSource *feed = source.get();
+    mHost->attachSource(std::move(source));
+    int waiting = 3;
+    mHost->setPendingBeacons([&waiting] { return waiting; });
+    mHost->setStopDrainMs(drainMs);
+    QSignalSpy closing(mHost.get(), &HostApplication::UIView32IsClosing);
+
+    mHost->watchTerminationSignals();
+    QCOMPARE(::raise(SIGTERM), 0);
+    QTRY_VERIFY(mHost->isStopping());
+    QCOMPARE(feed->stops, 1);
+    QTest::qWait(20);
+    if (queueEmpties) {
+        QCOMPARE(closing.size(), 0);
+        waiting = 0;
+    }
+    QTRY_COMPARE(closing.size(), 1);
+    // Once only, whatever asks again.
+    mHost->requestStop();
+    QTest::qWait(50);
+    QCOMPARE(closing.size(), 1);
+    QCOMPARE(feed->stops, 1);
 }
 
 QTEST_GUILESS_MAIN(TestLinuxHost)

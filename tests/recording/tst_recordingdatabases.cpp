@@ -5,7 +5,9 @@
 #include "WidgetRecorderView.h"
 #include "db/DatabaseLink.h"
 #include "db/OdbcError.h"
+#include "host/BeaconQueue.h"
 #include "recording/BeaconRecorder.h"
+#include "recording/LinkHealer.h"
 #include "support/ScriptedBeaconRecord.h"
 #include "support/SampleReadings.h"
 #include "support/ScriptedHost.h"
@@ -14,6 +16,7 @@
 #include <limits>
 #include <optional>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -86,6 +89,9 @@ private slots:
 
     void serverStoppedMidRun_data();
     void serverStoppedMidRun();
+    void outageLosesNothingTheQueueHolds_data();
+    void outageLosesNothingTheQueueHolds();
+    void otherFailuresAreNotKept();
 
 private:
     void addDatabaseRows(const char *what);
@@ -560,8 +566,8 @@ void TestRecordingDatabases::serverStoppedMidRun()
     startServer(mDb);
     restart.done = true;
 
-    // The link is never re-opened by itself: until the next logon the
-    // beacons are still handled, each with its messages.
+    // The link alone is never re-opened (LinkHealer does that, below): until
+    // the next logon the beacons are still handled, each with its messages.
     mView->statusHistory.clear();
     mRecorder->processBeacon(beaconOfKind(StationType::Mobile, second++));
     QCOMPARE(mView->statusHistory, (QStringList{StationsMessage, MobileMessage}));
@@ -575,6 +581,124 @@ void TestRecordingDatabases::serverStoppedMidRun()
     QCOMPARE(rowCount(QStringLiteral("stations")), 6);
     for (qint16 kind : kinds)
         QCOMPARE(rowCount(detailTableOf(kind)), 2);
+}
+
+namespace {
+
+// The queue's side of the window: the drain hands each beacon to the recorder.
+class DrainView : public BeaconQueue::View
+{
+public:
+    explicit DrainView(BeaconRecorder &recorder) : mRecorder(recorder) {}
+    void setBufferCaption(const QString &) override {}
+    void setStatusCaption(const QString &) override {}
+    void processBeacon(const BeaconRecordRef &beacon) override { mRecorder.processBeacon(beacon); }
+    void dispatchPendingMessages() override {}
+
+private:
+    BeaconRecorder &mRecorder;
+};
+
+} // namespace
+
+void TestRecordingDatabases::outageLosesNothingTheQueueHolds_data()
+{
+    serverStoppedMidRun_data();
+}
+
+// The window's road without the window: host notifications into the queue,
+// the drain timer, the recorder, and the healer in front of the link. The
+// server is away for 20 s while beacons keep arriving.
+void TestRecordingDatabases::outageLosesNothingTheQueueHolds()
+{
+    QFETCH(QString, database);
+    useDatabase(database);
+    if (QTest::currentTestFailed())
+        return;
+
+    LinkHealer healer(*mLink, [this] {
+        try {
+            mLink->logOff(*mView);
+        } catch (...) {
+        }
+        try {
+            mLink->logon(mDb.dsn, mDb.user, mDb.password, mDb.database, *mView);
+        } catch (...) {
+        }
+        return mLink->connected();
+    });
+    BeaconRecorder recorder(*mView, healer);
+    recorder.attachHost(mHost.get());
+    DrainView drainView(recorder);
+    BeaconQueue queue(drainView);
+
+    QTimer drain;
+    QObject::connect(&drain, &QTimer::timeout, [&] {
+        if (healer.mayDrain())
+            queue.TimerBeaconData_Timer();
+    });
+    int heard = 0;
+    QTimer feed;
+    QObject::connect(&feed, &QTimer::timeout, [&] { queue.queueBeacon(beaconOfKind(StationType::Mobile, heard++)); });
+    drain.start(10);
+    feed.start(100);
+    QTRY_VERIFY(rowCount(QStringLiteral("mobile_data")) >= 10);
+
+    stopServer(mDb);
+    struct Restart {
+        const TestDatabase &db;
+        bool done = false;
+        ~Restart()
+        {
+            if (!done)
+                startServer(db);
+        }
+    } restart{mDb};
+    const int heardAtStop = heard;
+    QTest::qWait(20'000);
+    QVERIFY(!healer.mayDrain());
+    // The failure showed as it always has.
+    QVERIFY(mView->statusHistory.contains(StationsMessage));
+    QVERIFY2(queue.queueCount() >= heard - heardAtStop - 1, qPrintable(QString::number(queue.queueCount())));
+    startServer(mDb);
+    restart.done = true;
+
+    QTest::qWait(1'000);
+    feed.stop();
+    QTRY_VERIFY_WITH_TIMEOUT(healer.mayDrain() && queue.queueCount() == 0, 90'000);
+    QCOMPARE(queue.refused(), 0);
+    QVERIFY(healer.keptStatements().isEmpty());
+    QCOMPARE(mView->status(), QString());
+    // Every beacon once: as many rows as beacons, each time stamp once.
+    QCOMPARE(rowCount(QStringLiteral("stations")), heard);
+    QCOMPARE(rowCount(QStringLiteral("mobile_data")), heard);
+    const QString distinctStamps = QStringLiteral("select count(*) from (select distinct %1 from %2) d");
+    QCOMPARE(queryRows(mDb, distinctStamps.arg(QStringLiteral("dtstamp"), QStringLiteral("stations")))
+                 .value(0).value(0).toInt(),
+             heard);
+    QCOMPARE(queryRows(mDb, distinctStamps.arg(QStringLiteral("fk_dtstamp"), QStringLiteral("mobile_data")))
+                 .value(0).value(0).toInt(),
+             heard);
+}
+
+// A missing table is no lost connection: the beacon's failure shows, nothing
+// is kept and draining goes on.
+void TestRecordingDatabases::otherFailuresAreNotKept()
+{
+    useDatabase(QStringLiteral("sqlite"));
+    if (QTest::currentTestFailed())
+        return;
+    LinkHealer healer(*mLink, [] { return false; });
+    BeaconRecorder recorder(*mView, healer);
+    recorder.attachHost(mHost.get());
+    mLink->execute(QStringLiteral("drop table mobile_data"));
+    mView->statusHistory.clear();
+    recorder.processBeacon(beaconOfKind(StationType::Mobile));
+    QCOMPARE(mView->statusHistory, (QStringList{MobileMessage}));
+    QVERIFY(healer.mayDrain());
+    QCOMPARE(healer.retryDelayMs(), 0);
+    QCOMPARE(healer.stored(), 1);
+    QCOMPARE(healer.failureLog().failures(), 1);
 }
 
 QTEST_MAIN(TestRecordingDatabases)

@@ -1,35 +1,56 @@
 #pragma once
 
-#include "linuxhost/HostLog.h"
-
-#include <QRegularExpression>
+#include <QLoggingCategory>
 #include <QStringList>
 
-// Collects the host's log lines for one test instead of writing them to
-// standard error; the time stamp is cut off so that lines can be compared.
+#include <cstdio>
+
+// Collects the program's own log lines (categories keldan.*) for one test
+// instead of writing them to standard error; other messages go on as before.
 class LogCapture
 {
 public:
     LogCapture()
     {
-        HostLog::setSink([this](const QString &line) { mLines.append(line); });
+        sCurrent = this;
+        mPrevious = qInstallMessageHandler(&LogCapture::handle);
     }
-    ~LogCapture() { HostLog::setSink({}); }
+    ~LogCapture()
+    {
+        qInstallMessageHandler(mPrevious);
+        sCurrent = nullptr;
+    }
     LogCapture(const LogCapture &) = delete;
     LogCapture &operator=(const LogCapture &) = delete;
 
-    // The lines without their "yyyy-MM-dd HH:mm:ss " stamp.
-    QStringList messages() const
-    {
-        static const QRegularExpression stamp(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d "));
-        QStringList out;
-        for (QString line : mLines)
-            out.append(line.remove(stamp));
-        return out;
-    }
+    // The messages as written, without time, level or category.
+    QStringList messages() const { return mMessages; }
+    // "level category: message", e.g. "warning keldan.db: ...".
     const QStringList &lines() const { return mLines; }
-    void clear() { mLines.clear(); }
+    void clear()
+    {
+        mMessages.clear();
+        mLines.clear();
+    }
 
 private:
+    static void handle(QtMsgType type, const QMessageLogContext &context, const QString &message)
+    {
+        if (!sCurrent || !context.category || qstrncmp(context.category, "keldan.", 7) != 0) {
+            if (sCurrent && sCurrent->mPrevious)
+                sCurrent->mPrevious(type, context, message);
+            else
+                std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+            return;
+        }
+        static const char *const words[] = {"debug", "warning", "error", "fatal", "info"};
+        sCurrent->mMessages.append(message);
+        sCurrent->mLines.append(QStringLiteral("%1 %2: %3")
+                                    .arg(QLatin1String(words[int(type)]), QLatin1String(context.category), message));
+    }
+
+    static inline LogCapture *sCurrent = nullptr;
+    QtMessageHandler mPrevious = nullptr;
+    QStringList mMessages;
     QStringList mLines;
 };

@@ -1,6 +1,6 @@
 #include "linuxhost/feeds/LogReplaySource.h"
 
-#include "linuxhost/HostLog.h"
+#include "host/LogCategories.h"
 
 #include <algorithm>
 #include <cmath>
@@ -26,7 +26,7 @@ void LogReplaySource::start()
     if (mRunning || mAtEnd)
         return;
     if (!mFile.isOpen() && !mFile.open(QIODevice::ReadOnly)) {
-        HostLog::write(describe() + QStringLiteral(" cannot be read: ") + mFile.errorString());
+        qCWarning(lcFeed).noquote() << describe() + QStringLiteral(" cannot be read: ") + mFile.errorString();
         mAtEnd = true;
         emit finished();
         return;
@@ -35,7 +35,7 @@ void LogReplaySource::start()
     mReplayedAtStart = mReplayed;
     mClock.start();
     mTimer.start();
-    HostLog::write(describe() + QStringLiteral(" replaying at %1 packets per second").arg(mRatePerSecond));
+    qCInfo(lcFeed).noquote() << describe() + QStringLiteral(" replaying at %1 packets per second").arg(mRatePerSecond);
 }
 
 void LogReplaySource::stop()
@@ -80,6 +80,6 @@ void LogReplaySource::finish()
     mRunning = false;
     mAtEnd = true;
     mFile.close();
-    HostLog::write(describe() + QStringLiteral(" ended after %1 packets").arg(mReplayed));
+    qCInfo(lcFeed).noquote() << describe() + QStringLiteral(" ended after %1 packets").arg(mReplayed);
     emit finished();
 }

@@ -1,6 +1,6 @@
 #include "linuxhost/feeds/TcpFeedSource.h"
 
-#include "linuxhost/HostLog.h"
+#include "host/LogCategories.h"
 
 TcpFeedSource::TcpFeedSource(QString label, QString host, quint16 port, QObject *parent)
     : PacketSource(parent), mLabel(std::move(label)), mHost(std::move(host)), mPort(port),
@@ -78,7 +78,7 @@ void TcpFeedSource::onConnected()
     mWasUp = true;
     mUpSince.start();
     mSocket->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
-    HostLog::write(describe() + QStringLiteral(" connected"));
+    qCInfo(lcFeed).noquote() << describe() + QStringLiteral(" connected");
     if (mIdleTimeoutSeconds > 0)
         mIdleTimer.start(toMs(mIdleTimeoutSeconds));
     linkUp();
@@ -164,6 +164,6 @@ void TcpFeedSource::scheduleRetry(const QString &what)
     mIdleTimer.stop();
     const int delaySeconds = mBackoff.takeDelaySeconds();
     mLastRetryDelaySeconds = delaySeconds;
-    HostLog::write(describe() + QLatin1Char(' ') + what + QStringLiteral(", retrying in %1 s").arg(delaySeconds));
+    qCWarning(lcFeed).noquote() << describe() + QLatin1Char(' ') + what + QStringLiteral(", retrying in %1 s").arg(delaySeconds);
     mRetryTimer.start(toMs(delaySeconds));
 }

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+
+#include <functional>
+
+// The log's clock for a bridge left alone: once a minute the beacons a full
+// queue refused in that minute and the counts of repeated statement
+// failures; every ten minutes one summary line.
+class ServiceLog : public QObject
+{
+    Q_OBJECT
+public:
+    struct Counts {
+        qint64 received = 0;  // packets the host took in
+        qint64 beacons = 0;   // beacons the host raised
+        qint64 stored = 0;    // rows written
+        qint64 failed = 0;    // statements that failed
+        qint64 refused = 0;   // beacons refused by a full queue
+        int waiting = 0;      // beacons in the queue now
+    };
+    using CountsSource = std::function<Counts()>;
+
+    ServiceLog(CountsSource counts, std::function<void()> minutePassed, QObject *parent = nullptr);
+
+    // The timer calls it; so may a test.
+    void minutePassed();
+
+    // The summary line now; the closing event writes it last.
+    void writeSummary();
+
+    static QString summaryLine(const Counts &counts);
+
+private:
+    CountsSource mCounts;
+    std::function<void()> mMinutePassed;
+    QTimer mMinute;
+    int mMinutes = 0;
+    qint64 mRefusedBefore = 0;
+};
