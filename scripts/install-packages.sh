@@ -2,7 +2,8 @@
 # Installs the Debian 12 packages the bridge needs. As root.
 #   install-packages.sh run    what building and running the bridge needs
 #   install-packages.sh test   that, plus the database servers, Dire Wolf,
-#                              Xvfb and clang for the tests and fuzzers
+#                              Xvfb and clang for the tests and fuzzers, and
+#                              the tools that build and check the package
 set -euo pipefail
 profile=${1:-run}
 
@@ -17,6 +18,7 @@ test_packages=(
   direwolf iproute2 util-linux
   xvfb xauth
   clang libclang-rt-14-dev
+  dpkg-dev file desktop-file-utils systemd man-db lintian
 )
 
 packages=("${run_packages[@]}")
