@@ -3,7 +3,8 @@
 #   install-packages.sh run    what building and running the bridge needs
 #   install-packages.sh test   that, plus the database servers, Dire Wolf,
 #                              Xvfb, Chromium (the report's browser tests) and
-#                              clang for the tests and fuzzers
+#                              clang for the tests and fuzzers, and the tools
+#                              that build and check the package
 set -euo pipefail
 profile=${1:-run}
 
@@ -19,6 +20,7 @@ test_packages=(
   xvfb xauth
   chromium
   clang libclang-rt-14-dev
+  dpkg-dev file desktop-file-utils systemd man-db lintian
 )
 
 packages=("${run_packages[@]}")

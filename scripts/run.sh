@@ -22,7 +22,14 @@ cd "$run"
 # DATABASE=TEST; the SQLite driver opens that as the file TEST in the
 # current folder. The bridge never creates tables, so create them here.
 sqlite3 TEST < "$repo/db/schema/sqlite.sql"
+# odbc/odbcinst.ini names the drivers by file name; the driver manager finds
+# them in its own folder for this machine, /usr/lib/<multiarch>/odbc.
 export ODBCSYSINI=$repo/odbc ODBCINI=$repo/odbc/odbc.ini
+multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH 2>/dev/null || gcc -print-multiarch)
+if [ ! -e "/usr/lib/$multiarch/odbc/libsqlite3odbc.so" ]; then
+  echo "The SQLite ODBC driver is missing (/usr/lib/$multiarch/odbc/libsqlite3odbc.so): apt-get install libsqliteodbc" >&2
+  exit 1
+fi
 
 export XDG_CONFIG_HOME=$run/config
 store="$XDG_CONFIG_HOME/Peak Systems/UI-View32.conf"
@@ -38,10 +45,6 @@ else
   printf '[General]\nFeed=%s\n' "$feed" >> "$store"
 fi
 
-if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
-  export QT_QPA_PLATFORM=offscreen
-  echo "No display found: the bridge runs on Qt's offscreen platform (no window is shown)."
-fi
 echo "Feed: $feed"
 echo "Database: $run/TEST (look inside with: sqlite3 $run/TEST 'select * from stations')"
 

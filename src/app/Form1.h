@@ -23,7 +23,7 @@ class QTimer;
 
 // What start-up takes from its surroundings; tests replace each part.
 struct Form1Options {
-    // The folder that holds the executable (QCoreApplication::applicationDirPath()).
+    // The folder that holds keldan.ini: the executable's folder, or --program-folder.
     QString programFolder;
     std::function<std::unique_ptr<HostApplication>()> createHost;
     // The host's closing event ends the process at once.

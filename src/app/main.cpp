@@ -1,3 +1,5 @@
+#include "app/CommandLine.h"
+#include "app/DisplayCheck.h"
 #include "app/ErrorReport.h"
 #include "app/Form1.h"
 #include "app/LogOutput.h"
@@ -35,12 +37,21 @@ void showFatalError(std::exception_ptr failure)
 int main(int argc, char *argv[])
 {
     LogOutput::install();
+    const bool offscreen = DisplayCheck::chooseOffscreenIfNeeded(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("KELDAN"));
     QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3").arg(KELDAN_VERSION_MAJOR).arg(KELDAN_VERSION_MINOR).arg(KELDAN_VERSION_PATCH));
 
+    const CommandLine commandLine = CommandLine::parse(QCoreApplication::arguments(), QCoreApplication::applicationDirPath());
+    if (commandLine.action() != CommandLine::Action::Run) {
+        std::fputs(qPrintable(commandLine.output()), commandLine.action() == CommandLine::Action::Fail ? stderr : stdout);
+        return commandLine.exitStatus();
+    }
+    if (offscreen)
+        std::fputs(DisplayCheck::notice(), stderr);
+
     Form1Options options;
-    options.programFolder = QCoreApplication::applicationDirPath();
+    options.programFolder = commandLine.programFolder();
     options.createHost = createHostApplication;
     options.endProcess = [] { endAtOnce(0); };
     options.fatalError = showFatalError;

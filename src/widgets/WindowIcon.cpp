@@ -3,12 +3,14 @@
 #include <QPainter>
 #include <QPixmap>
 
-QIcon keldanWindowIcon()
+QImage keldanIconImage(int sizePixels)
 {
-    // Drawn from the 16 classic colours only, without antialiasing.
-    QPixmap pixmap(32, 32);
-    pixmap.fill(QColor(0, 0, 128));
-    QPainter painter(&pixmap);
+    // Drawn on a 32 x 32 grid from the 16 classic colours only, without
+    // antialiasing; other sizes scale the grid.
+    QImage image(sizePixels, sizePixels, QImage::Format_ARGB32_Premultiplied);
+    image.fill(QColor(0, 0, 128));
+    QPainter painter(&image);
+    painter.scale(sizePixels / 32.0, sizePixels / 32.0);
     painter.setPen(QPen(QColor(255, 255, 0), 2));
     painter.drawLine(16, 8, 16, 28);
     painter.drawLine(10, 28, 22, 28);
@@ -17,5 +19,10 @@ QIcon keldanWindowIcon()
     painter.drawArc(6, -2, 20, 20, 35 * 16, 110 * 16);
     painter.setPen(QPen(QColor(255, 0, 0), 1));
     painter.drawPoint(16, 8);
-    return QIcon(pixmap);
+    return image;
+}
+
+QIcon keldanWindowIcon()
+{
+    return QIcon(QPixmap::fromImage(keldanIconImage(32)));
 }

@@ -1,0 +1,83 @@
+#include "app/CommandLine.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+const QString ProgramName = QStringLiteral("keldan");
+
+CommandLine::Action failWith(const QString &message, QString &output)
+{
+    output = ProgramName + QStringLiteral(": ") + message + QStringLiteral("\nTry '") + ProgramName +
+             QStringLiteral(" --help' for more information.\n");
+    return CommandLine::Action::Fail;
+}
+
+}  // namespace
+
+QString CommandLine::versionText()
+{
+    return QStringLiteral("%1 %2.%3.%4\n")
+        .arg(ProgramName)
+        .arg(KELDAN_VERSION_MAJOR)
+        .arg(KELDAN_VERSION_MINOR)
+        .arg(KELDAN_VERSION_PATCH);
+}
+
+CommandLine CommandLine::parse(const QStringList &arguments, const QString &executableFolder)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Keldan Bridge records every APRS station it hears into an SQL database through ODBC.\n"
+        "Its settings are keldan.ini in the program folder; the feed and the station are read from\n"
+        "$XDG_CONFIG_HOME/Peak Systems/UI-View32.conf. Without a display it runs on Qt's offscreen\n"
+        "platform. See keldan(1)."));
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this help and end."));
+    const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")},
+                                     QStringLiteral("Show the version and end."));
+    const QCommandLineOption folder(QStringLiteral("program-folder"),
+                                    QStringLiteral("The folder that holds keldan.ini (default: the program's own folder)."),
+                                    QStringLiteral("DIR"));
+    parser.addOptions({help, version, folder});
+
+    CommandLine result;
+    if (!parser.parse(arguments)) {
+        result.mAction = failWith(parser.errorText(), result.mOutput);
+        return result;
+    }
+    if (parser.isSet(help)) {
+        result.mAction = Action::ShowHelp;
+        result.mOutput = parser.helpText();
+        return result;
+    }
+    if (parser.isSet(version)) {
+        result.mAction = Action::ShowVersion;
+        result.mOutput = versionText();
+        return result;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        result.mAction = failWith(QStringLiteral("unexpected argument '%1'.").arg(parser.positionalArguments().constFirst()),
+                                  result.mOutput);
+        return result;
+    }
+
+    QString chosen = executableFolder;
+    if (parser.isSet(folder)) {
+        const QString given = parser.value(folder);
+        const QFileInfo info(given);
+        if (given.isEmpty() || !info.exists()) {
+            result.mAction = failWith(QStringLiteral("the program folder '%1' does not exist.").arg(given), result.mOutput);
+            return result;
+        }
+        if (!info.isDir()) {
+            result.mAction = failWith(QStringLiteral("the program folder '%1' is not a folder.").arg(given), result.mOutput);
+            return result;
+        }
+        chosen = info.absoluteFilePath();
+    }
+    result.mProgramFolder = QDir::cleanPath(chosen);
+    return result;
+}

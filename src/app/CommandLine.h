@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// What the arguments ask of the program. Qt's own options (-platform, -style,
+// ...) are taken out by QApplication before these are read.
+class CommandLine
+{
+public:
+    enum class Action { Run, ShowHelp, ShowVersion, Fail };
+
+    // A usage error: an unknown option, a missing value, a folder that is not there.
+    static constexpr int UsageErrorStatus = 2;
+
+    // arguments: the program's name first, as QCoreApplication::arguments();
+    // executableFolder: the default program folder.
+    static CommandLine parse(const QStringList &arguments, const QString &executableFolder);
+
+    Action action() const { return mAction; }
+    // The folder that holds keldan.ini: absolute, without a trailing slash.
+    const QString &programFolder() const { return mProgramFolder; }
+    // For ShowHelp and ShowVersion the text for standard output; for Fail the
+    // message for standard error. Each ends with a newline.
+    const QString &output() const { return mOutput; }
+    int exitStatus() const { return mAction == Action::Fail ? UsageErrorStatus : 0; }
+
+    static QString versionText();
+
+private:
+    Action mAction = Action::Run;
+    QString mProgramFolder;
+    QString mOutput;
+};
