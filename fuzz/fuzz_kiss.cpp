@@ -43,7 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         pieces.feed(stream.sliced(at, n), again);
         at += n;
     }
-    if (again.size() != frames.size() || pieces.droppedFrames() != whole.droppedFrames())
+    if (again.size() != frames.size() || pieces.droppedFrames() != whole.droppedFrames()
+        || pieces.overlongFrames() != whole.overlongFrames())
         std::abort();
     for (qsizetype i = 0; i < frames.size(); ++i) {
         if (again[i].port != frames[i].port || again[i].data != frames[i].data)

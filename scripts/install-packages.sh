@@ -10,7 +10,7 @@ profile=${1:-run}
 
 run_packages=(
   g++ cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools fonts-dejavu-core fonts-dejavu-extra
+  qt6-base-dev qt6-base-dev-tools qt6-serialport-dev fonts-dejavu-core fonts-dejavu-extra
   unixodbc unixodbc-dev libsqliteodbc sqlite3
 )
 test_packages=(

@@ -13,7 +13,6 @@ public:
     static CallsignPatternList fromText(const QString &text);
 
     bool matches(const QString &callsign) const;
-    const QStringList &patterns() const { return mPatterns; }
     bool isEmpty() const { return mPatterns.isEmpty(); }
 
     static bool wildcardMatch(QStringView pattern, QStringView text);

@@ -14,18 +14,25 @@ std::unique_ptr<HostApplication> createHostApplication()
 {
     const auto store = HostSettingsStore::open();
     const HostSettings settings = HostSettings::read(*store);
+    for (const QString &problem : settings.allProblems())
+        qCWarning(lcHost).noquote() << QStringLiteral("Settings: ") + problem;
     if (!settings.isUsable()) {
-        for (const QString &problem : settings.problems)
-            qCWarning(lcHost).noquote() << QStringLiteral("Settings: ") + problem;
-        qCWarning(lcHost).noquote() << QStringLiteral("Settings: %1 holds a value that cannot be used; no beacons "
-                                                      "until it is put right")
-                                           .arg(store->fileName());
+        qCWarning(lcHost).noquote() << QStringLiteral("Settings: %1 holds a value that cannot be used; no beacons until it is "
+                                      "put right")
+                           .arg(store->fileName());
         return std::make_unique<SilentHost>();
     }
+    // A feed that cannot be used is left out; the others run.
+    for (const FeedSettings &feed : settings.feeds) {
+        if (!feed.isUsable())
+            qCWarning(lcHost).noquote() << QStringLiteral("Settings: %1 is left out; the other feeds run").arg(feed.key());
+    }
     auto host = std::make_unique<LinuxHost>(settings);
-    host->attachSource(LinuxHost::makeSource(settings));
+    host->attachFeeds(settings);
     host->watchTerminationSignals();
-    qCInfo(lcFeed).noquote() << QStringLiteral("Feed ") + host->source()->describe();
+    const QList<FeedSettings> feeds = settings.usableFeeds();
+    for (qsizetype i = 0; i < feeds.size(); ++i)
+        qCInfo(lcFeed).noquote() << feeds.at(i).key() + QLatin1Char(' ') + host->sources().at(size_t(i))->describe();
     host->start();
     return host;
 }

@@ -2,7 +2,13 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
 #include <QRegularExpression>
+
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -16,17 +22,36 @@ QString textValue(QSettings &store, const QString &key)
     return value.toString().trimmed();
 }
 
-// HOST:PORT, or [IPV6]:PORT.
+// HOST:PORT, or [IPV6]:PORT; false when there is no port.
 bool splitHostPort(const QString &address, QString &host, QString &portText)
 {
     const qsizetype colon = address.lastIndexOf(QLatin1Char(':'));
-    if (colon < 0)
-        return false;
-    host = address.left(colon);
-    portText = address.mid(colon + 1);
+    const bool hasPort = colon >= 0 && !(address.startsWith(QLatin1Char('[')) && address.endsWith(QLatin1Char(']')));
+    host = hasPort ? address.left(colon) : address;
+    portText = hasPort ? address.mid(colon + 1) : QString();
     if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']')))
         host = host.mid(1, host.size() - 2);
-    return true;
+    return hasPort;
+}
+
+// Why a log cannot be read, or empty. A named pipe is not opened here: that
+// would wait for its writer and take its first reader's place.
+QString unreadableBecause(const QString &path)
+{
+    const QFileInfo info(path);
+    if (info.isDir())
+        return QStringLiteral("%1 is a folder, not a log file").arg(path);
+    struct stat status = {};
+    const QByteArray encoded = QFile::encodeName(path);
+    if (stat(encoded.constData(), &status) == 0 && S_ISFIFO(status.st_mode)) {
+        if (access(encoded.constData(), R_OK) == 0)
+            return {};
+        return QStringLiteral("the pipe %1 cannot be read (%2)").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("the log file %1 cannot be read (%2)").arg(path, file.errorString());
+    return {};
 }
 
 }  // namespace
@@ -34,76 +59,184 @@ bool splitHostPort(const QString &address, QString &host, QString &portText)
 HostSettings HostSettings::read(QSettings &store)
 {
     HostSettings settings;
-    const QString feed = textValue(store, QStringLiteral("Feed"));
-    settings.readFeed(feed.isEmpty() ? settings.feed : feed);
-    if (settings.feedKind == FeedKind::AprsIs)
-        settings.readLogin(store);
-    if (settings.feedKind == FeedKind::Log)
-        settings.readReplayRate(store);
+    settings.readFeeds(store);
+    bool aprsIs = false;
+    bool log = false;
+    for (const FeedSettings &feed : std::as_const(settings.feeds)) {
+        aprsIs = aprsIs || feed.kind == FeedSettings::Kind::AprsIs;
+        log = log || feed.kind == FeedSettings::Kind::Log;
+    }
+    // A login or rate that cannot be used leaves out the feeds that need it.
+    const QStringList loginProblems = aprsIs ? settings.readLogin(store) : QStringList();
+    const QStringList rateProblems = log ? settings.readReplayRate(store) : QStringList();
+    for (FeedSettings &feed : settings.feeds) {
+        if (feed.kind == FeedSettings::Kind::AprsIs)
+            feed.problems << loginProblems;
+        if (feed.kind == FeedSettings::Kind::Log)
+            feed.problems << rateProblems;
+    }
     settings.readStation(store);
     settings.exclusions = CallsignPatternList::fromText(textValue(store, QStringLiteral("Exclusions")));
     return settings;
 }
 
-void HostSettings::readFeed(const QString &text)
+bool HostSettings::isUsable() const
 {
-    feed = text;
-    const QString usage = QStringLiteral("use kiss://HOST:PORT, aprs-is://HOST:PORT or file:PATH");
+    return problems.isEmpty() && !usableFeeds().isEmpty();
+}
+
+QList<FeedSettings> HostSettings::usableFeeds() const
+{
+    QList<FeedSettings> usable;
+    for (const FeedSettings &feed : feeds) {
+        if (feed.isUsable())
+            usable << feed;
+    }
+    return usable;
+}
+
+QStringList HostSettings::allProblems() const
+{
+    QStringList all;
+    for (const FeedSettings &feed : feeds)
+        all << feed.problems;
+    all << feedKeyProblems << problems;
+    all.removeDuplicates();
+    return all;
+}
+
+// "Feed", "Feed 2" ... "Feed 99", in that order. Qt writes a blank in a key
+// as %20 and reads it back as a blank.
+void HostSettings::readFeeds(QSettings &store)
+{
+    static const QRegularExpression feedKey(QStringLiteral("^Feed(?: ([2-9]|[1-9][0-9]))?$"));
+    static const QRegularExpression lookalike(QStringLiteral("^feed"), QRegularExpression::CaseInsensitiveOption);
+    QMap<int, QString> values;
+    for (const QString &key : store.childKeys()) {
+        const QRegularExpressionMatch match = feedKey.match(key);
+        if (!match.hasMatch()) {
+            if (lookalike.match(key).hasMatch())
+                feedKeyProblems << QStringLiteral("\"%1\" is no feed key and is left out; the feeds are Feed, "
+                                                  "Feed 2, Feed 3 ... Feed %2")
+                                       .arg(key)
+                                       .arg(FeedSettings::MaxNumber);
+            continue;
+        }
+        const QString value = textValue(store, key);
+        if (!value.isEmpty())
+            values.insert(match.captured(1).isEmpty() ? 1 : match.captured(1).toInt(), value);
+    }
+    if (values.isEmpty())
+        return;  // the default feed
+    feeds.clear();
+    for (auto it = values.constBegin(); it != values.constEnd(); ++it)
+        feeds << readFeed(it.key(), it.value());
+}
+
+FeedSettings HostSettings::readFeed(int number, const QString &text)
+{
+    FeedSettings feed;
+    feed.number = number;
+    feed.text = text;
+    QStringList &problems = feed.problems;
+    const QString named = QStringLiteral("%1 \"%2\"").arg(feed.key(), text);
+    const QString usage = QStringLiteral("use kiss://HOST:PORT, agw://HOST:PORT, aprs-is://HOST:PORT, "
+                                         "serial:DEVICE@BAUD or file:PATH");
+
+    // file:PATH and serial:DEVICE, with or without "//" after the colon.
+    const auto pathAfter = [&text](qsizetype prefix) {
+        QString path = text.mid(prefix);
+        if (path.startsWith(QLatin1String("//")))
+            path = path.mid(2);
+        return path;
+    };
     if (text.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)) {
-        feedKind = FeedKind::Log;
-        logPath = text.mid(5);
-        if (logPath.startsWith(QLatin1String("//")))
-            logPath = logPath.mid(2);
-        if (logPath.isEmpty()) {
-            problems << QStringLiteral("Feed \"%1\" names no file; %2").arg(text, usage);
-            return;
+        feed.kind = FeedSettings::Kind::Log;
+        feed.path = pathAfter(5);
+        if (feed.path.isEmpty()) {
+            problems << QStringLiteral("%1 names no file; %2").arg(named, usage);
+            return feed;
         }
-        QFile file(logPath);
-        if (QFileInfo(logPath).isDir()) {
-            problems << QStringLiteral("Feed \"%1\": %2 is a folder, not a log file").arg(text, logPath);
-        } else if (!file.open(QIODevice::ReadOnly)) {
-            problems << QStringLiteral("Feed \"%1\": the log file %2 cannot be read (%3)")
-                            .arg(text, logPath, file.errorString());
+        const QString why = unreadableBecause(feed.path);
+        if (!why.isEmpty())
+            problems << QStringLiteral("%1: %2").arg(named, why);
+        return feed;
+    }
+    if (text.startsWith(QLatin1String("serial:"), Qt::CaseInsensitive)) {
+        feed.kind = FeedSettings::Kind::Serial;
+        feed.path = pathAfter(7);
+        const qsizetype at = feed.path.lastIndexOf(QLatin1Char('@'));
+        if (at >= 0) {
+            const QString rateText = feed.path.mid(at + 1);
+            feed.path.truncate(at);
+            bool ok = false;
+            const int rate = rateText.toInt(&ok);
+            if (!ok || rate < MinBaudRate || rate > MaxBaudRate) {
+                problems << QStringLiteral("%1 has a bad baud rate \"%2\"; use bits per second from %3 to %4, "
+                                           "such as 1200, 9600 or 115200")
+                                .arg(named, rateText)
+                                .arg(MinBaudRate)
+                                .arg(MaxBaudRate);
+                return feed;
+            }
+            feed.baudRate = rate;
         }
-        return;
+        // Whether the device is there now does not matter: a USB TNC may be
+        // plugged in later, and the feed waits for it.
+        if (feed.path.isEmpty())
+            problems << QStringLiteral("%1 names no device; %2").arg(named, usage);
+        return feed;
     }
 
     const qsizetype schemeEnd = text.indexOf(QLatin1String("://"));
     const QString scheme = schemeEnd < 0 ? QString() : text.left(schemeEnd).toLower();
+    std::optional<quint16> defaultPort;
     if (scheme == QLatin1String("kiss")) {
-        feedKind = FeedKind::Kiss;
+        feed.kind = FeedSettings::Kind::Kiss;
+    } else if (scheme == QLatin1String("agw")) {
+        feed.kind = FeedSettings::Kind::Agw;
+        defaultPort = AgwSource::DefaultPort;
     } else if (scheme == QLatin1String("aprs-is")) {
-        feedKind = FeedKind::AprsIs;
+        feed.kind = FeedSettings::Kind::AprsIs;
     } else {
         if (schemeEnd < 0)
-            problems << QStringLiteral("Feed \"%1\" has no scheme; %2").arg(text, usage);
+            problems << QStringLiteral("%1 has no scheme; %2").arg(named, usage);
         else
-            problems << QStringLiteral("Feed \"%1\" has an unknown scheme \"%2\"; %3")
-                            .arg(text, text.left(schemeEnd), usage);
-        return;
+            problems << QStringLiteral("%1 has an unknown scheme \"%2\"; %3").arg(named, text.left(schemeEnd), usage);
+        return feed;
     }
 
     QString host;
     QString portText;
-    if (!splitHostPort(text.mid(schemeEnd + 3), host, portText) || host.isEmpty()) {
-        problems << QStringLiteral("Feed \"%1\" needs a host and a port, as in %2://127.0.0.1:%3")
-                        .arg(text, scheme, scheme == QLatin1String("kiss") ? QStringLiteral("8001")
-                                                                            : QStringLiteral("14580"));
-        return;
+    const bool hasPort = splitHostPort(text.mid(schemeEnd + 3), host, portText);
+    if (host.isEmpty() || (!hasPort && !defaultPort)) {
+        quint16 examplePort = defaultPort.value_or(KissTcpSource::DefaultPort);
+        if (feed.kind == FeedSettings::Kind::AprsIs)
+            examplePort = 14580;
+        problems << QStringLiteral("%1 needs a host and a port, as in %2://127.0.0.1:%3")
+                        .arg(named, scheme)
+                        .arg(examplePort);
+        return feed;
+    }
+    feed.host = host;
+    if (!hasPort) {
+        feed.port = *defaultPort;
+        return feed;
     }
     bool ok = false;
     const uint port = portText.toUInt(&ok);
     if (!ok || port < 1 || port > 65535) {
-        problems << QStringLiteral("Feed \"%1\" has a bad port \"%2\"; a port is a number from 1 to 65535")
-                        .arg(text, portText);
-        return;
+        problems << QStringLiteral("%1 has a bad port \"%2\"; a port is a number from 1 to 65535")
+                        .arg(named, portText);
+        return feed;
     }
-    feedHost = host;
-    feedPort = quint16(port);
+    feed.port = quint16(port);
+    return feed;
 }
 
-void HostSettings::readLogin(QSettings &store)
+QStringList HostSettings::readLogin(QSettings &store)
 {
+    QStringList problems;
     static const QRegularExpression callsignForm(QStringLiteral("^[A-Za-z0-9]{1,7}(-[A-Za-z0-9]{1,2})?$"));
     callsign = textValue(store, QStringLiteral("Callsign")).toUpper();
     if (callsign.isEmpty())
@@ -131,6 +264,7 @@ void HostSettings::readLogin(QSettings &store)
             break;
         }
     }
+    return problems;
 }
 
 void HostSettings::readStation(QSettings &store)
@@ -162,19 +296,18 @@ void HostSettings::readStation(QSettings &store)
     }
 }
 
-void HostSettings::readReplayRate(QSettings &store)
+QStringList HostSettings::readReplayRate(QSettings &store)
 {
     const QString text = textValue(store, QStringLiteral("Replay Rate"));
     if (text.isEmpty())
-        return;
+        return {};
     bool ok = false;
     const double rate = text.toDouble(&ok);
     if (!ok || !(rate > 0) || rate > MaxReplayRate) {
-        problems << QStringLiteral("Replay Rate \"%1\" is not a rate; use packets per second, above 0 and "
-                                   "at most %2")
-                        .arg(text)
-                        .arg(MaxReplayRate, 0, 'f', 0);
-        return;
+        return {QStringLiteral("Replay Rate \"%1\" is not a rate; use packets per second, above 0 and at most %2")
+                    .arg(text)
+                    .arg(MaxReplayRate, 0, 'f', 0)};
     }
     replayRate = rate;
+    return {};
 }

@@ -1,8 +1,11 @@
 #pragma once
 
 #include "linuxhost/CallsignPatternList.h"
+#include "linuxhost/FeedSettings.h"
+#include "linuxhost/feeds/LogReplaySource.h"
 
 #include <QSettings>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -10,25 +13,24 @@
 
 // The Linux host's own settings, read from the host's settings store (the one
 // that also holds "Program Folder"):
-//   Feed         kiss://HOST:PORT, aprs-is://HOST:PORT or file:PATH
+//   Feed, Feed 2, Feed 3 ...     the sources, see FeedSettings
 //   Callsign, Passcode, Filter   the APRS-IS login
 //   Latitude, Longitude          our station in decimal degrees, for distances
 //   Exclusions   callsign patterns, see CallsignPatternList
 //   Replay Rate  packets per second for a file feed
-// Every value that cannot be used is described in problems, in words.
+// Without any feed key the one feed is FeedSettings' default. A feed whose
+// value cannot be used is described in its own problems and left out; any
+// other value that cannot be used is described in problems.
 class HostSettings
 {
 public:
-    enum class FeedKind { Kiss, AprsIs, Log };
-
-    static constexpr double DefaultReplayRate = 20;
     static constexpr double MaxReplayRate = 100000;
+    static constexpr int MinBaudRate = 50;
+    static constexpr int MaxBaudRate = 4000000;
 
-    FeedKind feedKind = FeedKind::Kiss;
-    QString feed = QStringLiteral("kiss://127.0.0.1:8001");
-    QString feedHost = QStringLiteral("127.0.0.1");
-    quint16 feedPort = 8001;
-    QString logPath;
+    QList<FeedSettings> feeds{FeedSettings()};
+    // Keys that look like feed keys but are none ("Feed 1", "Feed2").
+    QStringList feedKeyProblems;
 
     QString callsign;
     QString passcode = QStringLiteral("-1");  // receive only
@@ -37,16 +39,21 @@ public:
     std::optional<double> latitudeDeg;
     std::optional<double> longitudeDeg;
     CallsignPatternList exclusions;
-    double replayRate = DefaultReplayRate;
+    double replayRate = LogReplaySource::DefaultRatePerSecond;
 
     QStringList problems;
-    bool isUsable() const { return problems.isEmpty(); }
+    // True when nothing but feeds is wrong and at least one feed can run.
+    bool isUsable() const;
+    QList<FeedSettings> usableFeeds() const;
+    // Every problem once: the feeds' in feed order, then the rest.
+    QStringList allProblems() const;
 
     static HostSettings read(QSettings &store);
+    static FeedSettings readFeed(int number, const QString &text);
 
 private:
-    void readFeed(const QString &text);
-    void readLogin(QSettings &store);
+    void readFeeds(QSettings &store);
+    QStringList readLogin(QSettings &store);
     void readStation(QSettings &store);
-    void readReplayRate(QSettings &store);
+    QStringList readReplayRate(QSettings &store);
 };

@@ -1,10 +1,12 @@
 #include "linuxhost/LinuxHost.h"
 
 #include "aprs/AprsDecoder.h"
+#include "linuxhost/feeds/AgwSource.h"
 #include "linuxhost/feeds/AprsIsSource.h"
 #include "linuxhost/HostWeather.h"
 #include "linuxhost/feeds/KissTcpSource.h"
 #include "linuxhost/feeds/LogReplaySource.h"
+#include "linuxhost/feeds/SerialKissSource.h"
 #include "linuxhost/ReceivedBeacon.h"
 
 #include "host/LogCategories.h"
@@ -23,41 +25,54 @@ LinuxHost::LinuxHost(const HostSettings &settings, QObject *parent)
 
 LinuxHost::~LinuxHost()
 {
-    if (mSource)
-        mSource->stop();
+    for (const auto &source : mSources)
+        source->stop();
 }
 
-std::unique_ptr<PacketSource> LinuxHost::makeSource(const HostSettings &settings)
+std::unique_ptr<PacketSource> LinuxHost::makeSource(const HostSettings &settings, const FeedSettings &feed)
 {
-    switch (settings.feedKind) {
-    case HostSettings::FeedKind::Kiss:
-        return std::make_unique<KissTcpSource>(settings.feedHost, settings.feedPort);
-    case HostSettings::FeedKind::AprsIs:
-        return std::make_unique<AprsIsSource>(settings.feedHost, settings.feedPort, settings.callsign,
-                                              settings.passcode, settings.filter);
-    case HostSettings::FeedKind::Log:
-        return std::make_unique<LogReplaySource>(settings.logPath, settings.replayRate);
+    switch (feed.kind) {
+    case FeedSettings::Kind::Kiss:
+        return std::make_unique<KissTcpSource>(feed.host, feed.port);
+    case FeedSettings::Kind::Agw:
+        return std::make_unique<AgwSource>(feed.host, feed.port);
+    case FeedSettings::Kind::AprsIs:
+        return std::make_unique<AprsIsSource>(feed.host, feed.port, settings.callsign, settings.passcode,
+                                              settings.filter);
+    case FeedSettings::Kind::Serial:
+        return std::make_unique<SerialKissSource>(feed.path, feed.baudRate);
+    case FeedSettings::Kind::Log:
+        return std::make_unique<LogReplaySource>(feed.path, settings.replayRate);
     }
     return nullptr;
 }
 
-void LinuxHost::attachSource(std::unique_ptr<PacketSource> source)
+void LinuxHost::attachFeeds(const HostSettings &settings)
 {
-    if (mSource) {
-        mSource->stop();
-        delete mSource;
-    }
-    mSource = source.release();
-    if (!mSource)
+    for (const FeedSettings &feed : settings.usableFeeds())
+        attachSource(makeSource(settings, feed), feed.number);
+}
+
+void LinuxHost::attachSource(std::unique_ptr<PacketSource> source, int feedNumber)
+{
+    if (!source)
         return;
-    mSource->setParent(this);
-    connect(mSource, &PacketSource::packetReceived, this, &LinuxHost::takePacket);
+    const int firstPort = RadioPortsPerFeed * (feedNumber - 1);
+    if (firstPort == 0) {
+        connect(source.get(), &PacketSource::packetReceived, this, &LinuxHost::takePacket);
+    } else {
+        connect(source.get(), &PacketSource::packetReceived, this, [this, firstPort](const QByteArray &line,
+                                                                                    qint16 radioPort) {
+            takePacket(line, radioPort > 0 ? qint16(firstPort + radioPort) : radioPort);
+        });
+    }
+    mSources.push_back(std::move(source));
 }
 
 void LinuxHost::start()
 {
-    if (mSource)
-        mSource->start();
+    for (const auto &source : mSources)
+        source->start();
 }
 
 void LinuxHost::watchTerminationSignals()
@@ -119,7 +134,9 @@ HostBool LinuxHost::lookupWeather(QString &callsign, WeatherRecordRef &record)
     return HostTrue;
 }
 
-void LinuxHost::takePacket(const QByteArray &line, qint16 radioPort, bool /*fromRadio*/)
+// One duplicate filter for all feeds: the first copy of a packet is kept,
+// whichever feed brings it (docs/linux-host.md says why).
+void LinuxHost::takePacket(const QByteArray &line, qint16 radioPort)
 {
     ++mCounters.received;
     const qint64 nowMs = mClock->steadyMs();

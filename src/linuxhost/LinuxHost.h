@@ -15,9 +15,11 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
-// The host the bridge attaches to on Linux. It takes TNC2 lines from one packet
-// source (a KISS TNC, an APRS-IS server or a log), decodes them, and raises
+// The host the bridge attaches to on Linux. It takes TNC2 lines from its packet
+// sources (TNCs over KISS or AGW, APRS-IS servers, logs), one or several at
+// once, passes each through one duplicate filter, decodes them, and raises
 // NotifyBeaconData for every packet that places a station on the map. Status
 // texts and weather reports are kept per station for later beacons and for
 // lookupWeather, within StationMemory's bounds.
@@ -29,15 +31,24 @@ class LinuxHost : public HostApplication
 {
     Q_OBJECT
 public:
+    // Radio ports of feed n are 100 * (n - 1) + the TNC's port + 1: feed 1's
+    // port 0 is radio port 1, feed 2's port 0 is 101. APRS-IS and logs stay 0.
+    static constexpr int RadioPortsPerFeed = 100;
+
     explicit LinuxHost(const HostSettings &settings, QObject *parent = nullptr);
     ~LinuxHost() override;
 
-    // The source for the settings' feed.
-    static std::unique_ptr<PacketSource> makeSource(const HostSettings &settings);
+    // The source for one feed; the login and replay rate come from settings.
+    static std::unique_ptr<PacketSource> makeSource(const HostSettings &settings, const FeedSettings &feed);
+    // Makes and attaches a source for every usable feed of settings.
+    void attachFeeds(const HostSettings &settings);
 
-    // Takes the source over and listens to it; start() sets it going.
-    void attachSource(std::unique_ptr<PacketSource> source);
-    PacketSource *source() const { return mSource; }
+    // Takes the source over as feed feedNumber and listens to it; start()
+    // sets it going.
+    void attachSource(std::unique_ptr<PacketSource> source, int feedNumber = 1);
+    // The first source attached, or none.
+    PacketSource *source() const { return mSources.empty() ? nullptr : mSources.front().get(); }
+    const std::vector<std::unique_ptr<PacketSource>> &sources() const { return mSources; }
     void start();
 
     static constexpr int StopDrainMs = 15'000;
@@ -66,8 +77,9 @@ public:
     qsizetype stationsRemembered() const { return mStatusTexts.size() + mWeather.size(); }
 
 public slots:
-    // One packet as a source delivers it: the bytes of one TNC2 line.
-    void takePacket(const QByteArray &line, qint16 radioPort, bool fromRadio);
+    // One packet as a source delivers it: the bytes of one TNC2 line, with its
+    // radio port already numbered across the feeds.
+    void takePacket(const QByteArray &line, qint16 radioPort);
 
 private:
     void closeWhenDrained();
@@ -76,7 +88,7 @@ private:
     std::shared_ptr<const HostClock> mClock;
     BeaconMapper mMapper;
     DuplicateFilter mDuplicates;
-    PacketSource *mSource = nullptr;
+    std::vector<std::unique_ptr<PacketSource>> mSources;
     std::unique_ptr<TerminationSignals> mSignals;
     StationMemory<QString> mStatusTexts;
     StationMemory<WeatherReadings> mWeather;

@@ -73,10 +73,9 @@ void TestDireWolfBridge::initTestCase()
     options.programFolder = mDir->path();
     options.createHost = [this] {
         HostSettings settings;
-        settings.feedHost = QStringLiteral("127.0.0.1");
-        settings.feedPort = KissPort;
+        settings.feeds.first().port = KissPort;
         auto host = std::make_unique<LinuxHost>(settings);
-        host->attachSource(LinuxHost::makeSource(settings));
+        host->attachFeeds(settings);
         host->start();
         mHost = host.get();
         return host;

@@ -84,7 +84,7 @@ bool DireWolfRig::makeAudio(const QList<QByteArray> &packets, QString *error)
     return true;
 }
 
-bool DireWolfRig::start(quint16 kissPort, QString *error)
+bool DireWolfRig::start(quint16 kissPort, QString *error, quint16 agwPort)
 {
     const QString confPath = QDir(mWorkDir).filePath(QStringLiteral("direwolf.conf"));
     QFile conf(confPath);
@@ -98,10 +98,11 @@ bool DireWolfRig::start(quint16 kissPort, QString *error)
                               "CHANNEL 0\n"
                               "MYCALL N0CALL\n"
                               "MODEM 1200\n"
-                              "AGWPORT 0\n"
+                              "AGWPORT %3\n"
                               "KISSPORT %2\n")
                    .arg(SampleRate)
                    .arg(kissPort)
+                   .arg(agwPort)
                    .toLatin1());
     conf.close();
 
@@ -111,11 +112,12 @@ bool DireWolfRig::start(quint16 kissPort, QString *error)
         *error = QStringLiteral("direwolf did not start: ") + mDireWolf.errorString();
         return false;
     }
-    const QByteArray ready = "Ready to accept KISS TCP client application 0 on port " + QByteArray::number(kissPort);
+    const QByteArray kissReady = "Ready to accept KISS TCP client application 0 on port " + QByteArray::number(kissPort);
+    const QByteArray agwReady = "Ready to accept AGW client application 0 on port " + QByteArray::number(agwPort);
     QDeadlineTimer deadline(20'000);
-    while (!mOutput.contains(ready)) {
+    while (!mOutput.contains(kissReady) || (agwPort != 0 && !mOutput.contains(agwReady))) {
         if (deadline.hasExpired() || mDireWolf.state() != QProcess::Running) {
-            *error = QStringLiteral("direwolf is not serving KISS:\n") + output();
+            *error = QStringLiteral("direwolf is not serving KISS and AGW:\n") + output();
             return false;
         }
         mDireWolf.waitForReadyRead(200);

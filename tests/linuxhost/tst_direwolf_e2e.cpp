@@ -1,6 +1,7 @@
 #include "DireWolfRig.h"
 #include "support/LogCapture.h"
 
+#include "linuxhost/feeds/AgwSource.h"
 #include "linuxhost/feeds/KissTcpSource.h"
 #include "linuxhost/LinuxHost.h"
 
@@ -8,9 +9,9 @@
 #include <QTest>
 
 // Packets go through the air as far as a test can take them: gen_packets makes
-// AFSK audio, Dire Wolf demodulates it and serves KISS over TCP, and the Linux
-// host turns what it gets into beacons. Every position must arrive with the
-// right fields.
+// AFSK audio, Dire Wolf demodulates it and serves it over KISS and AGW, and two
+// Linux hosts, one on each, turn what they get into beacons. Every position
+// must arrive at both with the same, right fields.
 class TestDireWolfEndToEnd : public QObject
 {
     Q_OBJECT
@@ -27,13 +28,15 @@ private:
         bool beacon;
     };
     static QList<Expected> traffic();
-    const BeaconRecord *beaconOf(const QString &callsign) const;
+    static const BeaconRecord *beaconOf(const QList<BeaconRecordRef> &beacons, const QString &callsign);
 
     std::unique_ptr<QTemporaryDir> mDir;
     std::unique_ptr<DireWolfRig> mRig;
     std::unique_ptr<LinuxHost> mHost;
+    std::unique_ptr<LinuxHost> mAgwHost;
     std::unique_ptr<LogCapture> mLog;
     QList<BeaconRecordRef> mBeacons;
+    QList<BeaconRecordRef> mAgwBeacons;
 };
 
 QList<TestDireWolfEndToEnd::Expected> TestDireWolfEndToEnd::traffic()
@@ -68,7 +71,8 @@ void TestDireWolfEndToEnd::initTestCase()
     QString error;
     QVERIFY2(mRig->makeAudio(lines, &error), qPrintable(error));
     constexpr quint16 KissPort = KissTcpSource::DefaultPort;
-    QVERIFY2(mRig->start(KissPort, &error), qPrintable(error));
+    constexpr quint16 AgwPort = AgwSource::DefaultPort;
+    QVERIFY2(mRig->start(KissPort, &error, AgwPort), qPrintable(error));
 
     HostSettings settings;
     settings.latitudeDeg = 49.0;
@@ -80,25 +84,41 @@ void TestDireWolfEndToEnd::initTestCase()
     connect(mHost.get(), &HostApplication::NotifyBeaconData, this,
             [this](BeaconRecordRef beacon) { mBeacons << beacon; });
     mHost->start();
-    // Connected before the audio starts, or the first frames go to nobody.
+
+    mAgwHost = std::make_unique<LinuxHost>(settings);
+    auto agwSource = std::make_unique<AgwSource>(QStringLiteral("127.0.0.1"), AgwPort);
+    AgwSource *agw = agwSource.get();
+    mAgwHost->attachSource(std::move(agwSource));
+    connect(mAgwHost.get(), &HostApplication::NotifyBeaconData, this,
+            [this](BeaconRecordRef beacon) { mAgwBeacons << beacon; });
+    mAgwHost->start();
+    // Connected before the audio starts, or the first frames go to nobody;
+    // an AGW client gets raw frames only once its request has been read.
     QTRY_VERIFY_WITH_TIMEOUT(kiss->isLinkUp(), 10'000);
+    QTRY_VERIFY_WITH_TIMEOUT(agw->isMonitoring(), 10'000);
 
     mRig->play();
     qsizetype wanted = 0;
     for (const Expected &e : traffic())
         wanted += e.beacon ? 1 : 0;
-    QTRY_VERIFY2_WITH_TIMEOUT(mHost->counters().received >= traffic().size(),
-                              qPrintable(QStringLiteral("%1 of %2 packets came through; Dire Wolf said:\n%3")
-                                             .arg(mHost->counters().received)
-                                             .arg(traffic().size())
-                                             .arg(mRig->output())),
-                              60'000);
+    for (LinuxHost *host : {mHost.get(), mAgwHost.get()}) {
+        QTRY_VERIFY2_WITH_TIMEOUT(host->counters().received >= traffic().size(),
+                                  qPrintable(QStringLiteral("%1 of %2 packets came through %3; we said:\n%4\n"
+                                                            "Dire Wolf said:\n%5")
+                                                 .arg(host->counters().received)
+                                                 .arg(traffic().size())
+                                                 .arg(host->source()->describe(),
+                                                      mLog->messages().join(QLatin1Char('\n')), mRig->output())),
+                                  60'000);
+    }
     QCOMPARE(mBeacons.size(), wanted);
+    QCOMPARE(mAgwBeacons.size(), wanted);
 }
 
 void TestDireWolfEndToEnd::cleanupTestCase()
 {
     mHost.reset();
+    mAgwHost.reset();
     if (mRig)
         mRig->stop();
     mRig.reset();
@@ -109,19 +129,22 @@ void TestDireWolfEndToEnd::cleanupTestCase()
 // the main window attached to the host and SQLite behind it.
 void TestDireWolfEndToEnd::everyPacketArrives()
 {
-    const HostCounters &c = mHost->counters();
-    QCOMPARE(c.received, qint64(traffic().size()));
-    QCOMPARE(c.beacons, 7);
-    QCOMPARE(c.remembered, 1);
-    QCOMPARE(c.dropped, 1);
-    QCOMPARE(c.rejected, 0);
-    QCOMPARE(c.duplicates, 0);
-    QCOMPARE(mLog->messages().first(), QStringLiteral("KISS 127.0.0.1:8001 connected"));
+    for (LinuxHost *host : {mHost.get(), mAgwHost.get()}) {
+        const HostCounters &c = host->counters();
+        QCOMPARE(c.received, qint64(traffic().size()));
+        QCOMPARE(c.beacons, 7);
+        QCOMPARE(c.remembered, 1);
+        QCOMPARE(c.dropped, 1);
+        QCOMPARE(c.rejected, 0);
+        QCOMPARE(c.duplicates, 0);
+    }
+    QVERIFY(mLog->messages().contains(QStringLiteral("KISS 127.0.0.1:8001 connected")));
+    QVERIFY(mLog->messages().contains(QStringLiteral("AGW 127.0.0.1:8000 connected")));
 }
 
-const BeaconRecord *TestDireWolfEndToEnd::beaconOf(const QString &callsign) const
+const BeaconRecord *TestDireWolfEndToEnd::beaconOf(const QList<BeaconRecordRef> &beacons, const QString &callsign)
 {
-    for (const BeaconRecordRef &beacon : mBeacons) {
+    for (const BeaconRecordRef &beacon : beacons) {
         if (beacon->callsign() == callsign)
             return beacon.get();
     }
@@ -180,26 +203,29 @@ void TestDireWolfEndToEnd::arrivesAsBeacon()
     QFETCH(int, stationType);
     QFETCH(QString, status);
 
-    const BeaconRecord *b = beaconOf(callsign);
-    QVERIFY2(b, qPrintable(callsign + QStringLiteral(" did not arrive")));
-    QCOMPARE(b->objectOwner(), owner);
-    QCOMPARE(b->symbolTable() + b->symbolCode(), symbol);
-    QVERIFY2(b->packetHeader().startsWith(headerPath + QLatin1Char(' ')), qPrintable(b->packetHeader()));
-    QCOMPARE(b->packetHeader().size(), headerPath.size() + 9);
-    QCOMPARE(b->packetText(), text);
-    QCOMPARE(b->latitude(), float(latMinutes));
-    QCOMPARE(b->longitude(), float(lonMinutes));
-    QCOMPARE(int(b->radioPort()), 1);
-    QCOMPARE(b->heardDirect(), toHostBool(heardDirect));
-    QCOMPARE(b->speed(), float(speedKmh));
-    QCOMPARE(int(b->course()), course);
-    QCOMPARE(b->height(), float(heightMetres));
-    QVERIFY(b->distance() > 0);
-    QCOMPARE(int(b->stationType()), stationType);
-    QCOMPARE(b->statusText(), status);
-    QCOMPARE(b->excluded(), HostFalse);
-    QVERIFY(b->timeA().isValid());
-    QCOMPARE(b->timeA(), b->timeB());
+    for (const QList<BeaconRecordRef> *beacons : {&mBeacons, &mAgwBeacons}) {
+        const BeaconRecord *b = beaconOf(*beacons, callsign);
+        QVERIFY2(b, qPrintable(callsign + QStringLiteral(" did not arrive through ")
+                               + (beacons == &mBeacons ? QStringLiteral("KISS") : QStringLiteral("AGW"))));
+        QCOMPARE(b->objectOwner(), owner);
+        QCOMPARE(b->symbolTable() + b->symbolCode(), symbol);
+        QVERIFY2(b->packetHeader().startsWith(headerPath + QLatin1Char(' ')), qPrintable(b->packetHeader()));
+        QCOMPARE(b->packetHeader().size(), headerPath.size() + 9);
+        QCOMPARE(b->packetText(), text);
+        QCOMPARE(b->latitude(), float(latMinutes));
+        QCOMPARE(b->longitude(), float(lonMinutes));
+        QCOMPARE(int(b->radioPort()), 1);
+        QCOMPARE(b->heardDirect(), toHostBool(heardDirect));
+        QCOMPARE(b->speed(), float(speedKmh));
+        QCOMPARE(int(b->course()), course);
+        QCOMPARE(b->height(), float(heightMetres));
+        QVERIFY(b->distance() > 0);
+        QCOMPARE(int(b->stationType()), stationType);
+        QCOMPARE(b->statusText(), status);
+        QCOMPARE(b->excluded(), HostFalse);
+        QVERIFY(b->timeA().isValid());
+        QCOMPARE(b->timeA(), b->timeB());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestDireWolfEndToEnd)

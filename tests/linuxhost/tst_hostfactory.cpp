@@ -25,6 +25,7 @@ private slots:
     void badSettingsGiveSilentHost_data();
     void badSettingsGiveSilentHost();
     void kissFeed();
+    void badFeedIsLeftOutOthersRun();
     void aprsIsFeed();
     void logFeed();
 
@@ -65,9 +66,9 @@ void TestHostFactory::badSettingsGiveSilentHost_data()
     QTest::addColumn<Pairs>("pairs");
     QTest::addColumn<QStringList>("problems");
 
-    QTest::addRow("unknown scheme") << Pairs{{"Feed", "serial:/dev/ttyUSB0"}}
-                                    << QStringList{"Feed \"serial:/dev/ttyUSB0\" has no scheme; use kiss://HOST:PORT, "
-                                                   "aprs-is://HOST:PORT or file:PATH"};
+    QTest::addRow("no scheme") << Pairs{{"Feed", "/dev/ttyUSB0"}}
+                               << QStringList{"Feed \"/dev/ttyUSB0\" has no scheme; use kiss://HOST:PORT, "
+                                              "agw://HOST:PORT, aprs-is://HOST:PORT, serial:DEVICE@BAUD or file:PATH"};
     QTest::addRow("bad port") << Pairs{{"Feed", "kiss://127.0.0.1:80010"}}
                               << QStringList{"Feed \"kiss://127.0.0.1:80010\" has a bad port \"80010\"; a port is a "
                                              "number from 1 to 65535"};
@@ -144,6 +145,33 @@ void TestHostFactory::kissFeed()
     // The factory's host watches the termination signals.
     QCOMPARE(::raise(SIGTERM), 0);
     QTRY_COMPARE(closing.size(), 1);
+}
+
+void TestHostFactory::badFeedIsLeftOutOthersRun()
+{
+    LoopbackServer tnc;
+    QVERIFY(tnc.listen());
+    writeStore({{"Feed", "kiss//127.0.0.1:8001"}, {"Feed 2", QStringLiteral("kiss://127.0.0.1:%1").arg(tnc.port())}});
+
+    std::unique_ptr<HostApplication> host = createHostApplication();
+    QVERIFY(qobject_cast<LinuxHost *>(host.get()));
+    QList<BeaconRecordRef> beacons;
+    connect(host.get(), &HostApplication::NotifyBeaconData, this, [&](BeaconRecordRef b) { beacons << b; });
+    QTRY_COMPARE(tnc.connectionCount(), 1);
+    QTRY_VERIFY(tnc.last()->state() == QAbstractSocket::ConnectedState);
+    // N0CALL>APRS:!5130.00N/00100.00E- on KISS port 0 of feed 2.
+    QByteArray frame("\xC0\x00", 2);
+    frame += QByteArray::fromHex("82a0a4a6404060 9c6086829898 61 03f0");
+    frame += "!5130.00N/00100.00E-";
+    frame += char(0xC0);
+    tnc.send(frame);
+    QTRY_COMPARE(beacons.size(), 1);
+    QCOMPARE(beacons.first()->radioPort(), 101);
+    QCOMPARE(mLog->messages().first(3),
+             (QStringList{"Settings: Feed \"kiss//127.0.0.1:8001\" has no scheme; use kiss://HOST:PORT, "
+                          "agw://HOST:PORT, aprs-is://HOST:PORT, serial:DEVICE@BAUD or file:PATH",
+                          "Settings: Feed is left out; the other feeds run",
+                          QStringLiteral("Feed 2 KISS 127.0.0.1:%1").arg(tnc.port())}));
 }
 
 void TestHostFactory::aprsIsFeed()

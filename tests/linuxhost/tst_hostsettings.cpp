@@ -4,6 +4,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using Pairs = QList<QPair<QString, QString>>;
 
 class TestHostSettings : public QObject
@@ -14,6 +16,7 @@ private slots:
     void cleanup();
     void readsFeed_data();
     void readsFeed();
+    void readsSeveralFeeds();
     void readsLoginAndStation();
     void defaultsWhenEmpty();
     void reportsBadValues_data();
@@ -71,19 +74,30 @@ void TestHostSettings::readsFeed_data()
     QTest::addColumn<int>("kind");
     QTest::addColumn<QString>("host");
     QTest::addColumn<int>("port");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<int>("baudRate");
 
-    QTest::addRow("KISS on loopback") << "kiss://127.0.0.1:8001" << int(HostSettings::FeedKind::Kiss) << "127.0.0.1"
-                                      << 8001;
-    QTest::addRow("KISS on a named host") << "kiss://tnc.local:8105" << int(HostSettings::FeedKind::Kiss)
-                                          << "tnc.local" << 8105;
-    QTest::addRow("scheme in capitals") << "KISS://127.0.0.1:1" << int(HostSettings::FeedKind::Kiss) << "127.0.0.1"
-                                        << 1;
-    QTest::addRow("APRS-IS") << "aprs-is://rotate.aprs2.example:14580" << int(HostSettings::FeedKind::AprsIs)
-                             << "rotate.aprs2.example" << 14580;
-    QTest::addRow("IPv6 in brackets") << "aprs-is://[::1]:65535" << int(HostSettings::FeedKind::AprsIs) << "::1"
-                                      << 65535;
-    QTest::addRow("blanks around the value") << "  kiss://127.0.0.1:8001  " << int(HostSettings::FeedKind::Kiss)
-                                             << "127.0.0.1" << 8001;
+    const int kiss = int(FeedSettings::Kind::Kiss);
+    const int agw = int(FeedSettings::Kind::Agw);
+    const int aprsIs = int(FeedSettings::Kind::AprsIs);
+    const int serial = int(FeedSettings::Kind::Serial);
+    QTest::addRow("KISS on loopback") << "kiss://127.0.0.1:8001" << kiss << "127.0.0.1" << 8001 << "" << 9600;
+    QTest::addRow("KISS on a named host") << "kiss://tnc.local:8105" << kiss << "tnc.local" << 8105 << "" << 9600;
+    QTest::addRow("scheme in capitals") << "KISS://127.0.0.1:1" << kiss << "127.0.0.1" << 1 << "" << 9600;
+    QTest::addRow("APRS-IS") << "aprs-is://rotate.aprs2.example:14580" << aprsIs << "rotate.aprs2.example" << 14580
+                             << "" << 9600;
+    QTest::addRow("IPv6 in brackets") << "aprs-is://[::1]:65535" << aprsIs << "::1" << 65535 << "" << 9600;
+    QTest::addRow("blanks around the value") << "  kiss://127.0.0.1:8001  " << kiss << "127.0.0.1" << 8001 << ""
+                                             << 9600;
+    QTest::addRow("AGW") << "agw://192.168.1.20:8010" << agw << "192.168.1.20" << 8010 << "" << 9600;
+    QTest::addRow("AGW on its usual port") << "agw://127.0.0.1" << agw << "127.0.0.1" << 8000 << "" << 9600;
+    QTest::addRow("AGW on IPv6, usual port") << "agw://[::1]" << agw << "::1" << 8000 << "" << 9600;
+    QTest::addRow("serial TNC at the usual rate") << "serial:/dev/ttyUSB0" << serial << "127.0.0.1" << 8001
+                                                  << "/dev/ttyUSB0" << 9600;
+    QTest::addRow("serial TNC at 1200 baud") << "serial:/dev/ttyS0@1200" << serial << "127.0.0.1" << 8001
+                                             << "/dev/ttyS0" << 1200;
+    QTest::addRow("Dire Wolf's pseudo-terminal") << "serial:///tmp/kisstnc@115200" << serial << "127.0.0.1" << 8001
+                                                 << "/tmp/kisstnc" << 115200;
 }
 
 void TestHostSettings::readsFeed()
@@ -92,12 +106,61 @@ void TestHostSettings::readsFeed()
     QFETCH(int, kind);
     QFETCH(QString, host);
     QFETCH(int, port);
+    QFETCH(QString, path);
+    QFETCH(int, baudRate);
 
     const HostSettings settings = readPairs({{"Feed", feed}, {"Callsign", "N0CALL"}});
-    QCOMPARE(settings.problems, QStringList());
-    QCOMPARE(int(settings.feedKind), kind);
-    QCOMPARE(settings.feedHost, host);
-    QCOMPARE(int(settings.feedPort), port);
+    QCOMPARE(settings.allProblems(), QStringList());
+    QVERIFY(settings.isUsable());
+    QCOMPARE(settings.feeds.size(), 1);
+    const FeedSettings &f = settings.feeds.first();
+    QCOMPARE(f.number, 1);
+    QCOMPARE(int(f.kind), kind);
+    QCOMPARE(f.host, host);
+    QCOMPARE(int(f.port), port);
+    QCOMPARE(f.path, path);
+    QCOMPARE(f.baudRate, baudRate);
+}
+
+// Each feed key is one feed, numbered by its key; a feed that cannot be used
+// is left out and the others run.
+void TestHostSettings::readsSeveralFeeds()
+{
+    const HostSettings settings = readText("[General]\n"
+                                           "Feed=kiss://127.0.0.1:8001\n"
+                                           "Feed%202=aprs-is://rotate.aprs2.example:14580\n"
+                                           "Feed 3=ax25://nowhere\n"
+                                           "Feed%2010=agw://127.0.0.1\n"
+                                           "Feed 1=kiss://127.0.0.1:8002\n"
+                                           "Callsign=N0CALL\n");
+    QList<int> numbers;
+    for (const FeedSettings &feed : settings.feeds)
+        numbers << feed.number;
+    QCOMPARE(numbers, (QList<int>{1, 2, 3, 10}));
+    QList<int> usable;
+    for (const FeedSettings &feed : settings.usableFeeds())
+        usable << feed.number;
+    QCOMPARE(usable, (QList<int>{1, 2, 10}));
+    QCOMPARE(settings.feeds.at(3).key(), QStringLiteral("Feed 10"));
+    QCOMPARE(int(settings.feeds.at(3).kind), int(FeedSettings::Kind::Agw));
+    QVERIFY(settings.isUsable());
+    QCOMPARE(settings.allProblems(),
+             (QStringList{"Feed 3 \"ax25://nowhere\" has an unknown scheme \"ax25\"; use kiss://HOST:PORT, "
+                          "agw://HOST:PORT, aprs-is://HOST:PORT, serial:DEVICE@BAUD or file:PATH",
+                          "\"Feed 1\" is no feed key and is left out; the feeds are Feed, Feed 2, Feed 3 ... Feed 99"}));
+
+    // Without "Feed" there is no default feed besides the ones named.
+    const HostSettings second = readPairs({{"Feed 2", "agw://127.0.0.1:8000"}});
+    QCOMPARE(second.feeds.size(), 1);
+    QCOMPARE(second.feeds.first().number, 2);
+
+    // One login for every APRS-IS feed: without it they are left out, not the others.
+    const HostSettings noLogin =
+        readPairs({{"Feed", "aprs-is://127.0.0.1:14580"}, {"Feed 2", "kiss://127.0.0.1:8001"}});
+    QCOMPARE(noLogin.usableFeeds().size(), 1);
+    QCOMPARE(noLogin.usableFeeds().first().number, 2);
+    QCOMPARE(noLogin.allProblems(), QStringList{"Callsign is empty; an APRS-IS feed needs one to log in"});
+    QVERIFY(noLogin.isUsable());
 }
 
 void TestHostSettings::readsLoginAndStation()
@@ -113,7 +176,7 @@ void TestHostSettings::readsLoginAndStation()
                                        {"Filter", "r/51.5/-0.1/100 t/p"},
                                        {"Latitude", "51.4775"},
                                        {"Longitude", "-0.0014"}});
-    QCOMPARE(settings.problems, QStringList());
+    QCOMPARE(settings.allProblems(), QStringList());
     QCOMPARE(settings.callsign, QStringLiteral("N0CALL-10"));
     QCOMPARE(settings.passcode, QStringLiteral("12345"));
     QCOMPARE(settings.filter, QStringLiteral("r/51.5/-0.1/100 t/p"));
@@ -121,24 +184,33 @@ void TestHostSettings::readsLoginAndStation()
     QCOMPARE(settings.longitudeDeg.value_or(999), -0.0014);
 
     settings = readPairs({{"Feed", "file:" + log}, {"Replay Rate", "2.5"}});
-    QCOMPARE(settings.problems, QStringList());
-    QCOMPARE(int(settings.feedKind), int(HostSettings::FeedKind::Log));
-    QCOMPARE(settings.logPath, log);
+    QCOMPARE(settings.allProblems(), QStringList());
+    QCOMPARE(int(settings.feeds.first().kind), int(FeedSettings::Kind::Log));
+    QCOMPARE(settings.feeds.first().path, log);
     QCOMPARE(settings.replayRate, 2.5);
 
     settings = readPairs({{"Feed", "file://" + log}});
-    QCOMPARE(settings.problems, QStringList());
-    QCOMPARE(settings.logPath, log);
+    QCOMPARE(settings.allProblems(), QStringList());
+    QCOMPARE(settings.feeds.first().path, log);
     QCOMPARE(settings.replayRate, 20.0);
+
+    // A named pipe is taken without opening it: that would wait for a writer.
+    const QString pipe = mDir->filePath(QStringLiteral("live.pipe"));
+    QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    settings = readPairs({{"Feed", "file:" + pipe}});
+    QCOMPARE(settings.allProblems(), QStringList());
+    QCOMPARE(settings.feeds.first().path, pipe);
 }
 
 void TestHostSettings::defaultsWhenEmpty()
 {
     const HostSettings settings = readPairs({});
-    QCOMPARE(settings.problems, QStringList());
-    QCOMPARE(int(settings.feedKind), int(HostSettings::FeedKind::Kiss));
-    QCOMPARE(settings.feedHost, QStringLiteral("127.0.0.1"));
-    QCOMPARE(int(settings.feedPort), 8001);
+    QCOMPARE(settings.allProblems(), QStringList());
+    QCOMPARE(settings.feeds.size(), 1);
+    QCOMPARE(settings.feeds.first().key(), QStringLiteral("Feed"));
+    QCOMPARE(int(settings.feeds.first().kind), int(FeedSettings::Kind::Kiss));
+    QCOMPARE(settings.feeds.first().host, QStringLiteral("127.0.0.1"));
+    QCOMPARE(int(settings.feeds.first().port), 8001);
     QVERIFY(!settings.latitudeDeg);
     QVERIFY(!settings.longitudeDeg);
     QVERIFY(settings.exclusions.isEmpty());
@@ -149,10 +221,11 @@ void TestHostSettings::reportsBadValues_data()
     QTest::addColumn<Pairs>("pairs");
     QTest::addColumn<QStringList>("problems");
 
-    const QString usage = QStringLiteral("use kiss://HOST:PORT, aprs-is://HOST:PORT or file:PATH");
+    const QString usage = QStringLiteral("use kiss://HOST:PORT, agw://HOST:PORT, aprs-is://HOST:PORT, "
+                                         "serial:DEVICE@BAUD or file:PATH");
     QTest::addRow("unknown scheme")
-        << Pairs{{"Feed", "agw://127.0.0.1:8000"}}
-        << QStringList{"Feed \"agw://127.0.0.1:8000\" has an unknown scheme \"agw\"; " + usage};
+        << Pairs{{"Feed", "ax25://127.0.0.1:8000"}}
+        << QStringList{"Feed \"ax25://127.0.0.1:8000\" has an unknown scheme \"ax25\"; " + usage};
     QTest::addRow("no scheme") << Pairs{{"Feed", "127.0.0.1:8001"}}
                                << QStringList{"Feed \"127.0.0.1:8001\" has no scheme; " + usage};
     QTest::addRow("port too large")
@@ -170,6 +243,18 @@ void TestHostSettings::reportsBadValues_data()
     QTest::addRow("no host")
         << Pairs{{"Feed", "aprs-is://:14580"}, {"Callsign", "N0CALL"}}
         << QStringList{"Feed \"aprs-is://:14580\" needs a host and a port, as in aprs-is://127.0.0.1:14580"};
+    QTest::addRow("AGW with a bad port")
+        << Pairs{{"Feed", "agw://127.0.0.1:x"}}
+        << QStringList{"Feed \"agw://127.0.0.1:x\" has a bad port \"x\"; a port is a number from 1 to 65535"};
+    QTest::addRow("serial without a device") << Pairs{{"Feed", "serial:@9600"}}
+                                             << QStringList{"Feed \"serial:@9600\" names no device; " + usage};
+    QTest::addRow("serial with a bad rate")
+        << Pairs{{"Feed", "serial:/dev/ttyUSB0@fast"}}
+        << QStringList{"Feed \"serial:/dev/ttyUSB0@fast\" has a bad baud rate \"fast\"; use bits per second from 50 "
+                       "to 4000000, such as 1200, 9600 or 115200"};
+    QTest::addRow("the only feed bad, in a numbered key")
+        << Pairs{{"Feed 2", "kiss://127.0.0.1"}}
+        << QStringList{"Feed 2 \"kiss://127.0.0.1\" needs a host and a port, as in kiss://127.0.0.1:8001"};
     QTest::addRow("file feed without a path") << Pairs{{"Feed", "file:"}}
                                               << QStringList{"Feed \"file:\" names no file; " + usage};
     QTest::addRow("log file missing")
@@ -224,7 +309,7 @@ void TestHostSettings::reportsBadValues()
     QFETCH(Pairs, pairs);
     QFETCH(QStringList, problems);
     const HostSettings settings = readPairs(pairs);
-    QCOMPARE(settings.problems, problems);
+    QCOMPARE(settings.allProblems(), problems);
     QVERIFY(!settings.isUsable());
 }
 
@@ -233,7 +318,7 @@ void TestHostSettings::ignoresValuesTheFeedDoesNotUse()
     // A KISS feed needs no login and no replay rate.
     const HostSettings settings =
         readPairs({{"Feed", "kiss://127.0.0.1:8001"}, {"Passcode", "secret"}, {"Replay Rate", "fast"}});
-    QCOMPARE(settings.problems, QStringList());
+    QCOMPARE(settings.allProblems(), QStringList());
 }
 
 void TestHostSettings::exclusions_data()
@@ -260,7 +345,7 @@ void TestHostSettings::exclusions()
     QFETCH(QStringList, excluded);
     QFETCH(QStringList, kept);
     const HostSettings settings = readText(storeText);
-    QCOMPARE(settings.problems, QStringList());
+    QCOMPARE(settings.allProblems(), QStringList());
     for (const QString &callsign : excluded)
         QVERIFY2(settings.exclusions.matches(callsign), qPrintable(callsign));
     for (const QString &callsign : kept)

@@ -1,6 +1,7 @@
 #include "linuxhost/HostWeather.h"
 #include "linuxhost/LinuxHost.h"
 
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -81,14 +82,14 @@ private slots:
     void addOnConnectedIsKept();
     void signalsRaiseClosingEvent_data();
     void signalsRaiseClosingEvent();
-    void takesPacketsFromItsSource();
+    void takesPacketsFromEveryFeed();
     void stopStoresWhatWaits_data();
     void stopStoresWhatWaits();
 
 private:
     HostSettings settings() const;
     void makeHost(const HostSettings &settings);
-    void feed(const QByteArray &line, qint16 port = 0, bool radio = false) { mHost->takePacket(line, port, radio); }
+    void feed(const QByteArray &line, qint16 port = 0) { mHost->takePacket(line, port); }
 
     std::shared_ptr<ManualClock> mClock;
     std::unique_ptr<LinuxHost> mHost;
@@ -245,7 +246,7 @@ void TestLinuxHost::mapsBeacon()
     QFETCH(int, stationType);
     QFETCH(bool, excluded);
 
-    feed(line, qint16(port), port > 0);
+    feed(line, qint16(port));
     QCOMPARE(mBeacons.size(), 1);
     QCOMPARE(mHost->counters().beacons, 1);
     const BeaconRecord &b = *mBeacons.first();
@@ -352,9 +353,9 @@ void TestLinuxHost::dropsDuplicates()
     QFETCH(int, msBetween);
     QFETCH(bool, secondIsBeacon);
 
-    feed(first, 1, true);
+    feed(first, 1);
     mClock->advanceMs(msBetween);
-    feed(second, 1, true);
+    feed(second, 1);
     QCOMPARE(mBeacons.size(), secondIsBeacon ? 2 : 1);
     QCOMPARE(mHost->counters().duplicates, secondIsBeacon ? 0 : 1);
     QCOMPARE(mHost->counters().received, 2);
@@ -520,32 +521,49 @@ void TestLinuxHost::signalsRaiseClosingEvent()
     QVERIFY(mBeacons.isEmpty());
 }
 
-// The host listens to the source it is given, whatever kind it is.
-void TestLinuxHost::takesPacketsFromItsSource()
+// The host listens to every source it is given, whatever kind, through one
+// duplicate filter, and tells the radio ports of its feeds apart.
+void TestLinuxHost::takesPacketsFromEveryFeed()
 {
     class ScriptedSource : public PacketSource
     {
     public:
-        void start() override
-        {
-            emit packetReceived("N0CALL>APRS,WIDE1*:!4903.50N/07201.75W-", 3, true);
-            emit packetReceived("N0CALL>APRS:>status only", 3, true);
-        }
+        void start() override {}
         void stop() override {}
         QString describe() const override { return QStringLiteral("SCRIPT"); }
+        void hear(const QByteArray &line, qint16 radioPort) { emit packetReceived(line, radioPort); }
     };
-    auto source = std::make_unique<ScriptedSource>();
-    QPointer<PacketSource> watched = source.get();
-    mHost->attachSource(std::move(source));
-    QCOMPARE(mHost->source(), watched.data());
-    QCOMPARE(watched->parent(), mHost.get());
-    mHost->start();
-    QCOMPARE(mBeacons.size(), 1);
-    QCOMPARE(mBeacons.first()->radioPort(), 3);
-    QCOMPARE(mBeacons.first()->heardDirect(), HostFalse);
-    QCOMPARE(mHost->counters().received, 2);
+    const QByteArray position("N0CALL>APRS,WIDE1*:!4903.50N/07201.75W-");
+    QList<QPointer<ScriptedSource>> sources;
+    for (const int feedNumber : {1, 2, 3}) {
+        auto source = std::make_unique<ScriptedSource>();
+        sources << source.get();
+        mHost->attachSource(std::move(source), feedNumber);
+    }
+    QCOMPARE(mHost->sources().size(), size_t(3));
+    QCOMPARE(mHost->source(), sources.first().data());
+
+    sources[0]->hear(position, 1);
+    // The same packet from APRS-IS a moment later, through another igate.
+    mClock->advanceMs(1500);
+    sources[1]->hear("N0CALL>APRS,WIDE1*,qAR,IGATE:!4903.50N/07201.75W-", 0);
+    sources[2]->hear("N1CALL>APRS:!4903.50N/07201.75W-", 3);
+    sources[1]->hear("N2CALL>APRS,TCPIP*,qAC,T2TEST:!4903.50N/07201.75W-", 0);
+    sources[0]->hear("N3CALL>APRS:!4903.50N/07201.75W-", 16);
+
+    QCOMPARE(mHost->counters().received, 5);
+    QCOMPARE(mHost->counters().duplicates, 1);
+    QCOMPARE(mBeacons.size(), 4);
+    QCOMPARE(mBeacons.at(0)->callsign(), QStringLiteral("N0CALL"));
+    QCOMPARE(mBeacons.at(0)->radioPort(), 1);
+    QCOMPARE(mBeacons.at(0)->heardDirect(), HostFalse);
+    QCOMPARE(mBeacons.at(1)->radioPort(), 203);
+    QCOMPARE(mBeacons.at(2)->radioPort(), 0);
+    QCOMPARE(mBeacons.at(3)->radioPort(), 16);
+
     mHost.reset();
-    QVERIFY(watched.isNull());
+    for (const QPointer<ScriptedSource> &source : sources)
+        QVERIFY(source.isNull());
 }
 
 void TestLinuxHost::stopStoresWhatWaits_data()

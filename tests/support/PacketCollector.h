@@ -12,13 +12,12 @@ public:
     struct Packet {
         QByteArray line;
         qint16 radioPort;
-        bool fromRadio;
     };
 
     explicit PacketCollector(PacketSource &source)
     {
         connect(&source, &PacketSource::packetReceived, this,
-                [this](const QByteArray &line, qint16 port, bool radio) { mPackets.append({line, port, radio}); });
+                [this](const QByteArray &line, qint16 port) { mPackets.append({line, port}); });
     }
 
     const QList<Packet> &packets() const { return mPackets; }

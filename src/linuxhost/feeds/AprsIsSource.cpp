@@ -27,44 +27,15 @@ void AprsIsSource::linkUp()
 
 void AprsIsSource::bytesArrived(QByteArrayView bytes)
 {
-    qsizetype start = 0;
-    while (start < bytes.size()) {
-        const qsizetype end = bytes.indexOf('\n', start);
-        if (end < 0) {
-            const QByteArrayView rest = bytes.sliced(start);
-            if (!mOverlong && mPartial.size() + rest.size() <= MaxLineBytes) {
-                mPartial.append(rest);
-            } else {
-                mOverlong = true;
-                mPartial.clear();
-            }
-            return;
-        }
-        const QByteArrayView piece = bytes.sliced(start, end - start);
-        if (mOverlong) {
-            mOverlong = false;
-        } else if (mPartial.isEmpty()) {
-            takeLine(piece);
-        } else {
-            mPartial.append(piece);
-            takeLine(mPartial);
-            mPartial.clear();
-        }
-        start = end + 1;
+    mLines.clear();
+    mSplitter.feed(bytes, mLines);
+    for (const QByteArray &line : std::as_const(mLines)) {
+        if (!line.startsWith('#'))
+            deliver(line, 0);
     }
-}
-
-void AprsIsSource::takeLine(QByteArrayView line)
-{
-    if (line.endsWith('\r'))
-        line.chop(1);
-    if (line.isEmpty() || line.front() == '#' || line.size() > MaxLineBytes)
-        return;
-    emit packetReceived(line.toByteArray(), 0, false);
 }
 
 void AprsIsSource::linkReset()
 {
-    mPartial.clear();
-    mOverlong = false;
+    mSplitter.reset();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "linuxhost/feeds/LineSplitter.h"
 #include "linuxhost/feeds/TcpFeedSource.h"
 
 // Packets from an APRS-IS server: one login line, then one packet per text
@@ -10,8 +11,9 @@ class AprsIsSource : public TcpFeedSource
     Q_OBJECT
 public:
     static constexpr int IdleTimeoutSeconds = 120;
-    // Longer than any packet a server forwards; a longer line is dropped.
-    static constexpr qsizetype MaxLineBytes = 4096;
+    // The longest line APRS-IS carries, without its line end; servers drop
+    // longer ones, and so does this source.
+    static constexpr qsizetype MaxLineBytes = 512;
 
     AprsIsSource(QString host, quint16 port, QString callsign, QString passcode, QString filter,
                  QObject *parent = nullptr);
@@ -20,17 +22,17 @@ public:
     // no " filter ..." when the filter is empty.
     static QByteArray loginLine(const QString &callsign, const QString &passcode, const QString &filter);
 
+    qint64 overlongDropped() const override { return mSplitter.overlongLines(); }
+
 protected:
     void linkUp() override;
     void bytesArrived(QByteArrayView bytes) override;
     void linkReset() override;
 
 private:
-    void takeLine(QByteArrayView line);
-
     QString mCallsign;
     QString mPasscode;
     QString mFilter;
-    QByteArray mPartial;
-    bool mOverlong = false;
+    LineSplitter mSplitter{MaxLineBytes};
+    QList<QByteArray> mLines;
 };

@@ -47,8 +47,10 @@ bool appendAddress(const unsigned char *address, QByteArray &out)
 
 // The libfap smoke-test frame, C0 00 82 A0 9C 88 60 B4 E0 9E 90 66 A4 84 8A 62 AE 92 88 8A 62 40 63 03 F0 3B ...,
 // reads OH3RBE-1>APND0Z,WIDE1-1:;OH3NE    *111111z6129.78N/02343.89Ey...
-std::optional<QByteArray> Ax25Decoder::decodeUiFrame(QByteArrayView frame)
+std::optional<QByteArray> Ax25Decoder::decodeUiFrame(QByteArrayView frame, bool *overlong)
 {
+    if (overlong)
+        *overlong = false;
     const auto *bytes = reinterpret_cast<const unsigned char *>(frame.data());
     const qsizetype size = frame.size();
 
@@ -69,6 +71,11 @@ std::optional<QByteArray> Ax25Decoder::decodeUiFrame(QByteArrayView frame)
         return std::nullopt;
     if ((bytes[controlAt] & ~PollFinalBit) != UiControl || bytes[controlAt + 1] != NoLayer3Pid)
         return std::nullopt;
+    if (size - controlAt - 2 > MaxInfoBytes) {
+        if (overlong)
+            *overlong = true;
+        return std::nullopt;
+    }
 
     // The "*" follows the last digipeater that has repeated the frame.
     int lastRepeated = -1;

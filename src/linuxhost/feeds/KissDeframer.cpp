@@ -29,6 +29,7 @@ void KissDeframer::feed(QByteArrayView bytes, QList<KissFrame> &frames)
         // The type byte comes on top of the AX.25 frame.
         if (mFrame.size() > MaxFrameBytes + 1) {
             mBad = true;
+            mTooLong = true;
             mFrame.clear();
             mFrame.squeeze();
         }
@@ -45,14 +46,16 @@ QList<KissFrame> KissDeframer::feed(QByteArrayView bytes)
 void KissDeframer::endFrame(QList<KissFrame> &frames)
 {
     const bool bad = mBad || mEscape;
+    const bool tooLong = mTooLong;
     mBad = false;
+    mTooLong = false;
     mEscape = false;
     if (!mSynced) {
         mFrame.clear();
         return;
     }
     if (bad) {
-        ++mDropped;
+        ++(tooLong ? mOverlong : mDropped);
         mFrame.clear();
         return;
     }
@@ -76,4 +79,5 @@ void KissDeframer::reset()
     mSynced = false;
     mEscape = false;
     mBad = false;
+    mTooLong = false;
 }

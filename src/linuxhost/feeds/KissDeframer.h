@@ -1,5 +1,7 @@
 #pragma once
 
+#include "linuxhost/feeds/Ax25Decoder.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
@@ -12,7 +14,7 @@ struct KissFrame {
 };
 
 // Cuts a KISS byte stream into data frames. Bytes before the first FEND, frames
-// with a bad escape, frames longer than any AX.25 frame and frames of other
+// with a bad escape, frames longer than an AX.25 frame may be and frames of other
 // commands (TX delay, persistence, ...) are dropped; the stream resynchronises
 // on the next FEND. Reads may split a frame anywhere.
 class KissDeframer
@@ -23,16 +25,18 @@ public:
     static constexpr char Tfend = char(0xDC);
     static constexpr char Tfesc = char(0xDD);
 
-    // Ten addresses, control, PID and 2048 information bytes: the largest
-    // frame Dire Wolf passes on.
-    static constexpr qsizetype MaxFrameBytes = 10 * 7 + 2 + 2048;
+    // Ten addresses, control, PID and a full information field: the largest
+    // AX.25 frame. A longer one is dropped as it arrives, never kept whole.
+    static constexpr qsizetype MaxFrameBytes = 10 * 7 + 2 + Ax25Decoder::MaxInfoBytes;
 
     // Appends every frame completed by these bytes to frames.
     void feed(QByteArrayView bytes, QList<KissFrame> &frames);
     QList<KissFrame> feed(QByteArrayView bytes);
 
-    // Frames thrown away as garbage (bad escape, oversized, empty data frame).
+    // Frames thrown away as garbage (bad escape, empty data frame).
     qint64 droppedFrames() const { return mDropped; }
+    // Frames longer than MaxFrameBytes, thrown away.
+    qint64 overlongFrames() const { return mOverlong; }
     // Well-formed frames of a command other than data.
     qint64 ignoredFrames() const { return mIgnored; }
 
@@ -46,6 +50,8 @@ private:
     bool mSynced = false;
     bool mEscape = false;
     bool mBad = false;
+    bool mTooLong = false;
     qint64 mDropped = 0;
+    qint64 mOverlong = 0;
     qint64 mIgnored = 0;
 };

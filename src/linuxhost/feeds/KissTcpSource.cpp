@@ -1,7 +1,5 @@
 #include "linuxhost/feeds/KissTcpSource.h"
 
-#include "linuxhost/feeds/Ax25Decoder.h"
-
 KissTcpSource::KissTcpSource(QString host, quint16 port, QObject *parent)
     : TcpFeedSource(QStringLiteral("KISS"), std::move(host), port, parent)
 {
@@ -9,19 +7,11 @@ KissTcpSource::KissTcpSource(QString host, quint16 port, QObject *parent)
 
 void KissTcpSource::bytesArrived(QByteArrayView bytes)
 {
-    mFrames.clear();
-    mDeframer.feed(bytes, mFrames);
-    for (const KissFrame &frame : std::as_const(mFrames)) {
-        const std::optional<QByteArray> line = Ax25Decoder::decodeUiFrame(frame.data);
-        if (!line) {
-            ++mSkippedFrames;
-            continue;
-        }
-        emit packetReceived(*line, qint16(frame.port + 1), true);
-    }
+    for (const KissReader::Line &line : mReader.read(bytes))
+        deliver(line.text, line.radioPort);
 }
 
 void KissTcpSource::linkReset()
 {
-    mDeframer.reset();
+    mReader.reset();
 }

@@ -6,7 +6,7 @@
 
 // Where the host's packets come from. Every source hands over each packet as
 // the bytes of one TNC2 text line (SRC>DEST,PATH:info, no line end) with the
-// radio port it was heard on: the KISS port + 1, or 0 for APRS-IS and logs.
+// radio port it was heard on: the TNC's port + 1, or 0 for APRS-IS and logs.
 // Sources run on the thread that owns them, driven by its event loop.
 class PacketSource : public QObject
 {
@@ -19,9 +19,11 @@ public:
     virtual void stop() = 0;
     // How the source names itself in the log, e.g. "KISS 127.0.0.1:8001".
     virtual QString describe() const = 0;
+    // Lines or frames longer than their protocol allows, dropped unread.
+    virtual qint64 overlongDropped() const { return 0; }
 
 signals:
-    void packetReceived(const QByteArray &line, qint16 radioPort, bool fromRadio);
+    void packetReceived(const QByteArray &line, qint16 radioPort);
     // The source has nothing more to give (a log at its end).
     void finished();
 };

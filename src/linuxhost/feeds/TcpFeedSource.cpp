@@ -60,6 +60,23 @@ void TcpFeedSource::send(const QByteArray &bytes)
     mSocket->write(bytes);
 }
 
+void TcpFeedSource::deliver(const QByteArray &line, qint16 radioPort)
+{
+    mBackoff.reset();
+    emit packetReceived(line, radioPort);
+}
+
+void TcpFeedSource::dropLink(const QString &reason)
+{
+    if (!mRunning || !isLinkUp())
+        return;
+    mPendingReason = reason;
+    mSocket->abort();
+    // abort() may or may not report the disconnection, depending on the state.
+    if (!mRetryPending)
+        onDisconnected();
+}
+
 void TcpFeedSource::connectNow()
 {
     if (!mRunning)
@@ -95,8 +112,6 @@ void TcpFeedSource::onReadyRead()
             break;
         if (mIdleTimeoutSeconds > 0)
             mIdleTimer.start(toMs(mIdleTimeoutSeconds));
-        // A link that delivers is a good one.
-        mBackoff.reset();
         bytesArrived(bytes);
         if (!mRunning)
             return;
@@ -127,9 +142,7 @@ void TcpFeedSource::onDisconnected()
     if (!mRunning || mRetryPending)
         return;
     mIdleTimer.stop();
-    emit linkDropped();
-    // A connection that stood for a full back-off period counts as good too.
-    if (mWasUp && mUpSince.elapsed() >= toMs(ReconnectBackoff::MaxDelaySeconds))
+    if (mWasUp && mUpSince.elapsed() >= toMs(ReconnectBackoff::GoodLinkSeconds))
         mBackoff.reset();
     QString what = mPendingReason;
     if (what.isEmpty())
@@ -148,13 +161,7 @@ void TcpFeedSource::onConnectTimeout()
 
 void TcpFeedSource::onIdleTimeout()
 {
-    if (!mRunning || !isLinkUp())
-        return;
-    mPendingReason = QStringLiteral("no data for %1 s").arg(mIdleTimeoutSeconds);
-    mSocket->abort();
-    // abort() may or may not report the disconnection, depending on the state.
-    if (!mRetryPending)
-        onDisconnected();
+    dropLink(QStringLiteral("no data for %1 s").arg(mIdleTimeoutSeconds));
 }
 
 void TcpFeedSource::scheduleRetry(const QString &what)

@@ -38,7 +38,6 @@ public:
 
 signals:
     void linkEstablished();
-    void linkDropped();
 
 protected:
     // Called once a connection stands (APRS-IS sends its login here).
@@ -48,6 +47,11 @@ protected:
     virtual void linkReset() {}
 
     void send(const QByteArray &bytes);
+    // Hands over one whole packet; a link that delivers one is a good link.
+    void deliver(const QByteArray &line, qint16 radioPort);
+    // Ends the link for a reason of the source's own (a peer that breaks the
+    // protocol) and tries again after the back-off.
+    void dropLink(const QString &reason);
 
 private:
     void connectNow();

@@ -38,6 +38,7 @@ private slots:
     void splitsLines();
     void refusedConnectionBacksOff();
     void lostConnectionReconnects();
+    void greetingAndCloseBacksOff();
     void silentLinkIsDeadAndReconnects();
     void keepAliveCommentsKeepTheLink();
     void stopEndsTheLink();
@@ -83,39 +84,44 @@ void TestAprsIsSource::splitsLines_data()
 {
     QTest::addColumn<QList<QByteArray>>("writes");
     QTest::addColumn<QList<QByteArray>>("packets");
+    QTest::addColumn<int>("overlong");
 
     QTest::addRow("CR LF line ends")
-        << QList<QByteArray>{"A>APRS:>one\r\nB>APRS:>two\r\n"} << QList<QByteArray>{"A>APRS:>one", "B>APRS:>two"};
+        << QList<QByteArray>{"A>APRS:>one\r\nB>APRS:>two\r\n"} << QList<QByteArray>{"A>APRS:>one", "B>APRS:>two"} << 0;
     QTest::addRow("LF line ends")
-        << QList<QByteArray>{"A>APRS:>one\nB>APRS:>two\n"} << QList<QByteArray>{"A>APRS:>one", "B>APRS:>two"};
+        << QList<QByteArray>{"A>APRS:>one\nB>APRS:>two\n"} << QList<QByteArray>{"A>APRS:>one", "B>APRS:>two"} << 0;
     QTest::addRow("server comments skipped")
         << QList<QByteArray>{"# aprsc 2.1.14-g5e22b37\r\n# logresp N0CALL unverified, server T2TEST\r\n"
                              "A>APRS,TCPIP*,qAC,T2TEST:>one\r\n# 27 Jan 2026 10:00:00 GMT T2TEST 127.0.0.1:14580\r\n"}
-        << QList<QByteArray>{"A>APRS,TCPIP*,qAC,T2TEST:>one"};
+        << QList<QByteArray>{"A>APRS,TCPIP*,qAC,T2TEST:>one"} << 0;
     QTest::addRow("line split across writes")
         << QList<QByteArray>{"A>AP", "RS:>o", "ne\r", "\nB>APRS:>two\r\n"}
-        << QList<QByteArray>{"A>APRS:>one", "B>APRS:>two"};
+        << QList<QByteArray>{"A>APRS:>one", "B>APRS:>two"} << 0;
     QTest::addRow("CR and LF in separate writes") << QList<QByteArray>{"A>APRS:>one\r", "\n"}
-                                                   << QList<QByteArray>{"A>APRS:>one"};
+                                                   << QList<QByteArray>{"A>APRS:>one"} << 0;
     QTest::addRow("blank lines skipped")
-        << QList<QByteArray>{"\r\n\nA>APRS:>one\r\n\r\n"} << QList<QByteArray>{"A>APRS:>one"};
-    QTest::addRow("CR inside a line stays")
-        << QList<QByteArray>{"A>APRS:>one\rtwo\n"} << QList<QByteArray>{"A>APRS:>one\rtwo"};
+        << QList<QByteArray>{"\r\n\nA>APRS:>one\r\n\r\n"} << QList<QByteArray>{"A>APRS:>one"} << 0;
+    QTest::addRow("CR alone ends a line")
+        << QList<QByteArray>{"A>APRS:>one\rB>APRS:>two\r"} << QList<QByteArray>{"A>APRS:>one", "B>APRS:>two"} << 0;
     QTest::addRow("overlong line dropped, next kept")
         << QList<QByteArray>{"A>APRS:>" + QByteArray(AprsIsSource::MaxLineBytes, 'x'), QByteArray(100, 'y') + "\n",
                              "B>APRS:>two\n"}
-        << QList<QByteArray>{"B>APRS:>two"};
+        << QList<QByteArray>{"B>APRS:>two"} << 1;
+    QTest::addRow("overlong line in one write dropped")
+        << QList<QByteArray>{"A>APRS:>" + QByteArray(AprsIsSource::MaxLineBytes - 7, 'x') + "\r\nB>APRS:>two\r\n"}
+        << QList<QByteArray>{"B>APRS:>two"} << 1;
     QTest::addRow("line of exactly the longest length kept")
         << QList<QByteArray>{"A>APRS:>" + QByteArray(AprsIsSource::MaxLineBytes - 8, 'x') + "\r\n"}
-        << QList<QByteArray>{"A>APRS:>" + QByteArray(AprsIsSource::MaxLineBytes - 8, 'x')};
+        << QList<QByteArray>{"A>APRS:>" + QByteArray(AprsIsSource::MaxLineBytes - 8, 'x')} << 0;
     QTest::addRow("Latin-1 and control bytes passed through")
-        << QList<QByteArray>{"A>APRS:>caf\xe9\x1d\r\n"} << QList<QByteArray>{"A>APRS:>caf\xe9\x1d"};
+        << QList<QByteArray>{"A>APRS:>caf\xe9\x1d\r\n"} << QList<QByteArray>{"A>APRS:>caf\xe9\x1d"} << 0;
 }
 
 void TestAprsIsSource::splitsLines()
 {
     QFETCH(QList<QByteArray>, writes);
     QFETCH(QList<QByteArray>, packets);
+    QFETCH(int, overlong);
 
     LogCapture log;
     LoopbackServer server;
@@ -134,10 +140,9 @@ void TestAprsIsSource::splitsLines()
     QTRY_VERIFY(collector.contains(EndLine));
     packets << EndLine;
     QCOMPARE(collector.lines(), packets);
-    for (const PacketCollector::Packet &packet : collector.packets()) {
+    for (const PacketCollector::Packet &packet : collector.packets())
         QCOMPARE(packet.radioPort, 0);
-        QCOMPARE(packet.fromRadio, false);
-    }
+    QCOMPARE(source.overlongDropped(), overlong);
 }
 
 void TestAprsIsSource::refusedConnectionBacksOff()
@@ -195,6 +200,27 @@ void TestAprsIsSource::lostConnectionReconnects()
     server.dropLast();
     QTRY_COMPARE(server.connectionCount(), 5);
     QCOMPARE(announcedDelays(log), (QList<int>{1, 1, 2, 4}));
+}
+
+// A full or refusing server greets and hangs up: that link brought no packet,
+// so the wait keeps growing instead of hammering the server every second.
+void TestAprsIsSource::greetingAndCloseBacksOff()
+{
+    LogCapture log;
+    LoopbackServer server;
+    QVERIFY(server.listen());
+    AprsIsSource source(QStringLiteral("127.0.0.1"), server.port(), QStringLiteral("N0CALL"), QStringLiteral("-1"),
+                        QString());
+    source.setMillisecondsPerSecond(5);
+    source.start();
+    for (int i = 1; i <= 4; ++i) {
+        QTRY_COMPARE_WITH_TIMEOUT(server.connectionCount(), i, 10000);
+        QTRY_VERIFY(!server.received(i - 1).isEmpty());
+        server.send("# aprsc 2.1.14-g5e22b37 server full\r\n");
+        server.closeLast();
+    }
+    QTRY_COMPARE(announcedDelays(log).size(), 4);
+    QCOMPARE(announcedDelays(log), (QList<int>{1, 2, 4, 8}));
 }
 
 void TestAprsIsSource::silentLinkIsDeadAndReconnects()

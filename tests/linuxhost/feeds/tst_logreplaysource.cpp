@@ -8,6 +8,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 class TestLogReplaySource : public QObject
 {
     Q_OBJECT
@@ -20,6 +24,7 @@ private slots:
     void skipsBlankAndCommentLines();
     void stopsAtTheEnd();
     void missingFileEndsAtOnce();
+    void namedPipeIsReadOnceAsAStream();
 
 private:
     QString writeLog(const QByteArray &content);
@@ -88,7 +93,6 @@ void TestLogReplaySource::pacesByRate()
     for (qsizetype i = 0; i < collector.packets().size(); ++i) {
         QCOMPARE(collector.packets().at(i).line, "N0CALL>APRS:>packet " + QByteArray::number(i));
         QCOMPARE(collector.packets().at(i).radioPort, 0);
-        QCOMPARE(collector.packets().at(i).fromRadio, false);
     }
 }
 
@@ -111,6 +115,12 @@ void TestLogReplaySource::skipsBlankAndCommentLines_data()
     QTest::addRow("trailing blanks of a packet kept") << QByteArray("A>APRS:>1  \n")
                                                        << QList<QByteArray>{"A>APRS:>1  "};
     QTest::addRow("only comments") << QByteArray("# nothing\n\n") << QList<QByteArray>{};
+    QTest::addRow("CR alone ends a line") << QByteArray("A>APRS:>1\rB>APRS:>2\r")
+                                          << QList<QByteArray>{"A>APRS:>1", "B>APRS:>2"};
+    // Read in pieces and dropped as it goes: never held whole, never stored.
+    QTest::addRow("a megabyte line dropped")
+        << QByteArray("A>APRS:>1\nB>APRS:>" + QByteArray(1 << 20, 'x') + "\nC>APRS:>3\n")
+        << QList<QByteArray>{"A>APRS:>1", "C>APRS:>3"};
 }
 
 void TestLogReplaySource::skipsBlankAndCommentLines()
@@ -129,6 +139,7 @@ void TestLogReplaySource::skipsBlankAndCommentLines()
     QCOMPARE(collector.lines(), lines);
     QCOMPARE(finished.size(), 1);
     QCOMPARE(source.packetsReplayed(), lines.size());
+    QCOMPARE(source.overlongDropped(), content.size() > (1 << 20) ? 1 : 0);
 }
 
 void TestLogReplaySource::stopsAtTheEnd()
@@ -158,6 +169,36 @@ void TestLogReplaySource::stopsAtTheEnd()
     QCOMPARE(mLog->messages(),
              (QStringList{QStringLiteral("LOG %1 replaying at 500 packets per second").arg(path),
                           QStringLiteral("LOG %1 ended after 25 packets").arg(path)}));
+}
+
+// A pipe opens without waiting for its writer, hands over lines as they come,
+// and ends when the writer closes it.
+void TestLogReplaySource::namedPipeIsReadOnceAsAStream()
+{
+    const QString path = mDir->filePath(QStringLiteral("live.pipe"));
+    QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    LogReplaySource source(path, 1);
+    PacketCollector collector(source);
+    QSignalSpy finished(&source, &PacketSource::finished);
+    source.start();
+    QVERIFY(source.isStream());
+    QVERIFY(source.isRunning());
+    QTest::qWait(20);
+    QCOMPARE(finished.size(), 0);
+
+    const int writer = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_NONBLOCK);
+    QVERIFY(writer >= 0);
+    const QByteArray first("A>APRS:>1\r\n# comment\nB>APRS:>2\nC>AP");
+    QCOMPARE(::write(writer, first.constData(), size_t(first.size())), first.size());
+    QTRY_COMPARE(collector.lines(), (QList<QByteArray>{"A>APRS:>1", "B>APRS:>2"}));
+    const QByteArray rest("RS:>3");
+    QCOMPARE(::write(writer, rest.constData(), size_t(rest.size())), rest.size());
+    ::close(writer);
+    QTRY_COMPARE(finished.size(), 1);
+    QCOMPARE(collector.lines(), (QList<QByteArray>{"A>APRS:>1", "B>APRS:>2", "C>APRS:>3"}));
+    QVERIFY(source.atEnd());
+    QCOMPARE(mLog->messages(), (QStringList{QStringLiteral("LOG %1 reading as a stream").arg(path),
+                                            QStringLiteral("LOG %1 ended after 3 packets").arg(path)}));
 }
 
 void TestLogReplaySource::missingFileEndsAtOnce()
