@@ -41,6 +41,7 @@ HostSettings HostSettings::read(QSettings &store)
     if (settings.feedKind == FeedKind::Log)
         settings.readReplayRate(store);
     settings.readStation(store);
+    settings.readTimeZone(store);
     settings.exclusions = CallsignPatternList::fromText(textValue(store, QStringLiteral("Exclusions")));
     return settings;
 }
@@ -177,4 +178,15 @@ void HostSettings::readReplayRate(QSettings &store)
         return;
     }
     replayRate = rate;
+}
+
+void HostSettings::readTimeZone(QSettings &store)
+{
+    const QString text = textValue(store, QStringLiteral("Time Zone"));
+    if (text.isEmpty() || text.compare(QLatin1String("local"), Qt::CaseInsensitive) == 0)
+        timeZone = TimeZone::Local;
+    else if (text.compare(QLatin1String("UTC"), Qt::CaseInsensitive) == 0)
+        timeZone = TimeZone::Utc;
+    else
+        problems << QStringLiteral("Time Zone \"%1\" is not a time zone; use local or UTC").arg(text);
 }

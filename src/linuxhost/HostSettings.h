@@ -15,11 +15,14 @@
 //   Latitude, Longitude          our station in decimal degrees, for distances
 //   Exclusions   callsign patterns, see CallsignPatternList
 //   Replay Rate  packets per second for a file feed
+//   Time Zone    local (the default) or UTC: the zone of every time a beacon
+//                carries, and so of the rows the bridge writes
 // Every value that cannot be used is described in problems, in words.
 class HostSettings
 {
 public:
     enum class FeedKind { Kiss, AprsIs, Log };
+    enum class TimeZone { Local, Utc };
 
     static constexpr double DefaultReplayRate = 20;
     static constexpr double MaxReplayRate = 100000;
@@ -38,6 +41,7 @@ public:
     std::optional<double> longitudeDeg;
     CallsignPatternList exclusions;
     double replayRate = DefaultReplayRate;
+    TimeZone timeZone = TimeZone::Local;
 
     QStringList problems;
     bool isUsable() const { return problems.isEmpty(); }
@@ -49,4 +53,5 @@ private:
     void readLogin(QSettings &store);
     void readStation(QSettings &store);
     void readReplayRate(QSettings &store);
+    void readTimeZone(QSettings &store);
 };

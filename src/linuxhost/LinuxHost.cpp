@@ -14,6 +14,7 @@ LinuxHost::LinuxHost(const HostSettings &settings, QObject *parent)
     : HostApplication(parent), mClock(std::make_shared<HostClock>()),
       mMapper(settings.latitudeDeg, settings.longitudeDeg, settings.exclusions)
 {
+    mMapper.setUtc(settings.timeZone == HostSettings::TimeZone::Utc);
 }
 
 LinuxHost::~LinuxHost()
