@@ -38,12 +38,15 @@ qsizetype skipBlanks(QByteArrayView text, qsizetype at)
 
 bool LogLineParser::looksLikeTnc2(QByteArrayView line)
 {
+    // The decoder judges the callsign, as it does for a live feed; here only
+    // a source without blanks ("K6IFR_S" is an APRS-IS source too) tells a
+    // packet from an aprx port name and direction.
     const qsizetype arrow = line.indexOf('>');
-    if (arrow < 1 || arrow > 9)
+    if (arrow < 1 || arrow > 32)
         return false;
     for (qsizetype i = 0; i < arrow; ++i) {
         const char c = line[i];
-        if (!(isDigit(c) || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '-'))
+        if (c <= ' ' || c == ':' || c > '~')
             return false;
     }
     const qsizetype colon = line.indexOf(':', arrow);

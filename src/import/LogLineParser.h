@@ -32,7 +32,7 @@ public:
 
     Line parse(QByteArrayView raw) const;
 
-    // "SRC>DEST...:info" with a source of letters, digits and "-".
+    // "SRC>DEST...:info" with a source of printable characters, no blank.
     static bool looksLikeTnc2(QByteArrayView line);
 
 private:

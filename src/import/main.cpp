@@ -68,6 +68,10 @@ HostSettings readHostSettings()
 
 int main(int argc, char *argv[])
 {
+    // Without TZ, the C library looks at /etc/localtime again for every local
+    // time it converts, two file system calls per line; the zone is the same.
+    if (qEnvironmentVariableIsEmpty("TZ"))
+        qputenv("TZ", ":/etc/localtime");
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("keldan-import"));
     QCoreApplication::setApplicationVersion(
