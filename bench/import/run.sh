@@ -41,6 +41,8 @@ for db in sqlite postgres mariadb; do
       args=(--dsn keldan-mariadb --database keldan --user keldan --password keldan) ;;
   esac
   echo "== $db"
-  "$build/src/import/keldan-import" "${args[@]}" "$log" 2> /dev/null
+  # The machine is shared: the process's own CPU time, besides the wall time.
+  TIMEFORMAT="keldan-import: %R s real, %U s user, %S s system"
+  time "$build/src/import/keldan-import" "${args[@]}" "$log" 2> /dev/null
 done
 rm -rf "$work"

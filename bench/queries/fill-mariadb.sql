@@ -11,7 +11,7 @@ SET unique_checks = 0;
 SET sql_log_bin = 0;
 INSERT INTO stations (callsign, dtstamp, type, distance, lat, lon, heard_direct, radio_port, symbol, object_owner)
 SELECT CASE seq % 20000 WHEN 1 THEN 'DL1ABC-9' WHEN 2 THEN 'DL2WX' ELSE CONCAT('S', seq % 20000) END,
-       TIMESTAMP '2024-01-01 00:00:00' + INTERVAL (seq * 3) SECOND,
+       TIMESTAMP '2024-01-01 00:00:00' + INTERVAL (seq * (30000000 DIV (@ROWS_MINUS_ONE@ + 1))) SECOND,
        CASE WHEN seq % 20000 = 1 THEN 2 WHEN seq % 20000 = 2 THEN 1 WHEN seq % 10 < 6 THEN 0 WHEN seq % 10 < 9 THEN 2 ELSE 1 END,
        (seq % 500) * 0.5, 3000 + (seq % 20000) * 0.01 + (seq % 7) * 0.1, 500 + (seq % 20000) * 0.02 - (seq % 5) * 0.1,
        seq % 2, 0, '/-', ''

@@ -4,7 +4,7 @@ DROP INDEX IF EXISTS stations_callsign_dtstamp, stations_dtstamp, fixed_data_cal
   mobile_data_callsign_dtstamp, mobile_data_dtstamp, wx_data_callsign_dtstamp, wx_data_dtstamp;
 INSERT INTO stations (callsign, dtstamp, type, distance, lat, lon, heard_direct, radio_port, symbol, object_owner)
 SELECT CASE n % 20000 WHEN 1 THEN 'DL1ABC-9' WHEN 2 THEN 'DL2WX' ELSE 'S' || (n % 20000) END,
-       TIMESTAMP '2024-01-01 00:00:00' + n * INTERVAL '3 seconds',
+       TIMESTAMP '2024-01-01 00:00:00' + n * (30000000 / :ROWS) * INTERVAL '1 second',
        CASE WHEN n % 20000 = 1 THEN 2 WHEN n % 20000 = 2 THEN 1 WHEN n % 10 < 6 THEN 0 WHEN n % 10 < 9 THEN 2 ELSE 1 END,
        (n % 500) * 0.5, 3000 + (n % 20000) * 0.01 + (n % 7) * 0.1, 500 + (n % 20000) * 0.02 - (n % 5) * 0.1,
        n % 2, 0, '/-', ''

@@ -1,6 +1,6 @@
 -- Fills the empty tables of db/schema/sqlite.sql with ROWS stations rows and
--- one detail row each (see run.sh): 20,000 stations, one beacon every 3 s
--- from 2024-01-01, DL1ABC-9 mobile and DL2WX weather among them.
+-- one detail row each (see run.sh): 20,000 stations, beacons spread evenly over
+-- 347 days from 2024-01-01, DL1ABC-9 mobile and DL2WX weather among them.
 -- The indexes are dropped first and made again by the schema script.
 DROP INDEX IF EXISTS stations_callsign_dtstamp;
 DROP INDEX IF EXISTS stations_dtstamp;
@@ -15,7 +15,7 @@ BEGIN;
 WITH RECURSIVE seq(n) AS (SELECT 0 UNION ALL SELECT n + 1 FROM seq WHERE n < :ROWS - 1)
 INSERT INTO stations (callsign, dtstamp, type, distance, lat, lon, heard_direct, radio_port, symbol, object_owner)
 SELECT CASE n % 20000 WHEN 1 THEN 'DL1ABC-9' WHEN 2 THEN 'DL2WX' ELSE 'S' || (n % 20000) END,
-       datetime('2024-01-01 00:00:00', '+' || (n * 3) || ' seconds'),
+       datetime('2024-01-01 00:00:00', '+' || (n * (30000000 / :ROWS)) || ' seconds'),
        CASE WHEN n % 20000 = 1 THEN 2 WHEN n % 20000 = 2 THEN 1 WHEN n % 10 < 6 THEN 0 WHEN n % 10 < 9 THEN 2 ELSE 1 END,
        (n % 500) * 0.5, 3000 + (n % 20000) * 0.01 + (n % 7) * 0.1, 500 + (n % 20000) * 0.02 - (n % 5) * 0.1,
        n % 2, 0, '/-', ''

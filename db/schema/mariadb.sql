@@ -78,6 +78,7 @@ ALTER TABLE mobile_data ADD COLUMN IF NOT EXISTS id BIGINT NOT NULL AUTO_INCREME
 ALTER TABLE wx_data ADD COLUMN IF NOT EXISTS id BIGINT NOT NULL AUTO_INCREMENT PRIMARY KEY COMMENT 'Row number in the order written, not written by the bridge';
 
 -- One station's history, and everything heard in a period.
+CREATE INDEX IF NOT EXISTS stations_callsign_dtstamp ON stations (callsign, dtstamp);
 CREATE INDEX IF NOT EXISTS stations_dtstamp ON stations (dtstamp);
 -- A detail row's beacon, one station's track or weather, and a period.
 CREATE INDEX IF NOT EXISTS fixed_data_callsign_dtstamp ON fixed_data (fk_callsign, fk_dtstamp);
@@ -86,52 +87,70 @@ CREATE INDEX IF NOT EXISTS mobile_data_dtstamp ON mobile_data (fk_dtstamp);
 CREATE INDEX IF NOT EXISTS wx_data_callsign_dtstamp ON wx_data (fk_callsign, fk_dtstamp);
 CREATE INDEX IF NOT EXISTS wx_data_dtstamp ON wx_data (fk_dtstamp);
 
--- Views for queries. Positions in decimal degrees (lat_deg, lon_deg)
+-- Views for queries. Positions in decimal degrees (lat_deg, lon_deg),
 -- heard_hour is the hour of reception as text, 'YYYY-MM-DD HH:00'.
 -- A detail row belongs to the stations row of the same callsign, time and
--- kind; when a station sent several beacons in one second, the n-th detail
+-- kind. When a station sent several beacons in one second, the n-th detail
 -- row of that second (in the order written) belongs to the n-th stations row
--- of that kind, and beacon_seq says which of the second's beacons it is.
+-- of that kind (id gives that order), and beacon_seq says which of the second's
+-- beacons it is. The counts behind that are index lookups, so a condition on
+-- callsign or time keeps a query on a view as quick as on its table.
 
 CREATE OR REPLACE VIEW station_positions AS
-SELECT callsign, dtstamp, type, lat / 60.0 AS lat_deg, lon / 60.0 AS lon_deg, symbol, object_owner,
-       heard_direct, radio_port, distance, DATE_FORMAT(dtstamp, '%Y-%m-%d %H:00') AS heard_hour,
-       ROW_NUMBER() OVER (PARTITION BY callsign, dtstamp, type ORDER BY id) AS beacon_seq
-FROM stations;
+SELECT s.callsign, s.dtstamp, s.type, s.lat / 60.0 AS lat_deg, s.lon / 60.0 AS lon_deg, s.symbol, s.object_owner,
+       s.heard_direct, s.radio_port, s.distance, DATE_FORMAT(s.dtstamp, '%Y-%m-%d %H:00') AS heard_hour,
+       1 + (SELECT COUNT(*) FROM stations t
+            WHERE t.callsign = s.callsign AND t.dtstamp = s.dtstamp AND t.type = s.type AND t.id < s.id)
+         AS beacon_seq
+FROM stations s;
 
+-- Each station's latest time comes from the (callsign, dtstamp) index, and of
+-- several beacons in that second the one written last.
 CREATE OR REPLACE VIEW latest_positions AS
-SELECT callsign, dtstamp, type, lat_deg, lon_deg, symbol, object_owner, heard_direct, radio_port, distance
-FROM (SELECT callsign, dtstamp, type, lat / 60.0 AS lat_deg, lon / 60.0 AS lon_deg, symbol, object_owner,
-             heard_direct, radio_port, distance,
-             ROW_NUMBER() OVER (PARTITION BY callsign ORDER BY dtstamp DESC, id DESC) AS newest
-      FROM stations) s
-WHERE newest = 1;
+SELECT s.callsign, s.dtstamp, s.type, s.lat / 60.0 AS lat_deg, s.lon / 60.0 AS lon_deg, s.symbol, s.object_owner,
+       s.heard_direct, s.radio_port, s.distance
+FROM (SELECT callsign, MAX(dtstamp) AS dtstamp FROM stations GROUP BY callsign) latest
+JOIN stations s ON s.callsign = latest.callsign AND s.dtstamp = latest.dtstamp
+WHERE s.id = (SELECT MAX(t.id) FROM stations t WHERE t.callsign = latest.callsign AND t.dtstamp = latest.dtstamp);
 
 CREATE OR REPLACE VIEW fixed_beacons AS
-SELECT d.fk_callsign AS callsign, d.fk_dtstamp AS dtstamp, d.beacon_seq, s.lat_deg, s.lon_deg, s.symbol,
-       s.object_owner, s.heard_direct, s.radio_port, s.distance, d.status, d.comment, d.path
-FROM (SELECT fk_callsign, fk_dtstamp, status, comment, path,
-             ROW_NUMBER() OVER (PARTITION BY fk_callsign, fk_dtstamp ORDER BY id) AS beacon_seq
-      FROM fixed_data) d
-LEFT JOIN station_positions s
-  ON s.callsign = d.fk_callsign AND s.dtstamp = d.fk_dtstamp AND s.type = 0 AND s.beacon_seq = d.beacon_seq;
+SELECT d.fk_callsign AS callsign, d.fk_dtstamp AS dtstamp,
+       1 + (SELECT COUNT(*) FROM fixed_data e
+            WHERE e.fk_callsign = d.fk_callsign AND e.fk_dtstamp = d.fk_dtstamp AND e.id < d.id) AS beacon_seq,
+       s.lat / 60.0 AS lat_deg, s.lon / 60.0 AS lon_deg, s.symbol, s.object_owner, s.heard_direct, s.radio_port,
+       s.distance, d.status, d.comment, d.path
+FROM fixed_data d
+LEFT JOIN stations s
+  ON s.callsign = d.fk_callsign AND s.dtstamp = d.fk_dtstamp AND s.type = 0
+ AND (SELECT COUNT(*) FROM stations t
+      WHERE t.callsign = s.callsign AND t.dtstamp = s.dtstamp AND t.type = 0 AND t.id < s.id)
+   = (SELECT COUNT(*) FROM fixed_data e
+      WHERE e.fk_callsign = d.fk_callsign AND e.fk_dtstamp = d.fk_dtstamp AND e.id < d.id);
 
 CREATE OR REPLACE VIEW mobile_beacons AS
-SELECT d.fk_callsign AS callsign, d.fk_dtstamp AS dtstamp, d.beacon_seq, s.lat_deg, s.lon_deg, s.symbol,
-       s.object_owner, s.heard_direct, s.radio_port, s.distance, d.height, d.speed, d.course, d.path
-FROM (SELECT fk_callsign, fk_dtstamp, height, speed, course, path,
-             ROW_NUMBER() OVER (PARTITION BY fk_callsign, fk_dtstamp ORDER BY id) AS beacon_seq
-      FROM mobile_data) d
-LEFT JOIN station_positions s
-  ON s.callsign = d.fk_callsign AND s.dtstamp = d.fk_dtstamp AND s.type = 2 AND s.beacon_seq = d.beacon_seq;
+SELECT d.fk_callsign AS callsign, d.fk_dtstamp AS dtstamp,
+       1 + (SELECT COUNT(*) FROM mobile_data e
+            WHERE e.fk_callsign = d.fk_callsign AND e.fk_dtstamp = d.fk_dtstamp AND e.id < d.id) AS beacon_seq,
+       s.lat / 60.0 AS lat_deg, s.lon / 60.0 AS lon_deg, s.symbol, s.object_owner, s.heard_direct, s.radio_port,
+       s.distance, d.height, d.speed, d.course, d.path
+FROM mobile_data d
+LEFT JOIN stations s
+  ON s.callsign = d.fk_callsign AND s.dtstamp = d.fk_dtstamp AND s.type = 2
+ AND (SELECT COUNT(*) FROM stations t
+      WHERE t.callsign = s.callsign AND t.dtstamp = s.dtstamp AND t.type = 2 AND t.id < s.id)
+   = (SELECT COUNT(*) FROM mobile_data e
+      WHERE e.fk_callsign = d.fk_callsign AND e.fk_dtstamp = d.fk_dtstamp AND e.id < d.id);
 
 CREATE OR REPLACE VIEW wx_beacons AS
-SELECT d.fk_callsign AS callsign, d.fk_dtstamp AS dtstamp, d.beacon_seq, s.lat_deg, s.lon_deg, s.symbol,
-       s.object_owner, s.heard_direct, s.radio_port, s.distance, d.temp, d.pressure, d.humidity, d.dewpoint,
-       d.wind_direction, d.wind_speed, d.wind_gust, d.wind_chill, d.rain_last_hour, d.rain_24hours, d.rain_today
-FROM (SELECT fk_callsign, fk_dtstamp, temp, pressure, humidity, dewpoint, wind_direction, wind_speed, wind_gust,
-             wind_chill, rain_last_hour, rain_24hours, rain_today,
-             ROW_NUMBER() OVER (PARTITION BY fk_callsign, fk_dtstamp ORDER BY id) AS beacon_seq
-      FROM wx_data) d
-LEFT JOIN station_positions s
-  ON s.callsign = d.fk_callsign AND s.dtstamp = d.fk_dtstamp AND s.type = 1 AND s.beacon_seq = d.beacon_seq;
+SELECT d.fk_callsign AS callsign, d.fk_dtstamp AS dtstamp,
+       1 + (SELECT COUNT(*) FROM wx_data e
+            WHERE e.fk_callsign = d.fk_callsign AND e.fk_dtstamp = d.fk_dtstamp AND e.id < d.id) AS beacon_seq,
+       s.lat / 60.0 AS lat_deg, s.lon / 60.0 AS lon_deg, s.symbol, s.object_owner, s.heard_direct, s.radio_port,
+       s.distance, d.temp, d.pressure, d.humidity, d.dewpoint, d.wind_direction, d.wind_speed, d.wind_gust, d.wind_chill, d.rain_last_hour, d.rain_24hours, d.rain_today
+FROM wx_data d
+LEFT JOIN stations s
+  ON s.callsign = d.fk_callsign AND s.dtstamp = d.fk_dtstamp AND s.type = 1
+ AND (SELECT COUNT(*) FROM stations t
+      WHERE t.callsign = s.callsign AND t.dtstamp = s.dtstamp AND t.type = 1 AND t.id < s.id)
+   = (SELECT COUNT(*) FROM wx_data e
+      WHERE e.fk_callsign = d.fk_callsign AND e.fk_dtstamp = d.fk_dtstamp AND e.id < d.id);

@@ -15,11 +15,3 @@ int ImportView::checkValue(int checkNumber) const
         return 1;  // Enable Bridge
     }
 }
-
-void ImportView::setStatus(const QString &caption)
-{
-    if (caption.isEmpty())
-        return;
-    ++mFailures[caption];
-    ++mFailureCount;
-}

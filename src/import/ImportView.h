@@ -2,11 +2,9 @@
 
 #include "recording/RecorderView.h"
 
-#include <QMap>
-
-// The switches and status line of the beacon road during an import: the
-// capture switches as the bridge's settings file has them, no window, and
-// every failure message counted.
+// The switches of the beacon road during an import: the capture switches as
+// the bridge's settings file has them, and no window. The status line is not
+// needed: BatchExecutor counts every statement the database refuses.
 class ImportView : public RecorderView
 {
 public:
@@ -23,15 +21,8 @@ public:
 
     int checkValue(int checkNumber) const override;
     void setLatestData(int, const QString &) override {}
-    void setStatus(const QString &caption) override;
-
-    // Failure messages of the road ("Stations Table (Error Inserting Data
-    // into database)", ...) and how often each came.
-    const QMap<QString, qint64> &failures() const { return mFailures; }
-    qint64 failureCount() const { return mFailureCount; }
+    void setStatus(const QString &) override {}
 
 private:
     Switches mSwitches;
-    QMap<QString, qint64> mFailures;
-    qint64 mFailureCount = 0;
 };

@@ -13,6 +13,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <limits>
 #include <stdexcept>
 
 namespace {

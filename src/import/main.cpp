@@ -70,7 +70,7 @@ int main(int argc, char *argv[])
 {
     // Without TZ, the C library looks at /etc/localtime again for every local
     // time it converts, two file system calls per line; the zone is the same.
-    if (qEnvironmentVariableIsEmpty("TZ"))
+    if (!qEnvironmentVariableIsSet("TZ"))
         qputenv("TZ", ":/etc/localtime");
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("keldan-import"));

@@ -19,6 +19,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <ctime>
 #include <zlib.h>
 
 namespace {
@@ -64,6 +65,7 @@ class TestLogImport : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
 
@@ -73,13 +75,17 @@ private slots:
     void refusedStatementsAreLeftOut_data();
     void refusedStatementsAreLeftOut();
 
+    void timesInTheHostsZone_data();
+    void timesInTheHostsZone();
+
     void readsSeveralFilesInTimeOrder();
     void signalStopKeepsWhatIsCommitted();
 
 private:
     void addDatabaseRows();
     void useDatabase(const QString &name);
-    ImportSummary import(const QStringList &files);
+    ImportSummary import(const QStringList &files, HostSettings::TimeZone zone = HostSettings::TimeZone::Local,
+                         Qt::TimeSpec stampSpec = Qt::LocalTime);
     // The day's log beacon by beacon, the bridge's way: the Linux host at
     // each line's time, the recorder, one autocommit statement after another.
     void storeBeaconByBeacon(const QString &path);
@@ -88,6 +94,13 @@ private:
     std::unique_ptr<QTemporaryDir> mDir;
     TestDatabase mDb;
 };
+
+void TestLogImport::initTestCase()
+{
+    // Central European time, two hours ahead of UTC in May, on any machine.
+    qputenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");
+    tzset();
+}
 
 void TestLogImport::init()
 {
@@ -114,13 +127,16 @@ void TestLogImport::useDatabase(const QString &name)
     recreateTables(mDb);
 }
 
-ImportSummary TestLogImport::import(const QStringList &files)
+ImportSummary TestLogImport::import(const QStringList &files, HostSettings::TimeZone zone, Qt::TimeSpec stampSpec)
 {
     OdbcConnection connection(QStringLiteral("import"));
     connection.open(mDb.connectionString());
     LogImporter::Options options;
     options.beaconsPerTransaction = 4;  // several transactions, and one left open at the end
-    LogImporter importer(hostSettings(), connection, options);
+    options.stampSpec = stampSpec;
+    HostSettings settings = hostSettings();
+    settings.timeZone = zone;
+    LogImporter importer(settings, connection, options);
     const ImportSummary summary = importer.run(LogImporter::inTimeOrder(files, options.stampSpec));
     connection.close();
     return summary;
@@ -232,6 +248,44 @@ void TestLogImport::refusedStatementsAreLeftOut()
     QCOMPARE(queryRows(mDb, QStringLiteral("select count(*) from stations")).value(0).value(0), QStringLiteral("15"));
     QCOMPARE(queryRows(mDb, QStringLiteral("select count(*) from fixed_data")).value(0).value(0), QStringLiteral("4"));
     QCOMPARE(queryRows(mDb, QStringLiteral("select count(*) from wx_data")).value(0).value(0), QStringLiteral("5"));
+}
+
+void TestLogImport::timesInTheHostsZone_data()
+{
+    QTest::addColumn<QByteArray>("stamp");
+    QTest::addColumn<int>("stampSpec");
+    QTest::addColumn<int>("zone");
+    QTest::addColumn<QString>("dtstamp");
+    const int local = int(HostSettings::TimeZone::Local);
+    const int utc = int(HostSettings::TimeZone::Utc);
+    QTest::addRow("local stamp, local rows") << QByteArray("2024-05-06 12:00:00") << int(Qt::LocalTime) << local
+                                             << "2024-05-06 12:00:00";
+    QTest::addRow("local stamp, UTC rows") << QByteArray("2024-05-06 12:00:00") << int(Qt::LocalTime) << utc
+                                           << "2024-05-06 10:00:00";
+    QTest::addRow("UTC stamp, local rows") << QByteArray("2024-05-06T10:00:00Z") << int(Qt::LocalTime) << local
+                                           << "2024-05-06 12:00:00";
+    QTest::addRow("offset stamp, UTC rows") << QByteArray("2024-05-06T13:00:00+03:00") << int(Qt::LocalTime) << utc
+                                            << "2024-05-06 10:00:00";
+    QTest::addRow("log written in UTC, local rows") << QByteArray("2024-05-06 10:00:00") << int(Qt::UTC) << local
+                                                    << "2024-05-06 12:00:00";
+    QTest::addRow("log written in UTC, UTC rows") << QByteArray("2024-05-06 10:00:00") << int(Qt::UTC) << utc
+                                                  << "2024-05-06 10:00:00";
+}
+
+void TestLogImport::timesInTheHostsZone()
+{
+    QFETCH(QByteArray, stamp);
+    QFETCH(int, stampSpec);
+    QFETCH(int, zone);
+    QFETCH(QString, dtstamp);
+    useDatabase(QStringLiteral("sqlite"));
+    const QString path = mDir->filePath(QStringLiteral("one.log"));
+    QFile log(path);
+    QVERIFY(log.open(QIODevice::WriteOnly));
+    log.write(stamp + " N0CALL>APRS:!5130.00N/00007.50W-\n");
+    log.close();
+    QCOMPARE(import({path}, HostSettings::TimeZone(zone), Qt::TimeSpec(stampSpec)).stored, 1);
+    QCOMPARE(queryRows(mDb, QStringLiteral("select dtstamp from stations")), QList<QStringList>{{dtstamp}});
 }
 
 void TestLogImport::readsSeveralFilesInTimeOrder()
