@@ -144,8 +144,8 @@ CREATE OR REPLACE VIEW latest_positions AS
 SELECT s.callsign, s.dtstamp, s.type, s.lat / 60.0 AS lat_deg, s.lon / 60.0 AS lon_deg, s.symbol, s.object_owner,
        s.heard_direct, s.radio_port, s.distance
 FROM (SELECT callsign, MAX(dtstamp) AS dtstamp FROM stations GROUP BY callsign) latest
-JOIN stations s ON s.callsign = latest.callsign AND s.dtstamp = latest.dtstamp
-WHERE s.id = (SELECT MAX(t.id) FROM stations t WHERE t.callsign = latest.callsign AND t.dtstamp = latest.dtstamp);
+JOIN stations s
+  ON s.id = (SELECT MAX(t.id) FROM stations t WHERE t.callsign = latest.callsign AND t.dtstamp = latest.dtstamp);
 
 CREATE OR REPLACE VIEW fixed_beacons AS
 SELECT d.fk_callsign AS callsign, d.fk_dtstamp AS dtstamp,
