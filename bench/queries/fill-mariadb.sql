@@ -8,7 +8,6 @@ DROP INDEX IF EXISTS mobile_data_dtstamp ON mobile_data;
 DROP INDEX IF EXISTS wx_data_callsign_dtstamp ON wx_data;
 DROP INDEX IF EXISTS wx_data_dtstamp ON wx_data;
 SET unique_checks = 0;
-SET sql_log_bin = 0;
 INSERT INTO stations (callsign, dtstamp, type, distance, lat, lon, heard_direct, radio_port, symbol, object_owner)
 SELECT CASE seq % 20000 WHEN 1 THEN 'DL1ABC-9' WHEN 2 THEN 'DL2WX' ELSE CONCAT('S', seq % 20000) END,
        TIMESTAMP '2024-01-01 00:00:00' + INTERVAL (seq * (30000000 DIV (@ROWS_MINUS_ONE@ + 1))) SECOND,

@@ -4,11 +4,13 @@
 # the example queries of docs/queries.md, then runs the sustained drain
 # (bench/drain) into those tables: 90 beacons/s for 60 s, 200/s for 30 s.
 # Starts the test database servers under build/bench/dbservers.
-# Usage: bench/queries/run.sh [BUILD_DIR] [ROWS]   (default build/dev, 10000000)
+# Usage: bench/queries/run.sh [BUILD_DIR] [ROWS] [DATABASES]
+#   (default build/dev, 10000000, "sqlite postgres mariadb")
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(realpath "${1:-$repo/build/dev}")
 rows=${2:-10000000}
+databases=${3:-sqlite postgres mariadb}
 root=$repo/build/bench/dbservers
 cmake --build "$build" --target bench_queries bench_drain
 bash "$repo/scripts/db-servers.sh" start "$root" > /dev/null
@@ -23,7 +25,7 @@ maria=(mariadb -h 127.0.0.1 -P "$MARIADB_PORT" -u keldan -pkeldan keldan)
 
 seconds() { local start=$1; echo $(( $(date +%s) - start )); }
 
-for db in sqlite postgres mariadb; do
+for db in $databases; do
   start=$(date +%s)
   case $db in
     sqlite)

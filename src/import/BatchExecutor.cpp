@@ -1,5 +1,7 @@
 #include "import/BatchExecutor.h"
 
+#include <algorithm>
+
 BatchExecutor::BatchExecutor(OdbcConnection &connection, int beaconsPerTransaction)
     : mConnection(connection), mDialect(connection.dialect()),
       mBeaconsPerTransaction(std::max(1, beaconsPerTransaction))

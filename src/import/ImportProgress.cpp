@@ -1,5 +1,7 @@
 #include "import/ImportProgress.h"
 
+#include <algorithm>
+
 ImportProgress::ImportProgress(std::FILE *out, bool terminal) : mOut(out), mTerminal(terminal)
 {
     mSinceStart.start();
