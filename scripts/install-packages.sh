@@ -12,6 +12,7 @@ run_packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev fonts-dejavu-core fonts-dejavu-extra
   unixodbc unixodbc-dev libsqliteodbc sqlite3
+  zlib1g-dev
 )
 test_packages=(
   postgresql odbc-postgresql

@@ -6,6 +6,8 @@
 // Usage: bench_drain DATABASE RATE:SECONDS [RATE:SECONDS ...]
 //   DATABASE is sqlite, postgres or mariadb (the test servers of
 //   scripts/db-servers.sh, with ODBCSYSINI/ODBCINI set as for the tests).
+// With KELDAN_BENCH_KEEP_TABLES set, the tables are kept as they are (filled
+// by bench/queries/run.sh) and its value is the SQLite database file.
 #include "app/ErrorReport.h"
 #include "app/Form1.h"
 
@@ -60,8 +62,13 @@ int main(int argc, char *argv[])
     }
 
     QTemporaryDir folder;
-    const TestDatabase db = testDatabase(QString::fromLatin1(argv[1]), folder.filePath(QStringLiteral("bench.sqlite")));
-    recreateTables(db);
+    const QString keptSqlite = qEnvironmentVariable("KELDAN_BENCH_KEEP_TABLES");
+    const QString sqliteFile = keptSqlite.isEmpty() ? folder.filePath(QStringLiteral("bench.sqlite")) : keptSqlite;
+    const TestDatabase db = testDatabase(QString::fromLatin1(argv[1]), sqliteFile);
+    if (keptSqlite.isEmpty())
+        recreateTables(db);
+    const int rowsBefore = queryRows(db, QStringLiteral("select count(*) from stations")).value(0).value(0).toInt();
+    std::printf("stations rows before: %d\n", rowsBefore);
     {
         QFile ini(folder.filePath(QStringLiteral("keldan.ini")));
         ini.open(QIODevice::WriteOnly);
@@ -131,7 +138,8 @@ int main(int argc, char *argv[])
     // Let the queue empty, then check every accepted beacon has its row.
     while (window.queue().queueCount() > 0)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    const int rows = queryRows(db, QStringLiteral("select count(*) from stations")).value(0).value(0).toInt();
+    const int rows =
+        queryRows(db, QStringLiteral("select count(*) from stations")).value(0).value(0).toInt() - rowsBefore;
     std::printf("accepted %d, stations rows %d%s\n", acceptedTotal, rows, rows == acceptedTotal ? "" : "  MISMATCH");
     return rows == acceptedTotal ? 0 : 1;
 }

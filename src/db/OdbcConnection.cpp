@@ -190,6 +190,31 @@ void OdbcConnection::execute(const QString &sql)
         throw OdbcError::fromHandle(operation, SQL_HANDLE_STMT, stmt.get());
 }
 
+void OdbcConnection::setAutocommit(bool on)
+{
+    const QString operation = QStringLiteral("SQLSetConnectAttr(AUTOCOMMIT)");
+    requireOpen(operation);
+    const SQLULEN value = on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF;
+    if (!SQL_SUCCEEDED(SQLSetConnectAttrW(mDbc, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(value), 0)))
+        throw OdbcError::fromHandle(operation, SQL_HANDLE_DBC, mDbc);
+}
+
+void OdbcConnection::commit()
+{
+    const QString operation = QStringLiteral("SQLEndTran(COMMIT)");
+    requireOpen(operation);
+    if (!SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, mDbc, SQL_COMMIT)))
+        throw OdbcError::fromHandle(operation, SQL_HANDLE_DBC, mDbc);
+}
+
+void OdbcConnection::rollback()
+{
+    const QString operation = QStringLiteral("SQLEndTran(ROLLBACK)");
+    requireOpen(operation);
+    if (!SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, mDbc, SQL_ROLLBACK)))
+        throw OdbcError::fromHandle(operation, SQL_HANDLE_DBC, mDbc);
+}
+
 SqlDialect OdbcConnection::dialect() const
 {
     return mDialect;

@@ -43,6 +43,13 @@ public:
     // The rule learned when the connection opened.
     SqlDialect dialect() const override;
 
+    // Transactions, for bulk writers; the bridge itself stays in autocommit.
+    // With autocommit off every statement joins the open transaction until
+    // commit() or rollback() ends it. Each throws OdbcError on failure.
+    void setAutocommit(bool on);
+    void commit();
+    void rollback();
+
     // Runs a query and returns every value as text, NULL as nullText. The
     // bridge itself never reads; this is for checking what it wrote.
     QList<QStringList> queryRows(const QString &select, const QString &nullText);

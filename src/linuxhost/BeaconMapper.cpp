@@ -84,13 +84,14 @@ double BeaconMapper::distanceKm(double lat1Deg, double lon1Deg, double lat2Deg, 
 
 ReceivedBeacon::Values BeaconMapper::map(const aprs::Packet &packet, const Reception &reception) const
 {
+    const QDateTime receivedAt = mUtc ? reception.receivedAt.toUTC() : reception.receivedAt;
     ReceivedBeacon::Values v;
     v.callsign = recordCallsign(packet);
     if (packet.kind == aprs::PacketKind::Object || packet.kind == aprs::PacketKind::Item)
         v.objectOwner = packet.source;
     v.symbolTable = symbolText(packet.symbolTable);
     v.symbolCode = symbolText(packet.symbolCode);
-    v.packetHeader = packet.header + QLatin1Char(' ') + reception.receivedAt.toString(QStringLiteral("HH:mm:ss"));
+    v.packetHeader = packet.header + QLatin1Char(' ') + receivedAt.toString(QStringLiteral("HH:mm:ss"));
     v.packetText = packet.information;
     endAtNul(v.packetText);
     const int commentOffset = std::clamp(packet.commentOffset, 0, int(v.packetText.size()));
@@ -107,8 +108,8 @@ ReceivedBeacon::Values BeaconMapper::map(const aprs::Packet &packet, const Recep
     v.heightMetres = float(packet.altitudeM.value_or(0));
     if (mStationLatDeg && mStationLonDeg)
         v.distanceKm = float(distanceKm(*mStationLatDeg, *mStationLonDeg, packet.latitudeDeg, packet.longitudeDeg));
-    v.timeA = reception.receivedAt;
-    v.timeB = reception.receivedAt;
+    v.timeA = receivedAt;
+    v.timeB = receivedAt;
     v.stationType = StationClassifier::stationType(packet);
     for (QString *text : {&v.callsign, &v.symbolCode, &v.symbolTable, &v.packetHeader, &v.statusText, &v.objectOwner})
         endAtNul(*text);

@@ -24,6 +24,11 @@ public:
     BeaconMapper(std::optional<double> stationLatDeg, std::optional<double> stationLonDeg,
                  CallsignPatternList exclusions);
 
+    // With UTC, every time of a beacon (timeA, timeB, the time in
+    // packetHeader) is the reception time in UTC; otherwise it is the
+    // reception time as given, which the host's clock gives in local time.
+    void setUtc(bool utc) { mUtc = utc; }
+
     ReceivedBeacon::Values map(const aprs::Packet &packet, const Reception &reception) const;
 
     // The station a beacon is about: the source, or an object's or item's
@@ -42,4 +47,5 @@ private:
     std::optional<double> mStationLatDeg;
     std::optional<double> mStationLonDeg;
     CallsignPatternList mExclusions;
+    bool mUtc = false;
 };

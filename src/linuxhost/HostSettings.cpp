@@ -76,6 +76,7 @@ HostSettings HostSettings::read(QSettings &store)
             feed.problems << rateProblems;
     }
     settings.readStation(store);
+    settings.readTimeZone(store);
     settings.exclusions = CallsignPatternList::fromText(textValue(store, QStringLiteral("Exclusions")));
     return settings;
 }
@@ -310,4 +311,15 @@ QStringList HostSettings::readReplayRate(QSettings &store)
     }
     replayRate = rate;
     return {};
+}
+
+void HostSettings::readTimeZone(QSettings &store)
+{
+    const QString text = textValue(store, QStringLiteral("Time Zone"));
+    if (text.isEmpty() || text.compare(QLatin1String("local"), Qt::CaseInsensitive) == 0)
+        timeZone = TimeZone::Local;
+    else if (text.compare(QLatin1String("UTC"), Qt::CaseInsensitive) == 0)
+        timeZone = TimeZone::Utc;
+    else
+        problems << QStringLiteral("Time Zone \"%1\" is not a time zone; use local or UTC").arg(text);
 }

@@ -18,12 +18,16 @@
 //   Latitude, Longitude          our station in decimal degrees, for distances
 //   Exclusions   callsign patterns, see CallsignPatternList
 //   Replay Rate  packets per second for a file feed
+//   Time Zone    local (the default) or UTC: the zone of every time a beacon
+//                carries, and so of the rows the bridge writes
 // Without any feed key the one feed is FeedSettings' default. A feed whose
 // value cannot be used is described in its own problems and left out; any
 // other value that cannot be used is described in problems.
 class HostSettings
 {
 public:
+    enum class TimeZone { Local, Utc };
+
     static constexpr double MaxReplayRate = 100000;
     static constexpr int MinBaudRate = 50;
     static constexpr int MaxBaudRate = 4000000;
@@ -40,6 +44,7 @@ public:
     std::optional<double> longitudeDeg;
     CallsignPatternList exclusions;
     double replayRate = LogReplaySource::DefaultRatePerSecond;
+    TimeZone timeZone = TimeZone::Local;
 
     QStringList problems;
     // True when nothing but feeds is wrong and at least one feed can run.
@@ -56,4 +61,5 @@ private:
     QStringList readLogin(QSettings &store);
     void readStation(QSettings &store);
     QStringList readReplayRate(QSettings &store);
+    void readTimeZone(QSettings &store);
 };

@@ -17,6 +17,7 @@ LinuxHost::LinuxHost(const HostSettings &settings, QObject *parent)
     : HostApplication(parent), mClock(std::make_shared<HostClock>()),
       mMapper(settings.latitudeDeg, settings.longitudeDeg, settings.exclusions)
 {
+    mMapper.setUtc(settings.timeZone == HostSettings::TimeZone::Utc);
     mDrainCheck.setInterval(20);
     connect(&mDrainCheck, &QTimer::timeout, this, &LinuxHost::closeWhenDrained);
     mDrainLimit.setSingleShot(true);

@@ -189,6 +189,12 @@ void TestHostSettings::readsLoginAndStation()
     QCOMPARE(settings.feeds.first().path, log);
     QCOMPARE(settings.replayRate, 2.5);
 
+    settings = readPairs({{"Time Zone", "utc"}});
+    QCOMPARE(settings.problems, QStringList());
+    QCOMPARE(int(settings.timeZone), int(HostSettings::TimeZone::Utc));
+    settings = readPairs({{"Time Zone", "Local"}});
+    QCOMPARE(int(settings.timeZone), int(HostSettings::TimeZone::Local));
+
     settings = readPairs({{"Feed", "file://" + log}});
     QCOMPARE(settings.allProblems(), QStringList());
     QCOMPARE(settings.feeds.first().path, log);
@@ -214,6 +220,7 @@ void TestHostSettings::defaultsWhenEmpty()
     QVERIFY(!settings.latitudeDeg);
     QVERIFY(!settings.longitudeDeg);
     QVERIFY(settings.exclusions.isEmpty());
+    QCOMPARE(int(settings.timeZone), int(HostSettings::TimeZone::Local));
 }
 
 void TestHostSettings::reportsBadValues_data()
@@ -298,6 +305,9 @@ void TestHostSettings::reportsBadValues_data()
     QTest::addRow("replay rate not a number")
         << Pairs{{"Feed", "file:/dev/null"}, {"Replay Rate", "fast"}}
         << QStringList{"Replay Rate \"fast\" is not a rate; use packets per second, above 0 and at most 100000"};
+    QTest::addRow("time zone neither local nor UTC")
+        << Pairs{{"Time Zone", "Europe/Berlin"}}
+        << QStringList{"Time Zone \"Europe/Berlin\" is not a time zone; use local or UTC"};
     QTest::addRow("two bad values, two messages")
         << Pairs{{"Feed", "kiss://127.0.0.1:0"}, {"Latitude", "north"}, {"Longitude", "0"}}
         << QStringList{"Feed \"kiss://127.0.0.1:0\" has a bad port \"0\"; a port is a number from 1 to 65535",

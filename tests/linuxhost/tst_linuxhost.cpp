@@ -69,6 +69,8 @@ private slots:
     void mapsBeacon_data();
     void mapsBeacon();
     void distanceIsZeroWithoutOurPosition();
+    void timeZone_data();
+    void timeZone();
     void routesByKind_data();
     void routesByKind();
     void dropsDuplicates_data();
@@ -277,6 +279,39 @@ void TestLinuxHost::mapsBeacon()
     feed(QByteArrayLiteral("N0CALL>APRS:>new status"));
     QCOMPARE(b.statusText(), QString());
     QCOMPARE(b.timeA().time(), QTime(10, 0, 1));
+}
+
+void TestLinuxHost::timeZone_data()
+{
+    QTest::addColumn<int>("zone");
+    QTest::addColumn<QDateTime>("expected");
+    QTest::addColumn<QString>("headerTime");
+    // The clock reads 12:00:01 two hours ahead of UTC, whatever zone runs the test.
+    QTest::addRow("local: the clock's own time")
+        << int(HostSettings::TimeZone::Local) << QDateTime(QDate(2026, 7, 1), QTime(12, 0, 1), Qt::OffsetFromUTC, 7200)
+        << "12:00:01";
+    QTest::addRow("UTC: every time in UTC")
+        << int(HostSettings::TimeZone::Utc) << QDateTime(QDate(2026, 7, 1), QTime(10, 0, 1), Qt::UTC) << "10:00:01";
+}
+
+void TestLinuxHost::timeZone()
+{
+    QFETCH(int, zone);
+    QFETCH(QDateTime, expected);
+    QFETCH(QString, headerTime);
+    HostSettings s = settings();
+    s.timeZone = HostSettings::TimeZone(zone);
+    makeHost(s);
+    mClock->local = QDateTime(QDate(2026, 7, 1), QTime(12, 0, 1), Qt::OffsetFromUTC, 7200);
+    feed("N0CALL>APRS,WIDE1-1:=5130.00N/00007.50W-House");
+    QCOMPARE(mBeacons.size(), 1);
+    const BeaconRecord &b = *mBeacons.first();
+    // Compared field by field: QDateTime's == holds for the same instant in any zone.
+    QCOMPARE(b.timeA().date(), expected.date());
+    QCOMPARE(b.timeA().time(), expected.time());
+    QCOMPARE(b.timeB().time(), expected.time());
+    QCOMPARE(b.timeA().timeSpec(), expected.timeSpec());
+    QCOMPARE(b.packetHeader(), QStringLiteral("N0CALL>APRS,WIDE1-1 ") + headerTime);
 }
 
 void TestLinuxHost::distanceIsZeroWithoutOurPosition()

@@ -11,6 +11,10 @@ namespace {
 
 const QStringList TableNames = {QStringLiteral("stations"), QStringLiteral("fixed_data"),
                                 QStringLiteral("mobile_data"), QStringLiteral("wx_data")};
+// The schema's views, dropped first: PostgreSQL keeps a table that a view uses.
+const QStringList ViewNames = {QStringLiteral("wx_beacons"), QStringLiteral("mobile_beacons"),
+                               QStringLiteral("fixed_beacons"), QStringLiteral("latest_positions"),
+                               QStringLiteral("station_positions")};
 
 QString schemaBaseName(const TestDatabase &db)
 {
@@ -94,6 +98,8 @@ void recreateTables(const TestDatabase &db)
 
     OdbcConnection connection(QStringLiteral("recreateTables"));
     connection.open(db.connectionString());
+    for (const QString &view : ViewNames)
+        connection.execute(QStringLiteral("DROP VIEW IF EXISTS %1").arg(view));
     for (const QString &table : TableNames)
         connection.execute(QStringLiteral("DROP TABLE IF EXISTS %1").arg(table));
     for (const QString &statement : statements)

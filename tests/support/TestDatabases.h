@@ -30,7 +30,8 @@ struct TestDatabase
 QList<TestDatabase> testDatabases(const QString &sqliteFile);
 TestDatabase testDatabase(const QString &name, const QString &sqliteFile);
 
-// Drops the four tables and runs db/schema/<name>.sql. Throws OdbcError.
+// Drops the schema's views and the four tables and runs db/schema/<name>.sql.
+// Throws OdbcError.
 void recreateTables(const TestDatabase &db);
 
 // Every value as text, NULL as "<NULL>". Throws OdbcError.

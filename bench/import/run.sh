@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# keldan-import's rate on all three databases: the 1,807 lines of
+# tests/data/aprs/aprs-sample.tnc2, 100 times, each copy a minute after the
+# one before (ISO stamps), so that no copy falls in the 30 s duplicate window
+# of the last. Into fresh tables; the SQLite file in WAL mode as the project's
+# data source has it. Starts the test database servers under build/bench/dbservers.
+# Usage: bench/import/run.sh [BUILD_DIR] [COPIES]   (default build/dev, 100)
+set -euo pipefail
+repo=$(cd "$(dirname "$0")/../.." && pwd)
+build=$(realpath "${1:-$repo/build/dev}")
+copies=${2:-100}
+root=$repo/build/bench/dbservers
+cmake --build "$build" --target keldan-import
+bash "$repo/scripts/db-servers.sh" start "$root" > /dev/null
+trap 'bash "$repo/scripts/db-servers.sh" stop "$root" > /dev/null' EXIT
+. "$root/ports"
+export ODBCSYSINI=$repo/odbc ODBCINI=$root/odbc.ini PGPASSWORD=keldan XDG_CONFIG_HOME
+work=$(mktemp -d)
+XDG_CONFIG_HOME=$work/config
+log=$work/sample-x$copies.log
+for ((i = 0; i < copies; i++)); do
+  stamp=$(date -u -d "2024-01-01 00:00:00 UTC + $i minutes" '+%Y-%m-%d %H:%M:%S')
+  sed "s/^/$stamp /" "$repo/tests/data/aprs/aprs-sample.tnc2"
+done > "$log"
+echo "log: $(wc -l < "$log") lines, $(du -h "$log" | cut -f1)"
+psql=(psql -q -X -h 127.0.0.1 -p "$PG_PORT" -U keldan keldan)
+maria=(mariadb -h 127.0.0.1 -P "$MARIADB_PORT" -u keldan -pkeldan keldan)
+drop="DROP VIEW IF EXISTS wx_beacons, mobile_beacons, fixed_beacons, latest_positions, station_positions;
+      DROP TABLE IF EXISTS stations, fixed_data, mobile_data, wx_data"
+
+for db in sqlite postgres mariadb; do
+  case $db in
+    sqlite)
+      sqlite3 "$work/bench.sqlite" < "$repo/db/schema/sqlite.sql"
+      args=(--dsn myodbc3-test --database "$work/bench.sqlite" --user sa) ;;
+    postgres)
+      "${psql[@]}" -c "$drop" 2> /dev/null; "${psql[@]}" -f "$repo/db/schema/postgresql.sql" 2> /dev/null
+      args=(--dsn keldan-postgres --database keldan --user keldan --password keldan) ;;
+    mariadb)
+      "${maria[@]}" -e "$drop"; "${maria[@]}" < "$repo/db/schema/mariadb.sql"
+      args=(--dsn keldan-mariadb --database keldan --user keldan --password keldan) ;;
+  esac
+  echo "== $db"
+  # The machine is shared: the process's own CPU time, besides the wall time.
+  TIMEFORMAT="keldan-import: %R s real, %U s user, %S s system"
+  time "$build/src/import/keldan-import" "${args[@]}" "$log" 2> /dev/null
+done
+rm -rf "$work"

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "import/ImportSummary.h"
+#include "import/ImportView.h"
+#include "linuxhost/HostSettings.h"
+
+#include <QStringList>
+
+#include <atomic>
+
+class ImportProgress;
+class OdbcConnection;
+
+// Stores the beacons of logs through the bridge's own beacon road: the Linux
+// host decodes each line, applies its duplicate rule and fills the beacon
+// record, and the recorder builds and sends the same statements the bridge
+// sends, here in transactions of many beacons. A beacon's time is the time
+// stamp of its line.
+class LogImporter
+{
+public:
+    struct Options {
+        ImportView::Switches switches;
+        Qt::TimeSpec stampSpec = Qt::LocalTime;  // for stamps without a zone
+        int beaconsPerTransaction = 5000;
+    };
+
+    LogImporter(HostSettings hostSettings, OdbcConnection &connection, Options options);
+
+    // Imports the files in the order given; stops after the current line when
+    // stop turns true, committing what was written. Never throws: files that
+    // cannot be read and a lost database end up in the summary's problems.
+    ImportSummary run(const QStringList &files, ImportProgress *progress = nullptr,
+                      const std::atomic_bool *stop = nullptr);
+
+    // The files by the time of their first stamped line; files without one
+    // by their modification time. Unreadable files keep their place at the end.
+    static QStringList inTimeOrder(const QStringList &files, Qt::TimeSpec stampSpec);
+
+private:
+    HostSettings mHostSettings;
+    OdbcConnection &mConnection;
+    Options mOptions;
+};

@@ -1,0 +1,379 @@
+// keldan-import on SQLite, PostgreSQL and MariaDB: the rows are those the
+// bridge's own road writes beacon by beacon, every line is accounted for, a
+// refused statement costs only its own row, and a stop keeps what was committed.
+
+#include "TestDatabases.h"
+#include "db/OdbcConnection.h"
+#include "db/OdbcError.h"
+#include "host/WeatherReadings.h"
+#include "import/ImportClock.h"
+#include "import/ImportView.h"
+#include "import/LogImporter.h"
+#include "import/LogLineParser.h"
+#include "linuxhost/LinuxHost.h"
+#include "recording/BeaconRecorder.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <ctime>
+#include <zlib.h>
+
+namespace {
+
+const QString DayLog = QStringLiteral(KELDAN_TEST_DATA "/import/day.log");
+
+const QStringList Dumps = {
+    QStringLiteral("select callsign, dtstamp, type, distance, lat, lon, heard_direct, radio_port, symbol, object_owner "
+                   "from stations order by callsign, dtstamp, lat, lon"),
+    QStringLiteral("select fk_callsign, fk_dtstamp, status, comment, path from fixed_data "
+                   "order by fk_callsign, fk_dtstamp, comment"),
+    QStringLiteral("select fk_callsign, fk_dtstamp, height, speed, path, course from mobile_data "
+                   "order by fk_callsign, fk_dtstamp, speed"),
+    QStringLiteral("select fk_callsign, fk_dtstamp, pressure, dewpoint, humidity, rain_24hours, rain_last_hour, "
+                   "rain_today, temp, wind_chill, wind_direction, wind_gust, wind_speed from wx_data "
+                   "order by fk_callsign, fk_dtstamp")};
+
+HostSettings hostSettings()
+{
+    HostSettings settings;
+    settings.latitudeDeg = 51.0;
+    settings.longitudeDeg = 8.0;
+    return settings;
+}
+
+class NoWindow : public RecorderView
+{
+public:
+    int checkValue(int checkNumber) const override { return checkNumber == 4 ? 0 : 1; }
+    void setLatestData(int, const QString &) override {}
+    void setStatus(const QString &caption) override
+    {
+        if (!caption.isEmpty())
+            failures << caption;
+    }
+    QStringList failures;
+};
+
+}  // namespace
+
+class TestLogImport : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void storesWhatTheBridgeStores_data();
+    void storesWhatTheBridgeStores();
+
+    void refusedStatementsAreLeftOut_data();
+    void refusedStatementsAreLeftOut();
+
+    void timesInTheHostsZone_data();
+    void timesInTheHostsZone();
+
+    void readsSeveralFilesInTimeOrder();
+    void signalStopKeepsWhatIsCommitted();
+
+private:
+    void addDatabaseRows();
+    void useDatabase(const QString &name);
+    ImportSummary import(const QStringList &files, HostSettings::TimeZone zone = HostSettings::TimeZone::Local,
+                         Qt::TimeSpec stampSpec = Qt::LocalTime);
+    // The day's log beacon by beacon, the bridge's way: the Linux host at
+    // each line's time, the recorder, one autocommit statement after another.
+    void storeBeaconByBeacon(const QString &path);
+    QList<QList<QStringList>> dump() const;
+
+    std::unique_ptr<QTemporaryDir> mDir;
+    TestDatabase mDb;
+};
+
+void TestLogImport::initTestCase()
+{
+    // Central European time, two hours ahead of UTC in May, on any machine.
+    qputenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");
+    tzset();
+}
+
+void TestLogImport::init()
+{
+    mDir = std::make_unique<QTemporaryDir>();
+    QVERIFY(mDir->isValid());
+}
+
+void TestLogImport::cleanup()
+{
+    mDir.reset();
+}
+
+void TestLogImport::addDatabaseRows()
+{
+    QTest::addColumn<QString>("database");
+    for (const char *name : {"sqlite", "postgres", "mariadb"})
+        QTest::addRow("%s", name) << QString::fromLatin1(name);
+}
+
+void TestLogImport::useDatabase(const QString &name)
+{
+    mDb = testDatabase(name, mDir->filePath(QStringLiteral("keldan.db")));
+    KELDAN_REQUIRE_DATABASE(mDb);
+    recreateTables(mDb);
+}
+
+ImportSummary TestLogImport::import(const QStringList &files, HostSettings::TimeZone zone, Qt::TimeSpec stampSpec)
+{
+    OdbcConnection connection(QStringLiteral("import"));
+    connection.open(mDb.connectionString());
+    LogImporter::Options options;
+    options.beaconsPerTransaction = 4;  // several transactions, and one left open at the end
+    options.stampSpec = stampSpec;
+    HostSettings settings = hostSettings();
+    settings.timeZone = zone;
+    LogImporter importer(settings, connection, options);
+    const ImportSummary summary = importer.run(LogImporter::inTimeOrder(files, options.stampSpec));
+    connection.close();
+    return summary;
+}
+
+void TestLogImport::storeBeaconByBeacon(const QString &path)
+{
+    OdbcConnection connection(QStringLiteral("live"));
+    connection.open(mDb.connectionString());
+    auto clock = std::make_shared<ImportClock>();
+    LinuxHost host(hostSettings());
+    host.setClock(clock);
+    NoWindow view;
+    BeaconRecorder recorder(view, connection);
+    recorder.attachHost(&host);
+    recorder.weatherRecord() = std::make_shared<WeatherReadings>();
+    connect(&host, &HostApplication::NotifyBeaconData, &host,
+            [&](const BeaconRecordRef &beacon) { recorder.processBeacon(beacon); });
+
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const LogLineParser parser;
+    while (!file.atEnd()) {
+        const LogLineParser::Line line = parser.parse(file.readLine());
+        if (line.kind != LogLineParser::Kind::Packet)
+            continue;
+        clock->setLineTime(line.time);
+        host.takePacket(line.packet, 0, false);
+    }
+    QCOMPARE(view.failures, QStringList());
+}
+
+QList<QList<QStringList>> TestLogImport::dump() const
+{
+    QList<QList<QStringList>> tables;
+    for (const QString &select : Dumps)
+        tables << queryRows(mDb, select);
+    return tables;
+}
+
+void TestLogImport::storesWhatTheBridgeStores_data()
+{
+    addDatabaseRows();
+}
+
+void TestLogImport::storesWhatTheBridgeStores()
+{
+    QFETCH(QString, database);
+    useDatabase(database);
+    if (QTest::currentTestFailed())
+        return;
+
+    const ImportSummary summary = import({DayLog});
+    QCOMPARE(summary.problems, QStringList());
+    QCOMPARE(summary.lines, 21);
+    QCOMPARE(summary.skipped, 2);      // the comment, aprx's T line
+    QCOMPARE(summary.bad, 1);
+    QCOMPARE(summary.packets, 18);
+    QCOMPARE(summary.duplicates, 1);   // DB0XYZ again after 10 s; after 91 min it is a beacon
+    QCOMPARE(summary.undecodable, 1);
+    QCOMPARE(summary.remembered, 1);   // DL3FIX's status
+    QCOMPARE(summary.beacons, 15);
+    QCOMPARE(summary.stored, 15);
+    QCOMPARE(summary.refused + summary.excluded + summary.notRecorded + summary.uncommitted, 0);
+    QCOMPARE(summary.transactions, 4);
+    QVERIFY(!summary.interrupted);
+
+    const QList<QList<QStringList>> imported = dump();
+    QCOMPARE(imported.at(0).size(), 15);
+    QCOMPARE(imported.at(1).size() + imported.at(2).size() + imported.at(3).size(), 15);
+    // The status text heard before the beacon, kept by the host across lines.
+    QCOMPARE(queryRows(mDb, QStringLiteral("select status from fixed_data where fk_callsign = 'DL3FIX' "
+                                           "order by fk_dtstamp")),
+             (QList<QStringList>{{QString()}, {QStringLiteral("at home all day")}}));
+
+    recreateTables(mDb);
+    storeBeaconByBeacon(DayLog);
+    QCOMPARE(dump(), imported);
+}
+
+void TestLogImport::refusedStatementsAreLeftOut_data()
+{
+    addDatabaseRows();
+}
+
+void TestLogImport::refusedStatementsAreLeftOut()
+{
+    QFETCH(QString, database);
+    useDatabase(database);
+    if (QTest::currentTestFailed())
+        return;
+    // Every mobile_data insert fails; on PostgreSQL each failure also aborts
+    // the transaction it is in.
+    {
+        OdbcConnection connection(QStringLiteral("drop"));
+        connection.open(mDb.connectionString());
+        connection.execute(QStringLiteral("DROP VIEW mobile_beacons"));
+        connection.execute(QStringLiteral("DROP TABLE mobile_data"));
+        connection.close();
+    }
+
+    const ImportSummary summary = import({DayLog});
+    QCOMPARE(summary.problems, QStringList());
+    QCOMPARE(summary.beacons, 15);
+    QCOMPARE(summary.refused, 6);
+    QCOMPARE(summary.stored, 9);
+    QCOMPARE(summary.refusals.size(), 1);
+    QCOMPARE(summary.refusals.first(), 6);
+    QCOMPARE(queryRows(mDb, QStringLiteral("select count(*) from stations")).value(0).value(0), QStringLiteral("15"));
+    QCOMPARE(queryRows(mDb, QStringLiteral("select count(*) from fixed_data")).value(0).value(0), QStringLiteral("4"));
+    QCOMPARE(queryRows(mDb, QStringLiteral("select count(*) from wx_data")).value(0).value(0), QStringLiteral("5"));
+}
+
+void TestLogImport::timesInTheHostsZone_data()
+{
+    QTest::addColumn<QByteArray>("stamp");
+    QTest::addColumn<int>("stampSpec");
+    QTest::addColumn<int>("zone");
+    QTest::addColumn<QString>("dtstamp");
+    const int local = int(HostSettings::TimeZone::Local);
+    const int utc = int(HostSettings::TimeZone::Utc);
+    QTest::addRow("local stamp, local rows") << QByteArray("2024-05-06 12:00:00") << int(Qt::LocalTime) << local
+                                             << "2024-05-06 12:00:00";
+    QTest::addRow("local stamp, UTC rows") << QByteArray("2024-05-06 12:00:00") << int(Qt::LocalTime) << utc
+                                           << "2024-05-06 10:00:00";
+    QTest::addRow("UTC stamp, local rows") << QByteArray("2024-05-06T10:00:00Z") << int(Qt::LocalTime) << local
+                                           << "2024-05-06 12:00:00";
+    QTest::addRow("offset stamp, UTC rows") << QByteArray("2024-05-06T13:00:00+03:00") << int(Qt::LocalTime) << utc
+                                            << "2024-05-06 10:00:00";
+    QTest::addRow("log written in UTC, local rows") << QByteArray("2024-05-06 10:00:00") << int(Qt::UTC) << local
+                                                    << "2024-05-06 12:00:00";
+    QTest::addRow("log written in UTC, UTC rows") << QByteArray("2024-05-06 10:00:00") << int(Qt::UTC) << utc
+                                                  << "2024-05-06 10:00:00";
+}
+
+void TestLogImport::timesInTheHostsZone()
+{
+    QFETCH(QByteArray, stamp);
+    QFETCH(int, stampSpec);
+    QFETCH(int, zone);
+    QFETCH(QString, dtstamp);
+    useDatabase(QStringLiteral("sqlite"));
+    const QString path = mDir->filePath(QStringLiteral("one.log"));
+    QFile log(path);
+    QVERIFY(log.open(QIODevice::WriteOnly));
+    log.write(stamp + " N0CALL>APRS:!5130.00N/00007.50W-\n");
+    log.close();
+    QCOMPARE(import({path}, HostSettings::TimeZone(zone), Qt::TimeSpec(stampSpec)).stored, 1);
+    QCOMPARE(queryRows(mDb, QStringLiteral("select dtstamp from stations")), QList<QStringList>{{dtstamp}});
+}
+
+void TestLogImport::readsSeveralFilesInTimeOrder()
+{
+    useDatabase(QStringLiteral("sqlite"));
+    QFile day(DayLog);
+    QVERIFY(day.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = day.readAll().split('\n');
+
+    // The later half gzip-compressed and named first; the earlier half plain.
+    const QString early = mDir->filePath(QStringLiteral("early.log"));
+    const QString late = mDir->filePath(QStringLiteral("late.log.gz"));
+    QFile earlyFile(early);
+    QVERIFY(earlyFile.open(QIODevice::WriteOnly));
+    earlyFile.write(lines.mid(0, 8).join('\n') + '\n');
+    earlyFile.close();
+    gzFile gz = gzopen(QFile::encodeName(late).constData(), "wb");
+    QVERIFY(gz);
+    const QByteArray rest = lines.mid(8).join('\n');
+    QCOMPARE(gzwrite(gz, rest.constData(), unsigned(rest.size())), int(rest.size()));
+    QCOMPARE(gzclose(gz), Z_OK);
+
+    QCOMPARE(LogImporter::inTimeOrder({late, early}, Qt::LocalTime), (QStringList{early, late}));
+    const ImportSummary summary = import({late, early});
+    QCOMPARE(summary.files, (QStringList{early, late}));
+    QCOMPARE(summary.problems, QStringList());
+    QCOMPARE(summary.lines, 21);
+    QCOMPARE(summary.stored, 15);
+    const QList<QList<QStringList>> split = dump();
+
+    recreateTables(mDb);
+    import({DayLog});
+    QCOMPARE(split, dump());
+}
+
+void TestLogImport::signalStopKeepsWhatIsCommitted()
+{
+    useDatabase(QStringLiteral("sqlite"));
+    // The sample log many times over, a minute apart, so no copy is a duplicate.
+    QFile sample(QStringLiteral(KELDAN_TEST_DATA "/aprs/aprs-sample.tnc2"));
+    QVERIFY(sample.open(QIODevice::ReadOnly));
+    const QList<QByteArray> packets = sample.readAll().split('\n');
+    const QString big = mDir->filePath(QStringLiteral("big.log"));
+    QFile log(big);
+    QVERIFY(log.open(QIODevice::WriteOnly));
+    const QDateTime start(QDate(2024, 1, 1), QTime(0, 0));
+    for (int copy = 0; copy < 200; ++copy) {
+        const QByteArray stamp = start.addSecs(copy * 60).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss ")).toLatin1();
+        QByteArray block;
+        for (const QByteArray &packet : packets) {
+            if (!packet.isEmpty())
+                block += stamp + packet + '\n';
+        }
+        log.write(block);
+    }
+    log.close();
+
+    QProcess importer;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), mDir->path());
+    importer.setProcessEnvironment(environment);
+    importer.setWorkingDirectory(mDir->path());
+    importer.start(QStringLiteral(KELDAN_IMPORT_BIN),
+                   {QStringLiteral("--dsn"), mDb.dsn, QStringLiteral("--database"), mDb.database,
+                    QStringLiteral("--user"), mDb.user, QStringLiteral("--batch"), QStringLiteral("200"), big});
+    QVERIFY(importer.waitForStarted());
+    // Stopped once the first transactions are in.
+    bool committed = false;
+    while (!committed && importer.state() == QProcess::Running) {
+        QTest::qWait(20);
+        committed = queryRows(mDb, QStringLiteral("select count(*) from stations")).value(0).value(0).toInt() > 0;
+    }
+    QVERIFY2(committed, "the import ended before its first commit was seen");
+    ::kill(pid_t(importer.processId()), SIGINT);
+    QVERIFY(importer.waitForFinished(60'000));
+    const QString output = QString::fromLocal8Bit(importer.readAllStandardOutput());
+    QCOMPARE(importer.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(importer.exitCode(), 130);
+    QVERIFY2(output.startsWith(QLatin1String("Stopped by a signal")), qPrintable(output));
+
+    // What the summary counts as stored is what the tables hold.
+    const qsizetype at = output.indexOf(QLatin1String("stored:"));
+    QVERIFY(at > 0);
+    const qint64 stored = output.mid(at + 7, output.indexOf(QLatin1Char('\n'), at) - at - 7).trimmed().toLongLong();
+    QVERIFY(stored > 0);
+    QVERIFY2(stored < 200 * 1242, "the import was not stopped");
+    QCOMPARE(queryRows(mDb, QStringLiteral("select count(*) from stations")).value(0).value(0).toLongLong(), stored);
+}
+
+QTEST_GUILESS_MAIN(TestLogImport)
+#include "tst_logimport.moc"
