@@ -42,7 +42,7 @@ QString timeOfDayFormat()
         if (quoted || c != QLatin1Char('t'))
             format.append(c);
     }
-    return format.simplified();
+    return format.trimmed();
 }
 
 } // namespace
