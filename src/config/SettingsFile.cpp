@@ -22,7 +22,8 @@ QByteArray readWholeFile(const QString &path)
     return FileDescriptor(path, O_RDONLY, 0, QStringLiteral("open")).readAll();
 }
 
-// Creates (or empties) path, owner-only, writes content and flushes it to disk.
+// Narrows an open file to owner-only, writes content, flushes it to disk and
+// closes it.
 void writeWholeFile(FileDescriptor &file, const QByteArray &content)
 {
     // An existing file keeps its mode through O_TRUNC; narrow it as well.

@@ -41,7 +41,7 @@ QString timeOfDayFormat()
         if (quoted || c != QLatin1Char('t'))
             format.append(c);
     }
-    return format.simplified();
+    return format.trimmed();
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "db/DatabaseLink.h"
 #include "db/OdbcError.h"
 #include "host/BeaconQueue.h"
+#include "linuxhost/LinuxHost.h"
 #include "recording/BeaconRecorder.h"
 #include "recording/LinkHealer.h"
 #include "support/ScriptedBeaconRecord.h"
@@ -80,6 +81,9 @@ private slots:
 
     void valuesArriveAsSent_data();
     void valuesArriveAsSent();
+
+    void nulInAStatusPoisonsNothing_data();
+    void nulInAStatusPoisonsNothing();
 
     void notANumber_data();
     void notANumber();
@@ -424,6 +428,34 @@ void TestRecordingDatabases::valuesArriveAsSent()
     const QList<QStringList> rows = queryRows(mDb, select);
     QCOMPARE(rows.size(), 1);
     QCOMPARE(rows.first().join(QLatin1Char('|')), expected);
+}
+
+void TestRecordingDatabases::nulInAStatusPoisonsNothing_data()
+{
+    QTest::addColumn<QString>("database");
+    addDatabaseRows("a status with a NUL byte, then five beacons");
+}
+
+// The Linux host ends the status at its NUL, so the station's later rows are
+// all written, each with the status as far as the NUL.
+void TestRecordingDatabases::nulInAStatusPoisonsNothing()
+{
+    QFETCH(QString, database);
+    useDatabase(database);
+    if (QTest::currentTestFailed())
+        return;
+
+    LinuxHost host{HostSettings()};
+    connect(&host, &HostApplication::NotifyBeaconData, &host,
+            [this](BeaconRecordRef beacon) { mRecorder->processBeacon(beacon); });
+    host.takePacket(QByteArray("N0CALL>APRS:>Net\0'); --", 23), 0, false);
+    for (int i = 0; i < 5; ++i)
+        host.takePacket("N0CALL>APRS:!4903.50N/07201.75W-beacon " + QByteArray::number(i), 0, false);
+
+    QCOMPARE(mView->status(), QString());
+    QCOMPARE(rowCount(QStringLiteral("stations")), 5);
+    QCOMPARE(queryRows(mDb, QStringLiteral("select status, count(*) from fixed_data group by status")),
+             (QList<QStringList>{{"Net", "5"}}));
 }
 
 void TestRecordingDatabases::notANumber_data()
