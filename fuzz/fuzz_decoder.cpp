@@ -1,5 +1,6 @@
 // Feeds arbitrary bytes to the APRS decoder as one TNC2 line. Besides the
-// sanitizers' findings, a packet that breaks the decoder's promises aborts.
+// sanitizers' findings, a packet that breaks the decoder's promises aborts,
+// and so does a packet decoded into kept storage that differs from a new one.
 
 #include "aprs/AprsDecoder.h"
 
@@ -21,7 +22,17 @@ void require(bool condition)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    const aprs::Packet p = aprs::decode(std::string_view(reinterpret_cast<const char *>(data), size));
+    const std::string_view line(reinterpret_cast<const char *>(data), size);
+    const aprs::Packet p = aprs::decode(line);
+    // A packet kept from one input to the next decodes as a new one does.
+    static aprs::Packet kept;
+    aprs::decode(line, kept);
+    require(std::string_view(kept.error) == std::string_view(p.error) && kept.kind == p.kind && kept.header == p.header
+            && kept.information == p.information && kept.comment == p.comment && kept.commentOffset == p.commentOffset
+            && kept.path == p.path && kept.hasPosition == p.hasPosition && kept.latitudeDeg == p.latitudeDeg
+            && kept.longitudeDeg == p.longitudeDeg && kept.radioModel == p.radioModel && kept.statusText == p.statusText
+            && kept.messageText == p.messageText && kept.hasWeather == p.hasWeather
+            && kept.telemetryValues == p.telemetryValues);
     require(p.error != nullptr);
     require(p.commentOffset >= 0 && p.commentOffset <= p.information.size());
     require(p.ambiguity >= 0 && p.ambiguity <= 4);

@@ -21,6 +21,17 @@ namespace {
 using detail::ByteSpan;
 using detail::DecodeState;
 
+// Where the byte c is in s from from on, or npos: headers are short, and a
+// plain loop beats a call to memchr for them.
+std::size_t findByte(std::string_view s, char c, std::size_t from = 0)
+{
+    for (std::size_t i = from; i < s.size(); ++i) {
+        if (s[i] == c)
+            return i;
+    }
+    return std::string_view::npos;
+}
+
 struct Header {
     std::string_view text;         // "SRC>DEST,PATH"
     std::string_view source;
@@ -48,7 +59,7 @@ bool allCallChars(std::string_view s)
 // AX.25 call: 1-6 capitals or digits, then an optional SSID 0-15.
 bool isAx25Call(std::string_view call)
 {
-    const std::size_t dash = call.find('-');
+    const std::size_t dash = findByte(call, '-');
     const std::string_view base = call.substr(0, dash);
     if (base.empty() || base.size() > 6)
         return false;
@@ -79,7 +90,7 @@ bool isUpperHex32(std::string_view s)
 const char *readHeader(std::string_view text, Header &h)
 {
     h.text = text;
-    const std::size_t gt = text.find('>');
+    const std::size_t gt = findByte(text, '>');
     if (gt == std::string_view::npos || gt == 0 || gt > 9)
         return "srccall_badchars";
     h.source = text.substr(0, gt);
@@ -91,7 +102,7 @@ const char *readHeader(std::string_view text, Header &h)
         rest.remove_suffix(1);
     if (rest.empty())
         return "dstcall_none";
-    const std::size_t comma = rest.find(',');
+    const std::size_t comma = findByte(rest, ',');
     h.destination = rest.substr(0, comma);
     if (!isAx25Call(h.destination))
         return "dstcall_noax25";
@@ -100,7 +111,7 @@ const char *readHeader(std::string_view text, Header &h)
     bool seenQConstruct = false;
     std::size_t start = 0;
     while (comma != std::string_view::npos && start <= h.path.size()) {
-        const std::size_t next = h.path.find(',', start);
+        const std::size_t next = findByte(h.path, ',', start);
         const std::string_view element = h.path.substr(start, next == std::string_view::npos ? std::string_view::npos : next - start);
         std::string_view call = element;
         if (!call.empty() && call.back() == '*')
@@ -373,7 +384,7 @@ void fillHeader(Packet &p, const Header &h)
     const auto pathStart = static_cast<qsizetype>(h.path.data() - h.text.data());
     std::size_t start = 0;
     for (;;) {
-        const std::size_t next = h.path.find(',', start);
+        const std::size_t next = findByte(h.path, ',', start);
         const std::size_t end = next == std::string_view::npos ? h.path.size() : next;
         p.path.push_back(header.mid(pathStart + static_cast<qsizetype>(start), static_cast<qsizetype>(end - start)));
         if (next == std::string_view::npos)
@@ -489,7 +500,7 @@ void decode(std::string_view tnc2Line, Packet &packet)
     Header header;
     std::string_view info;
     for (;;) {
-        const std::size_t colon = line.find(':');
+        const std::size_t colon = findByte(line, ':');
         if (colon == std::string_view::npos) {
             header.text = line;
             const bool headerRead = readHeader(line, header) == nullptr;

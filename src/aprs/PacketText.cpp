@@ -3,6 +3,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace aprs::text {
 
 namespace {
@@ -84,7 +88,17 @@ void assign(QString &target, std::string_view bytes, Encoding encoding)
     if (encoding != Encoding::Utf8) {
         target.resize(static_cast<qsizetype>(n));
         char16_t *out = reinterpret_cast<char16_t *>(target.data());
-        for (std::size_t i = 0; i < n; ++i)
+        std::size_t i = 0;
+#if defined(__SSE2__)
+        // Sixteen bytes at a time: each byte widened to a UTF-16 unit.
+        const __m128i zero = _mm_setzero_si128();
+        for (; i + 16 <= n; i += 16) {
+            const __m128i bytes16 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + i));
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i), _mm_unpacklo_epi8(bytes16, zero));
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i + 8), _mm_unpackhi_epi8(bytes16, zero));
+        }
+#endif
+        for (; i < n; ++i)
             out[i] = s[i];
         return;
     }

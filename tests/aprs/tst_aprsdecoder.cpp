@@ -266,7 +266,7 @@ void TestAprsDecoder::micE_data()
     QTest::addRow("Kenwood TH-D7A without altitude") << QByteArray("N0CALL>S32U6T:" + body + ">Hello") << lat << lon << 0 << "Returning" << none << "Hello" << "Kenwood TH-D7A";
     QTest::addRow("Kenwood TH-D72") << QByteArray("N0CALL>S32U6T:" + body + ">Hello=") << lat << lon << 0 << "Returning" << none << "Hello" << "Kenwood TH-D72";
     QTest::addRow("Kenwood TH-D74") << QByteArray("N0CALL>S32U6T:" + body + ">Hello^") << lat << lon << 0 << "Returning" << none << "Hello" << "Kenwood TH-D74";
-    QTest::addRow("Yaesu FTM-400DR: '`', altitude, \"_%\"") << QByteArray("N0CALL>S32U6T:" + body + "`\"4T}Hello_%") << lat << lon << 0 << "Returning" << metres61 << "Hello" << "Yaesu FTM-400DR";
+    QTest::addRow("Yaesu FTM-400DR: '`', altitude, \"_%%\"") << QByteArray("N0CALL>S32U6T:" + body + "`\"4T}Hello_%") << lat << lon << 0 << "Returning" << metres61 << "Hello" << "Yaesu FTM-400DR";
     QTest::addRow("Yaesu VX-8: the code ends in a blank") << QByteArray("N0CALL>S32U6T:" + body + "`Hello_ ") << lat << lon << 0 << "Returning" << none << "Hello" << "Yaesu VX-8";
     QTest::addRow("Byonics TinyTrak3 without messaging") << QByteArray("N0CALL>S32U6T:" + body + "'Hi|3") << lat << lon << 0 << "Returning" << none << "Hi" << "Byonics TinyTrak3";
     // "!w66!": '6' - 33 = 21/91 of a hundredth of a minute more on each.
