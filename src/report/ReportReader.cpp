@@ -72,7 +72,11 @@ void ReportReader::readStations(ReportData &data)
             station->firstHeard = seconds;
             station->lastHeard = seconds;
         }
-        const int kind = int(number(row.at(2)));
+        // A type the bridge never writes is drawn as fixed, as the host files
+        // any station it cannot place.
+        int kind = int(number(row.at(2)));
+        if (kind < 0 || kind > 2)
+            kind = 0;
         ++station->beacons;
         station->firstHeard = std::min(station->firstHeard, seconds);
         station->everMobile = station->everMobile || kind == 2;
