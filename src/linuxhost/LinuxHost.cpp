@@ -89,8 +89,8 @@ void LinuxHost::requestStop()
     if (mStopping)
         return;
     mStopping = true;
-    if (mSource)
-        mSource->stop();
+    for (const auto &source : mSources)
+        source->stop();
     mPendingAtStop = mPendingBeacons ? mPendingBeacons() : 0;
     qCInfo(lcBridge).noquote() << QStringLiteral("stopping: feed stopped after %1 packets, %2 beacons waiting; "
                                                  "storing them for at most %3 s")
