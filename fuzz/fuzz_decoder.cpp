@@ -28,11 +28,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     static aprs::Packet kept;
     aprs::decode(line, kept);
     require(std::string_view(kept.error) == std::string_view(p.error) && kept.kind == p.kind && kept.header == p.header
-            && kept.information == p.information && kept.comment == p.comment && kept.commentOffset == p.commentOffset
-            && kept.path == p.path && kept.hasPosition == p.hasPosition && kept.latitudeDeg == p.latitudeDeg
-            && kept.longitudeDeg == p.longitudeDeg && kept.radioModel == p.radioModel && kept.statusText == p.statusText
-            && kept.messageText == p.messageText && kept.hasWeather == p.hasWeather
-            && kept.telemetryValues == p.telemetryValues);
+        && kept.information == p.information && kept.comment == p.comment && kept.commentOffset == p.commentOffset
+        && kept.path == p.path && kept.hasPosition == p.hasPosition && kept.latitudeDeg == p.latitudeDeg
+        && kept.longitudeDeg == p.longitudeDeg && kept.radioModel == p.radioModel && kept.statusText == p.statusText
+        && kept.messageText == p.messageText && kept.hasWeather == p.hasWeather
+        && kept.telemetryValues == p.telemetryValues);
     require(p.error != nullptr);
     require(p.commentOffset >= 0 && p.commentOffset <= p.information.size());
     require(p.ambiguity >= 0 && p.ambiguity <= 4);

@@ -71,7 +71,8 @@ int main(int argc, char *argv[])
             status = 1;
         window.menuSetup_Click();
         QTimer::singleShot(300, [&] {
-            if (!window.setupWindow() || !window.setupWindow()->grab().save(QDir(output).filePath(QStringLiteral("form2.png"))))
+            if (!window.setupWindow()
+                || !window.setupWindow()->grab().save(QDir(output).filePath(QStringLiteral("form2.png"))))
                 status = 1;
             QApplication::exit(status);
         });

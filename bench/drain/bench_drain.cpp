@@ -100,7 +100,7 @@ int main(int argc, char *argv[])
     int offeredTotal = 0;
     int acceptedTotal = 0;
     std::printf("%-8s %8s %8s %9s %9s %9s %9s %12s\n", "rate/s", "seconds", "offered", "refused", "stored", "stored/s",
-                "per tick", "max waiting");
+        "per tick", "max waiting");
     for (const Phase &phase : phases) {
         QElapsedTimer clock;
         clock.start();
@@ -132,8 +132,8 @@ int main(int argc, char *argv[])
         const double elapsed = clock.elapsed() / 1000.0;
         const int stored = acceptedTotal - window.queue().queueCount() - storedAtStart;
         std::printf("%-8d %8.1f %8d %9d %9d %9.1f %9.3f %12d%s\n", phase.ratePerSecond, elapsed, offered, refused,
-                    stored, stored / elapsed, double(stored) / std::max(1, ticks - ticksAtStart), maxWaiting,
-                    refused > 0 && waitingAtRefusal < 1000 ? "  (refused below 1000!)" : "");
+            stored, stored / elapsed, double(stored) / std::max(1, ticks - ticksAtStart), maxWaiting,
+            refused > 0 && waitingAtRefusal < 1000 ? "  (refused below 1000!)" : "");
     }
     // Let the queue empty, then check every accepted beacon has its row.
     while (window.queue().queueCount() > 0)

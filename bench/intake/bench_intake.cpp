@@ -6,9 +6,9 @@
 //
 // Usage: bench_intake [PASSES] [SAMPLE_FILE]
 #include "aprs/AprsDecoder.h"
+#include "linuxhost/LinuxHost.h"
 #include "linuxhost/feeds/AprsIsSource.h"
 #include "linuxhost/feeds/KissTcpSource.h"
-#include "linuxhost/LinuxHost.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -108,15 +108,15 @@ PassResult runPass(bool kiss, const QByteArray &stream, qint64 packets)
 {
     QTcpServer server;
     server.listen(QHostAddress::LocalHost, 0);
-    LinuxHost host{HostSettings()};
+    LinuxHost host {HostSettings()};
     if (kiss)
         host.attachSource(std::make_unique<KissTcpSource>(QStringLiteral("127.0.0.1"), server.serverPort()));
     else
         host.attachSource(std::make_unique<AprsIsSource>(QStringLiteral("127.0.0.1"), server.serverPort(),
-                                                         QStringLiteral("N0CALL"), QStringLiteral("-1"), QString()));
+            QStringLiteral("N0CALL"), QStringLiteral("-1"), QString()));
     std::deque<BeaconRecordRef> queue;
     QObject::connect(&host, &HostApplication::NotifyBeaconData, &host,
-                     [&queue](BeaconRecordRef beacon) { queue.push_back(std::move(beacon)); });
+        [&queue](BeaconRecordRef beacon) { queue.push_back(std::move(beacon)); });
     host.start();
     while (!server.hasPendingConnections())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
@@ -143,10 +143,10 @@ void report(const char *name, const QList<PassResult> &passes, qint64 packets, q
     const double median = double(times.at(times.size() / 2));
     std::printf("%-8s %5lld packets (%lld bytes) -> %lld beacons: median %.2f us per packet, %.0f packets/s "
                 "(fastest pass %.2f us, slowest %.2f us)\n",
-                name, static_cast<long long>(packets), static_cast<long long>(bytes),
-                static_cast<long long>(passes.first().beacons), median / 1000.0 / double(packets),
-                double(packets) * 1e9 / median, double(times.first()) / 1000.0 / double(packets),
-                double(times.last()) / 1000.0 / double(packets));
+        name, static_cast<long long>(packets), static_cast<long long>(bytes),
+        static_cast<long long>(passes.first().beacons), median / 1000.0 / double(packets),
+        double(packets) * 1e9 / median, double(times.first()) / 1000.0 / double(packets),
+        double(times.last()) / 1000.0 / double(packets));
 }
 
 }  // namespace
@@ -155,8 +155,8 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     const int passes = argc > 1 ? std::max(1, atoi(argv[1])) : 30;
-    const QString samplePath =
-        argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral(KELDAN_SOURCE_DIR "/tests/data/aprs/aprs-sample.tnc2");
+    const QString samplePath = argc > 2 ? QString::fromLocal8Bit(argv[2])
+                                        : QStringLiteral(KELDAN_SOURCE_DIR "/tests/data/aprs/aprs-sample.tnc2");
     QFile sample(samplePath);
     if (!sample.open(QIODevice::ReadOnly)) {
         std::fprintf(stderr, "bench_intake: %s: %s\n", qPrintable(samplePath), qPrintable(sample.errorString()));
@@ -208,6 +208,6 @@ int main(int argc, char *argv[])
     report("KISS", kissPasses, kissPackets, kiss.size());
     report("APRS-IS", aprsIsPasses, qint64(lines.size()), aprsIs.size());
     std::printf("decode   %5lld lines alone: mean %.2f us per line\n", static_cast<long long>(lines.size()),
-                double(decodeNs) / 1000.0 / double(passes) / double(lines.size()));
+        double(decodeNs) / 1000.0 / double(passes) / double(lines.size()));
     return 0;
 }

@@ -63,7 +63,7 @@ int main(int argc, char *argv[])
     const qint64 callsigns = argc > 1 ? QByteArray(argv[1]).toLongLong() : 3'000'000;
     const qint64 report = argc > 2 ? QByteArray(argv[2]).toLongLong() : 250'000;
 
-    LinuxHost host{HostSettings()};
+    LinuxHost host {HostSettings()};
     auto clock = std::make_shared<BenchClock>();
     host.setClock(clock);
     qint64 beacons = 0;
@@ -88,13 +88,12 @@ int main(int argc, char *argv[])
         take(call + ">APRS,TCPIP*,qAC,T2TEST:T#" + QByteArray::number(n % 1000) + ",100,200,300,400,500,00000000");
         if (n % report == 0)
             std::printf("%12lld %12lld %12lld %14.1f %10.1f\n", n, packets, beacons, residentMiB(),
-                        double(timer.elapsed()) / 1000.0);
+                double(timer.elapsed()) / 1000.0);
         std::fflush(stdout);
     }
     const HostCounters &c = host.counters();
     std::printf("received %lld, beacons %lld, duplicates %lld, remembered %lld, dropped %lld, rejected %lld; "
                 "stations remembered %lld\n",
-                c.received, c.beacons, c.duplicates, c.remembered, c.dropped, c.rejected,
-                qint64(host.stationsRemembered()));
+        c.received, c.beacons, c.duplicates, c.remembered, c.dropped, c.rejected, qint64(host.stationsRemembered()));
     return 0;
 }

@@ -52,20 +52,20 @@ bool run(const QString &label, const TestDatabase &db, const QString &connection
         for (int i = 0; i < count; ++i)
             connection.execute(stationsRow(i));
         const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-        const QString stored = connection.queryRows(QStringLiteral("select count(*) from stations"), "<NULL>")
-                                   .value(0)
-                                   .value(0);
+        const QString stored =
+            connection.queryRows(QStringLiteral("select count(*) from stations"), "<NULL>").value(0).value(0);
         QString settings;
         if (db.name == QLatin1String("sqlite")) {
             const auto pragma = [&](const char *name) {
                 return connection.queryRows(QStringLiteral("pragma %1").arg(name), "<NULL>").value(0).value(0);
             };
-            settings = QStringLiteral(", journal %1, synchronous %2").arg(pragma("journal_mode"), pragma("synchronous"));
+            settings =
+                QStringLiteral(", journal %1, synchronous %2").arg(pragma("journal_mode"), pragma("synchronous"));
         }
         connection.close();
         std::printf("%-16s %6d inserts  %7.3f s  %8.0f inserts/s  %7.1f us each  (%s rows stored%s)\n",
-                    qPrintable(label), count, seconds, count / seconds, seconds * 1e6 / count, qPrintable(stored),
-                    qPrintable(settings));
+            qPrintable(label), count, seconds, count / seconds, seconds * 1e6 / count, qPrintable(stored),
+            qPrintable(settings));
         return stored == QString::number(count);
     } catch (const OdbcError &error) {
         std::fprintf(stderr, "%s: %s\n", qPrintable(label), qPrintable(error.describe()));
@@ -73,7 +73,7 @@ bool run(const QString &label, const TestDatabase &db, const QString &connection
     }
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char **argv)
 {
@@ -83,7 +83,7 @@ int main(int argc, char **argv)
     if (!args.isEmpty() && args.first().toInt() > 0)
         count = args.takeFirst().toInt();
     if (args.isEmpty())
-        args = QStringList{"sqlite", "sqlite-rollback", "postgres", "mariadb"};
+        args = QStringList {"sqlite", "sqlite-rollback", "postgres", "mariadb"};
 
     QTemporaryDir dir;
     bool ok = true;

@@ -22,8 +22,8 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "usage: bench_queries sqlite|postgres|mariadb [SQLITE_FILE] [REPEATS]\n");
         return 2;
     }
-    const TestDatabase db = testDatabase(QString::fromLatin1(argv[1]), argc > 2 ? QString::fromLocal8Bit(argv[2])
-                                                                                : QStringLiteral("bench.sqlite"));
+    const TestDatabase db = testDatabase(
+        QString::fromLatin1(argv[1]), argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("bench.sqlite"));
     const int repeats = argc > 3 ? std::max(1, atoi(argv[3])) : 3;
 
     QFile file(QStringLiteral(KELDAN_SOURCE_DIR "/docs/queries.md"));
@@ -33,12 +33,12 @@ int main(int argc, char *argv[])
     }
     const QString text = QString::fromUtf8(file.readAll());
     static const QRegularExpression example(QStringLiteral("^### ([^\\n]+)\\n+```sql\\n(.*?)```"),
-                                            QRegularExpression::MultilineOption
-                                                | QRegularExpression::DotMatchesEverythingOption);
+        QRegularExpression::MultilineOption | QRegularExpression::DotMatchesEverythingOption);
     try {
         OdbcConnection connection(QStringLiteral("bench"));
         connection.open(db.connectionString());
-        const QString count = connection.queryRows(QStringLiteral("select count(*) from stations"), {}).value(0).value(0);
+        const QString count =
+            connection.queryRows(QStringLiteral("select count(*) from stations"), {}).value(0).value(0);
         std::printf("database %s, %s stations rows\n", argv[1], qPrintable(count));
         std::printf("%-55s %8s %10s %10s\n", "query", "rows", "first ms", "median ms");
         for (auto it = example.globalMatch(text); it.hasNext();) {
@@ -55,7 +55,7 @@ int main(int argc, char *argv[])
             const double first = times.first();
             std::sort(times.begin(), times.end());
             std::printf("%-55s %8lld %10.1f %10.1f\n", qPrintable(match.captured(1).trimmed()),
-                        static_cast<long long>(rows), first, times.at(times.size() / 2));
+                static_cast<long long>(rows), first, times.at(times.size() / 2));
             std::fflush(stdout);
         }
         connection.close();

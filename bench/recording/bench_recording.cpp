@@ -16,8 +16,8 @@
 #include "WidgetRecorderView.h"
 #include "db/OdbcConnection.h"
 #include "recording/BeaconRecorder.h"
-#include "support/ScriptedBeaconRecord.h"
 #include "support/SampleReadings.h"
+#include "support/ScriptedBeaconRecord.h"
 #include "support/ScriptedHost.h"
 
 #include <QApplication>
@@ -49,7 +49,7 @@ private:
 class CapturingExecutor : public StatementExecutor
 {
 public:
-    explicit CapturingExecutor(SqlDialect dialect) : mDialect(dialect) {}
+    explicit CapturingExecutor(SqlDialect dialect) : mDialect(dialect) { }
     QStringList statements;
     void execute(const QString &statement) override { statements.append(statement); }
     SqlDialect dialect() const override { return mDialect; }
@@ -130,7 +130,7 @@ const char *kindName(qint16 kind)
 }
 
 // Returns false when the database cannot be used.
-template<typename View>
+template <typename View>
 bool measure(const TestDatabase &db, int beacons)
 {
     const QString unreachable = unreachableReason(db);
@@ -214,16 +214,15 @@ bool measure(const TestDatabase &db, int beacons)
         const double roadMean = mean(road);
         const double bareMean = mean(bare);
         std::printf("| %-8s | %-7s | %9.1f | %9.1f | %+6.1f%% | %9.1f | %9.1f | %+6.1f%% | %10.1f |\n",
-                    qPrintable(db.name), kindName(kind), roadMedian, bareMedian,
-                    100 * (roadMedian - bareMedian) / bareMedian, roadMean, bareMean,
-                    100 * (roadMean - bareMean) / bareMean, median(alone));
+            qPrintable(db.name), kindName(kind), roadMedian, bareMedian, 100 * (roadMedian - bareMedian) / bareMedian,
+            roadMean, bareMean, 100 * (roadMean - bareMean) / bareMean, median(alone));
         std::fflush(stdout);
     }
     connection.close();
     return true;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char **argv)
 {
@@ -237,9 +236,11 @@ int main(int argc, char **argv)
 
     QTemporaryDir dir;
     std::printf("%d beacons per kind, microseconds per beacon (two inserts), %s\n\n", beacons,
-                plainView ? "plain-string view" : "widget view");
-    std::printf("| database | kind    | road med. | bare med. | added  | road mean | bare mean | added  | road alone |\n");
-    std::printf("|----------|---------|-----------|-----------|--------|-----------|-----------|--------|------------|\n");
+        plainView ? "plain-string view" : "widget view");
+    std::printf(
+        "| database | kind    | road med. | bare med. | added  | road mean | bare mean | added  | road alone |\n");
+    std::printf(
+        "|----------|---------|-----------|-----------|--------|-----------|-----------|--------|------------|\n");
     bool ok = true;
     for (const QString &name : names) {
         const TestDatabase db = testDatabase(name, dir.filePath(QStringLiteral("keldan.db")));

@@ -30,8 +30,7 @@ namespace {
 constexpr int RowsPerStation = 50;
 constexpr int Batch = 500;
 
-struct Inserts
-{
+struct Inserts {
     QStringList stations, fixed, mobile, wx;
 };
 
@@ -47,14 +46,17 @@ void fill(OdbcConnection &connection, int rows, qint64 endSeconds)
 {
     Inserts batch;
     const auto flushAll = [&] {
-        flush(connection, "insert into stations (callsign,dtstamp,type,distance,lat,lon,heard_direct,radio_port,"
-                          "symbol,object_owner) values ", batch.stations);
+        flush(connection,
+            "insert into stations (callsign,dtstamp,type,distance,lat,lon,heard_direct,radio_port,"
+            "symbol,object_owner) values ",
+            batch.stations);
         flush(connection, "insert into fixed_data (fk_callsign,fk_dtstamp,status,comment,path) values ", batch.fixed);
         flush(connection, "insert into mobile_data (fk_callsign,fk_dtstamp,height,speed,path,course) values ",
-              batch.mobile);
-        flush(connection, "insert into wx_data (fk_callsign,fk_dtstamp,pressure,dewpoint,humidity,rain_24hours,"
-                          "rain_last_hour,rain_today,temp,wind_chill,wind_direction,wind_gust,wind_speed) values ",
-              batch.wx);
+            batch.mobile);
+        flush(connection,
+            "insert into wx_data (fk_callsign,fk_dtstamp,pressure,dewpoint,humidity,rain_24hours,"
+            "rain_last_hour,rain_today,temp,wind_chill,wind_direction,wind_gust,wind_speed) values ",
+            batch.wx);
     };
     for (int i = 0; i < rows; ++i) {
         const int station = i % (rows / RowsPerStation);
@@ -70,9 +72,9 @@ void fill(OdbcConnection &connection, int rows, qint64 endSeconds)
             lat += beacon * 1.5;
             lon += beacon * 2.0;
         }
-        const QString symbol = kind == 0   ? QStringLiteral("/-")
-                               : kind == 1 ? QStringLiteral("/_")
-                                           : QStringLiteral("/>");
+        const QString symbol = kind == 0 ? QStringLiteral("/-")
+            : kind == 1                  ? QStringLiteral("/_")
+                                         : QStringLiteral("/>");
         batch.stations << QStringLiteral("('%1','%2','%3',%4,%5,%6,%7,0,'%8','')")
                               .arg(callsign, stamp)
                               .arg(kind)
@@ -152,13 +154,13 @@ void bench(const TestDatabase &db, int rows, const QString &folder)
     for (const StationSummary &s : data.stations)
         tracks += s.everMobile && s.track.size() > 1 ? 1 : 0;
     std::printf("| %s | %lld | %lld | %lld | %lld | %lld (%lld) | %lld (%lld) | %lld | %.1f | %lld | %s | %lld%s |\n",
-                qPrintable(db.name), data.stationRows, qint64(data.stations.size()), qint64(tracks),
-                data.weatherRows, readMs, readCpuMs, renderMs, renderCpuMs, writeMs, html.size() / 1048576.0,
-                browserMs, pageMs.isEmpty() ? "?" : qPrintable(pageMs), fillMs, errors ? " SCRIPT ERRORS" : "");
+        qPrintable(db.name), data.stationRows, qint64(data.stations.size()), qint64(tracks), data.weatherRows, readMs,
+        readCpuMs, renderMs, renderCpuMs, writeMs, html.size() / 1048576.0, browserMs,
+        pageMs.isEmpty() ? "?" : qPrintable(pageMs), fillMs, errors ? " SCRIPT ERRORS" : "");
     std::fflush(stdout);
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char *argv[])
 {

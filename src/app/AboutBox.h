@@ -8,4 +8,4 @@ class QWidget;
 namespace AboutBox {
 QString message(int major, int minor, int revision);
 void show(QWidget *parent);
-}
+}  // namespace AboutBox

@@ -10,8 +10,8 @@ const QString ProgramName = QStringLiteral("keldan");
 
 CommandLine::Action failWith(const QString &message, QString &output)
 {
-    output = ProgramName + QStringLiteral(": ") + message + QStringLiteral("\nTry '") + ProgramName +
-             QStringLiteral(" --help' for more information.\n");
+    output = ProgramName + QStringLiteral(": ") + message + QStringLiteral("\nTry '") + ProgramName
+        + QStringLiteral(" --help' for more information.\n");
     return CommandLine::Action::Fail;
 }
 
@@ -29,18 +29,17 @@ QString CommandLine::versionText()
 CommandLine CommandLine::parse(const QStringList &arguments, const QString &executableFolder)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Keldan Bridge records every APRS station it hears into an SQL database through ODBC.\n"
-        "Its settings are keldan.ini in the program folder; the feed and the station are read from\n"
-        "$XDG_CONFIG_HOME/Peak Systems/UI-View32.conf. Without a display it runs on Qt's offscreen\n"
-        "platform. See keldan(1)."));
-    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Show this help and end."));
-    const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")},
-                                     QStringLiteral("Show the version and end."));
+    parser.setApplicationDescription(
+        QStringLiteral("Keldan Bridge records every APRS station it hears into an SQL database through ODBC.\n"
+                       "Its settings are keldan.ini in the program folder; the feed and the station are read from\n"
+                       "$XDG_CONFIG_HOME/Peak Systems/UI-View32.conf. Without a display it runs on Qt's offscreen\n"
+                       "platform. See keldan(1)."));
+    const QCommandLineOption help(
+        QStringList {QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help and end."));
+    const QCommandLineOption version(
+        QStringList {QStringLiteral("v"), QStringLiteral("version")}, QStringLiteral("Show the version and end."));
     const QCommandLineOption folder(QStringLiteral("program-folder"),
-                                    QStringLiteral("The folder that holds keldan.ini (default: the program's own folder)."),
-                                    QStringLiteral("DIR"));
+        QStringLiteral("The folder that holds keldan.ini (default: the program's own folder)."), QStringLiteral("DIR"));
     parser.addOptions({help, version, folder});
 
     CommandLine result;
@@ -59,8 +58,8 @@ CommandLine CommandLine::parse(const QStringList &arguments, const QString &exec
         return result;
     }
     if (!parser.positionalArguments().isEmpty()) {
-        result.mAction = failWith(QStringLiteral("unexpected argument '%1'.").arg(parser.positionalArguments().constFirst()),
-                                  result.mOutput);
+        result.mAction = failWith(
+            QStringLiteral("unexpected argument '%1'.").arg(parser.positionalArguments().constFirst()), result.mOutput);
         return result;
     }
 
@@ -69,11 +68,13 @@ CommandLine CommandLine::parse(const QStringList &arguments, const QString &exec
         const QString given = parser.value(folder);
         const QFileInfo info(given);
         if (given.isEmpty() || !info.exists()) {
-            result.mAction = failWith(QStringLiteral("the program folder '%1' does not exist.").arg(given), result.mOutput);
+            result.mAction =
+                failWith(QStringLiteral("the program folder '%1' does not exist.").arg(given), result.mOutput);
             return result;
         }
         if (!info.isDir()) {
-            result.mAction = failWith(QStringLiteral("the program folder '%1' is not a folder.").arg(given), result.mOutput);
+            result.mAction =
+                failWith(QStringLiteral("the program folder '%1' is not a folder.").arg(given), result.mOutput);
             return result;
         }
         chosen = info.absoluteFilePath();

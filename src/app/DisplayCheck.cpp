@@ -2,9 +2,7 @@
 
 bool DisplayCheck::needsOffscreen(const QStringList &arguments, const QProcessEnvironment &environment)
 {
-    const auto isSet = [&environment](const char *name) {
-        return !environment.value(QLatin1String(name)).isEmpty();
-    };
+    const auto isSet = [&environment](const char *name) { return !environment.value(QLatin1String(name)).isEmpty(); };
     if (isSet("DISPLAY") || isSet("WAYLAND_DISPLAY") || isSet("QT_QPA_PLATFORM"))
         return false;
     // QGuiApplication takes "-platform NAME" and its "--" form; a trailing

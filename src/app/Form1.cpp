@@ -4,16 +4,16 @@
 #include "app/ErrorReport.h"
 #include "app/HostMenuRegistration.h"
 #include "app/ServiceLog.h"
-#include "widgets/ControlLayout.h"
-#include "widgets/WindowFont.h"
-#include "widgets/WindowIcon.h"
 #include "config/Form2.h"
 #include "config/SettingsFile.h"
+#include "host/WeatherReadings.h"
+#include "linuxhost/LinuxHost.h"
 #include "recording/BeaconRecorder.h"
 #include "recording/CoordinateText.h"
 #include "recording/LinkHealer.h"
-#include "linuxhost/LinuxHost.h"
-#include "host/WeatherReadings.h"
+#include "widgets/ControlLayout.h"
+#include "widgets/WindowFont.h"
+#include "widgets/WindowIcon.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -56,8 +56,7 @@ QCheckBox *checkBox(QWidget *parent, const char *name, const QString &caption, Q
 
 }  // namespace
 
-Form1::Form1(Form1Options options, QWidget *parent)
-    : QMainWindow(parent), mOptions(std::move(options)), mQueue(*this)
+Form1::Form1(Form1Options options, QWidget *parent) : QMainWindow(parent), mOptions(std::move(options)), mQueue(*this)
 {
     buildControls();
     // A lost server: logOff and logon again, as Setup's OK does.
@@ -110,11 +109,13 @@ void Form1::buildControls()
     setCentralWidget(client);
 
     // Beneath Picture3, never seen: start-up puts the program folder here.
-    applicationDir = placeControl<QLabel>(client, "applicationDir", twipsRect(3480, 720, 2295, 375), QStringLiteral("applicationDir"));
+    applicationDir = placeControl<QLabel>(
+        client, "applicationDir", twipsRect(3480, 720, 2295, 375), QStringLiteral("applicationDir"));
     applicationDir->hide();
 
     QWidget *Picture2 = placeControl<QWidget>(client, "Picture2", twipsRect(0, 0, 3375, 2295));
-    auto *Frame1 = placeControl<QGroupBox>(Picture2, "Frame1", twipsRect(120, 120, 3015, 1935), QStringLiteral(" Latest Data "));
+    auto *Frame1 =
+        placeControl<QGroupBox>(Picture2, "Frame1", twipsRect(120, 120, 3015, 1935), QStringLiteral(" Latest Data "));
     placeControl<QLabel>(Frame1, "Label1", twipsRect(240, 360, 615, 255), QStringLiteral("Callsign"));
     Text1 = latestDataBox(Frame1, "Text1", twipsRect(960, 360, 1455, 285));
     placeControl<QLabel>(Frame1, "Label2", twipsRect(240, 720, 615, 255), QStringLiteral("Latitude"));
@@ -125,7 +126,8 @@ void Form1::buildControls()
     Text4 = latestDataBox(Frame1, "Text4", twipsRect(960, 1440, 1935, 285));
 
     QWidget *Picture3 = placeControl<QWidget>(client, "Picture3", twipsRect(3480, 0, 1695, 2295));
-    auto *Frame2 = placeControl<QGroupBox>(Picture3, "Frame2", twipsRect(120, 120, 1335, 1935), QStringLiteral(" Capture "));
+    auto *Frame2 =
+        placeControl<QGroupBox>(Picture3, "Frame2", twipsRect(120, 120, 1335, 1935), QStringLiteral(" Capture "));
     Check1 = checkBox(Frame2, "Check1", QStringLiteral("Fixed"), twipsRect(120, 360, 1095, 255), true);
     Check1->setToolTip(QStringLiteral("Capture Fixed Stations"));
     Check2 = checkBox(Frame2, "Check2", QStringLiteral("Mobile"), twipsRect(120, 840, 1095, 255), true);
@@ -135,7 +137,8 @@ void Form1::buildControls()
 
     QWidget *Picture4 = placeControl<QWidget>(client, "Picture4", twipsRect(0, 2400, 5175, 495));
     Check5 = checkBox(Picture4, "Check5", QStringLiteral("Enable Bridge"), twipsRect(120, 0, 1335, 375), true);
-    Check4 = checkBox(Picture4, "Check4", QStringLiteral("Enforce UI-View32 Exclusions"), twipsRect(2160, 0, 3975, 375), false);
+    Check4 = checkBox(
+        Picture4, "Check4", QStringLiteral("Enforce UI-View32 Exclusions"), twipsRect(2160, 0, 3975, 375), false);
 
     // The status strip spans the window's bottom edge.
     QWidget *Picture1 = placeControl<QWidget>(client, "Picture1", twipsRect(0, 2985, 5220, 315));

@@ -36,7 +36,11 @@ struct Form1Options {
 // The main window. It owns the bridge's state and wires its controls to the
 // plain classes that do the work: the beacon queue, the recorder, the
 // database link and the settings file.
-class Form1 : public QMainWindow, public SetupTarget, private BeaconQueue::View, private RecorderView, private DatabaseLink::View
+class Form1 : public QMainWindow,
+              public SetupTarget,
+              private BeaconQueue::View,
+              private RecorderView,
+              private DatabaseLink::View
 {
     Q_OBJECT
 public:

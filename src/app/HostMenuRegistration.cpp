@@ -8,8 +8,8 @@
 #include <QFileInfo>
 
 #include <cerrno>
-#include <optional>
 #include <fcntl.h>
+#include <optional>
 
 QString HostMenuRegistration::hostProgramFolder()
 {
@@ -18,7 +18,8 @@ QString HostMenuRegistration::hostProgramFolder()
 
 QByteArray HostMenuRegistration::menuFileContent(const QString &programFolder)
 {
-    const QString lines = QStringLiteral("Keldan Bridge\r\n\"") + programFolder + QStringLiteral("/KELDAN.EXE\"\r\nTrue\r\nTrue\r\n");
+    const QString lines =
+        QStringLiteral("Keldan Bridge\r\n\"") + programFolder + QStringLiteral("/KELDAN.EXE\"\r\nTrue\r\nTrue\r\n");
     return lines.toLocal8Bit();
 }
 

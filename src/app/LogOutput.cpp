@@ -35,8 +35,8 @@ Level levelOf(QtMsgType type)
 
 void writeMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
-    const QByteArray text = LogOutput::format(type, context.category, message, sJournal,
-                                              sJournal ? QDateTime() : QDateTime::currentDateTime());
+    const QByteArray text = LogOutput::format(
+        type, context.category, message, sJournal, sJournal ? QDateTime() : QDateTime::currentDateTime());
     std::fwrite(text.constData(), 1, size_t(text.size()), stderr);
     std::fflush(stderr);
 }
@@ -65,8 +65,8 @@ bool LogOutput::stderrIsJournal()
     return qulonglong(info.st_dev) == device && qulonglong(info.st_ino) == inode;
 }
 
-QByteArray LogOutput::format(QtMsgType type, const char *category, const QString &message, bool journal,
-                             const QDateTime &now)
+QByteArray LogOutput::format(
+    QtMsgType type, const char *category, const QString &message, bool journal, const QDateTime &now)
 {
     const Level level = levelOf(type);
     QByteArray lead;

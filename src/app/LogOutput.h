@@ -22,6 +22,6 @@ public:
 
     // The text written for one message, a newline after each line; a message
     // of several lines keeps its level on each of them.
-    static QByteArray format(QtMsgType type, const char *category, const QString &message, bool journal,
-                             const QDateTime &now);
+    static QByteArray format(
+        QtMsgType type, const char *category, const QString &message, bool journal, const QDateTime &now);
 };

@@ -40,11 +40,14 @@ int main(int argc, char *argv[])
     const bool offscreen = DisplayCheck::chooseOffscreenIfNeeded(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("KELDAN"));
-    QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3").arg(KELDAN_VERSION_MAJOR).arg(KELDAN_VERSION_MINOR).arg(KELDAN_VERSION_PATCH));
+    QApplication::setApplicationVersion(
+        QStringLiteral("%1.%2.%3").arg(KELDAN_VERSION_MAJOR).arg(KELDAN_VERSION_MINOR).arg(KELDAN_VERSION_PATCH));
 
-    const CommandLine commandLine = CommandLine::parse(QCoreApplication::arguments(), QCoreApplication::applicationDirPath());
+    const CommandLine commandLine =
+        CommandLine::parse(QCoreApplication::arguments(), QCoreApplication::applicationDirPath());
     if (commandLine.action() != CommandLine::Action::Run) {
-        std::fputs(qPrintable(commandLine.output()), commandLine.action() == CommandLine::Action::Fail ? stderr : stdout);
+        std::fputs(
+            qPrintable(commandLine.output()), commandLine.action() == CommandLine::Action::Fail ? stderr : stdout);
         return commandLine.exitStatus();
     }
     if (offscreen)

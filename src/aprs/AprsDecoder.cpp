@@ -33,7 +33,7 @@ std::size_t findByte(std::string_view s, char c, std::size_t from = 0)
 }
 
 struct Header {
-    std::string_view text;         // "SRC>DEST,PATH"
+    std::string_view text;  // "SRC>DEST,PATH"
     std::string_view source;
     std::string_view destination;  // with SSID
     std::string_view path;         // "PATH" without trailing empty elements
@@ -41,7 +41,7 @@ struct Header {
 
 // Letters, digits and '-': what APRS-IS allows in a call.
 constexpr std::array<bool, 256> callChars = [] {
-    std::array<bool, 256> table{};
+    std::array<bool, 256> table {};
     for (int c = 0; c < 256; ++c)
         table[c] = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '-';
     return table;
@@ -112,7 +112,8 @@ const char *readHeader(std::string_view text, Header &h)
     std::size_t start = 0;
     while (comma != std::string_view::npos && start <= h.path.size()) {
         const std::size_t next = findByte(h.path, ',', start);
-        const std::string_view element = h.path.substr(start, next == std::string_view::npos ? std::string_view::npos : next - start);
+        const std::string_view element =
+            h.path.substr(start, next == std::string_view::npos ? std::string_view::npos : next - start);
         std::string_view call = element;
         if (!call.empty() && call.back() == '*')
             call.remove_suffix(1);
@@ -129,9 +130,15 @@ const char *readHeader(std::string_view text, Header &h)
     return nullptr;
 }
 
-std::string_view withoutSsid(std::string_view call) { return call.substr(0, call.find('-')); }
+std::string_view withoutSsid(std::string_view call)
+{
+    return call.substr(0, call.find('-'));
+}
 
-bool isCompressedStart(char c) { return c == '/' || c == '\\' || detail::isUpper(c) || (c >= 'a' && c <= 'j'); }
+bool isCompressedStart(char c)
+{
+    return c == '/' || c == '\\' || detail::isUpper(c) || (c >= 'a' && c <= 'j');
+}
 
 // A position (uncompressed or compressed) at offset, then what follows it.
 const char *decodePositionAt(DecodeState &state, std::size_t offset, const char *noPosition)
@@ -216,7 +223,7 @@ const char *decodeItem(DecodeState &state)
     // The name is 3-9 printable bytes other than '!' and '_', which end it.
     std::size_t end = 1;
     while (end < info.size() && end <= 10 && detail::inRange(info, end, 0x20, 0x7e) && info[end] != '!'
-           && info[end] != '_')
+        && info[end] != '_')
         ++end;
     const std::size_t length = end - 1;
     if (length < 3 || length > 9 || end >= info.size() || (info[end] != '!' && info[end] != '_'))
@@ -291,11 +298,16 @@ const char *decodeBody(DecodeState &state, std::string_view destination)
     case '!':
     case '=':
     case '/':
-    case '@': return decodePositionReport(state);
-    case '_': return decodePositionlessWeather(state);
-    case ';': return decodeObject(state);
-    case ')': return decodeItem(state);
-    case '$': return decodeDollar(state, destination);
+    case '@':
+        return decodePositionReport(state);
+    case '_':
+        return decodePositionlessWeather(state);
+    case ';':
+        return decodeObject(state);
+    case ')':
+        return decodeItem(state);
+    case '$':
+        return decodeDollar(state, destination);
     case ':':
         p.kind = PacketKind::Message;
         return detail::decodeMessage(state);
@@ -315,7 +327,8 @@ const char *decodeBody(DecodeState &state, std::string_view destination)
             return detail::decodeTelemetry(state);
         }
         break;
-    default: break;
+    default:
+        break;
     }
     return decodeLatePosition(state);
 }
@@ -367,7 +380,8 @@ void assignComment(QString &target, const DecodeState &state)
         if (i < state.cutCount)
             pos = cuts[i].begin + cuts[i].size;
     }
-    text::assign(target, detail::trimBlanks(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))));
+    text::assign(
+        target, detail::trimBlanks(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))));
 }
 
 // Only for a header readHeader accepted: all of it is then ASCII. The path
@@ -432,8 +446,8 @@ void fillText(DecodeState &state)
 void reset(Packet &p)
 {
     for (QString *s : {&p.source, &p.destination, &p.header, &p.information, &p.statusText, &p.comment, &p.micEMessage,
-                       &p.radioModel, &p.timestamp, &p.phg, &p.dfs, &p.dfNrq, &p.micEBits, &p.addressee, &p.messageText,
-                       &p.messageId, &p.messageAck, &p.messageRej, &p.telemetrySequence, &p.telemetryBits, &p.objectName}) {
+             &p.radioModel, &p.timestamp, &p.phg, &p.dfs, &p.dfNrq, &p.micEBits, &p.addressee, &p.messageText,
+             &p.messageId, &p.messageAck, &p.messageRej, &p.telemetrySequence, &p.telemetryBits, &p.objectName}) {
         if (s->isEmpty())
             continue;
         // Static text (a model name) has no storage to keep.

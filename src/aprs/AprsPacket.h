@@ -39,15 +39,15 @@ struct WeatherReport {
     std::optional<double> snow24hMm;
     std::optional<double> luminosityWm2;
     // Sensor readings a weather report may carry besides the weather.
-    std::optional<double> waterLevelM;         // "F": above (or below) flood stage or mean tide
-    std::optional<double> batteryVolts;        // "V"
-    std::optional<double> radiationNsvPerHour; // "X": nanosieverts per hour
-    std::optional<double> rainCounter;         // "#": the rain gauge's raw count
+    std::optional<double> waterLevelM;          // "F": above (or below) flood stage or mean tide
+    std::optional<double> batteryVolts;         // "V"
+    std::optional<double> radiationNsvPerHour;  // "X": nanosieverts per hour
+    std::optional<double> rainCounter;          // "#": the rain gauge's raw count
 
     bool hasAnyReading() const
     {
-        return windDirectionDeg || windSpeedMs || windGustMs || tempC || humidityPercent || pressureHpa
-            || rain1hMm || rain24hMm || rainMidnightMm || snow24hMm || luminosityWm2 || waterLevelM || batteryVolts
+        return windDirectionDeg || windSpeedMs || windGustMs || tempC || humidityPercent || pressureHpa || rain1hMm
+            || rain24hMm || rainMidnightMm || snow24hMm || luminosityWm2 || waterLevelM || batteryVolts
             || radiationNsvPerHour || rainCounter;
     }
 };
@@ -68,8 +68,8 @@ struct Packet {
     // Digipeaters as written, "*" marks kept: views into header, valid while
     // header is unchanged.
     std::vector<QStringView> path;
-    QString header;             // "SRC>DEST,PATH"
-    QString information;        // the information field, after the ':'
+    QString header;       // "SRC>DEST,PATH"
+    QString information;  // the information field, after the ':'
 
     // Position, when the packet carries one.
     bool hasPosition = false;
@@ -87,10 +87,10 @@ struct Packet {
     std::optional<double> altitudeM;
 
     bool messaging = false;
-    QString objectName;   // objects and items, trailing blanks kept as sent
-    bool alive = true;    // false for a killed object or item
+    QString objectName;  // objects and items, trailing blanks kept as sent
+    bool alive = true;   // false for a killed object or item
 
-    QString statusText;   // status packets, without a leading DDHHMMz time stamp
+    QString statusText;  // status packets, without a leading DDHHMMz time stamp
     // The comment as text: information from commentOffset on, less the
     // "/A=" altitude, base-91 telemetry and !DAO! extensions, control bytes,
     // one leading '/' or blank after a data extension, and surrounding blanks.
@@ -122,14 +122,14 @@ struct Packet {
     // A DF report's bearing (1..360) and its NRQ digits as sent (hits, range, quality), e.g. "729".
     std::optional<double> dfBearingDeg;
     QString dfNrq;
-    QString micEBits;                    // Mic-E message bits: 0, 1 standard, 2 custom; e.g. "110"
+    QString micEBits;  // Mic-E message bits: 0, 1 standard, 2 custom; e.g. "110"
 
     // Messages, bulletins and announcements (kind Message).
-    QString addressee;    // trailing blanks removed
+    QString addressee;  // trailing blanks removed
     QString messageText;
-    QString messageId;    // the {id of a message that wants an ack
-    QString messageAck;   // id acknowledged by an ackNNN message
-    QString messageRej;   // id rejected by a rejNNN message
+    QString messageId;   // the {id of a message that wants an ack
+    QString messageAck;  // id acknowledged by an ackNNN message
+    QString messageRej;  // id rejected by a rejNNN message
 
     // Telemetry (T#): sequence and up to five analogue values; absent
     // channels are empty. Bits as sent, padded to eight.

@@ -8,14 +8,35 @@
 // these never consult the locale.
 namespace aprs::detail {
 
-inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
-inline bool isUpper(char c) { return c >= 'A' && c <= 'Z'; }
-inline bool isLower(char c) { return c >= 'a' && c <= 'z'; }
-inline bool isAlnum(char c) { return isDigit(c) || isUpper(c) || isLower(c); }
-inline bool isHexDigit(char c) { return isDigit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
+inline bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+inline bool isUpper(char c)
+{
+    return c >= 'A' && c <= 'Z';
+}
+inline bool isLower(char c)
+{
+    return c >= 'a' && c <= 'z';
+}
+inline bool isAlnum(char c)
+{
+    return isDigit(c) || isUpper(c) || isLower(c);
+}
+inline bool isHexDigit(char c)
+{
+    return isDigit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
 // White space as the APRS software around us treats it.
-inline bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
-inline unsigned char byteAt(std::string_view s, std::size_t i) { return static_cast<unsigned char>(s[i]); }
+inline bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
+inline unsigned char byteAt(std::string_view s, std::size_t i)
+{
+    return static_cast<unsigned char>(s[i]);
+}
 inline bool inRange(std::string_view s, std::size_t i, unsigned char low, unsigned char high)
 {
     return i < s.size() && byteAt(s, i) >= low && byteAt(s, i) <= high;

@@ -22,7 +22,7 @@ struct ByteSpan {
 // byte span of the information field until the end, when each text field
 // becomes a QString once, in its own encoding.
 struct DecodeState {
-    explicit DecodeState(Packet &target) : packet(target) {}
+    explicit DecodeState(Packet &target) : packet(target) { }
 
     Packet &packet;
     std::string_view info;
@@ -49,7 +49,7 @@ struct DecodeState {
     std::size_t commentBegin = 0;
     std::size_t commentEnd = 0;
     bool skipDelimiter = false;  // a leading '/' or blank only separates an extension
-    std::array<ByteSpan, 3> cuts{};
+    std::array<ByteSpan, 3> cuts {};
     int cutCount = 0;
 
     bool overlapsCut(std::size_t begin, std::size_t size) const

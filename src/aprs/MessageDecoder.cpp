@@ -8,11 +8,17 @@ namespace aprs::detail {
 
 namespace {
 
-bool isAddresseeChar(char c) { return isAlnum(c) || c == '_' || c == ' ' || c == '-'; }
+bool isAddresseeChar(char c)
+{
+    return isAlnum(c) || c == '_' || c == ' ' || c == '-';
+}
 
 // Message text may carry any byte but the control bytes (and 0xFF, which
 // TNCs use as a frame marker).
-bool isMessageByte(unsigned char c) { return (c >= 0x20 && c <= 0x7e) || (c >= 0x80 && c <= 0xfe); }
+bool isMessageByte(unsigned char c)
+{
+    return (c >= 0x20 && c <= 0x7e) || (c >= 0x80 && c <= 0xfe);
+}
 
 // Up to five letters or digits from at; returns the count.
 std::size_t idLength(std::string_view info, std::size_t at)

@@ -45,22 +45,38 @@ QString messageName(const char bits[3])
 {
     const int key = (bits[0] - '0') * 9 + (bits[1] - '0') * 3 + (bits[2] - '0');
     switch (key) {
-    case 13: return QStringLiteral("Off Duty");    // 111
-    case 12: return QStringLiteral("En Route");    // 110
-    case 10: return QStringLiteral("In Service");  // 101
-    case 9: return QStringLiteral("Returning");    // 100
-    case 4: return QStringLiteral("Committed");    // 011
-    case 3: return QStringLiteral("Special");      // 010
-    case 1: return QStringLiteral("Priority");     // 001
-    case 0: return QStringLiteral("Emergency");    // 000
-    case 26: return QStringLiteral("Custom-0");    // 222
-    case 24: return QStringLiteral("Custom-1");    // 220
-    case 20: return QStringLiteral("Custom-2");    // 202
-    case 18: return QStringLiteral("Custom-3");    // 200
-    case 8: return QStringLiteral("Custom-4");     // 022
-    case 6: return QStringLiteral("Custom-5");     // 020
-    case 2: return QStringLiteral("Custom-6");     // 002
-    default: return QStringLiteral("Unknown");     // standard and custom bits mixed
+    case 13:
+        return QStringLiteral("Off Duty");  // 111
+    case 12:
+        return QStringLiteral("En Route");  // 110
+    case 10:
+        return QStringLiteral("In Service");  // 101
+    case 9:
+        return QStringLiteral("Returning");  // 100
+    case 4:
+        return QStringLiteral("Committed");  // 011
+    case 3:
+        return QStringLiteral("Special");  // 010
+    case 1:
+        return QStringLiteral("Priority");  // 001
+    case 0:
+        return QStringLiteral("Emergency");  // 000
+    case 26:
+        return QStringLiteral("Custom-0");  // 222
+    case 24:
+        return QStringLiteral("Custom-1");  // 220
+    case 20:
+        return QStringLiteral("Custom-2");  // 202
+    case 18:
+        return QStringLiteral("Custom-3");  // 200
+    case 8:
+        return QStringLiteral("Custom-4");  // 022
+    case 6:
+        return QStringLiteral("Custom-5");  // 020
+    case 2:
+        return QStringLiteral("Custom-6");  // 002
+    default:
+        return QStringLiteral("Unknown");  // standard and custom bits mixed
     }
 }
 
@@ -116,11 +132,21 @@ double longitudeOf(std::string_view info, std::string_view destination, int ambi
     const int lonHundredths = byteAt(info, 3) - 28;
     double lonMinutes;
     switch (ambiguity) {
-    case 0: lonMinutes = lonMin + lonHundredths / 100.0; break;
-    case 1: lonMinutes = lonMin + (lonHundredths / 10) / 10.0 + 0.05; break;
-    case 2: lonMinutes = lonMin + 0.5; break;
-    case 3: lonMinutes = (lonMin / 10) * 10 + 5; break;
-    default: lonMinutes = 30; break;
+    case 0:
+        lonMinutes = lonMin + lonHundredths / 100.0;
+        break;
+    case 1:
+        lonMinutes = lonMin + (lonHundredths / 10) / 10.0 + 0.05;
+        break;
+    case 2:
+        lonMinutes = lonMin + 0.5;
+        break;
+    case 3:
+        lonMinutes = (lonMin / 10) * 10 + 5;
+        break;
+    default:
+        lonMinutes = 30;
+        break;
     }
     const double longitude = lonDeg + lonMinutes / 60;
     return destination[5] >= 'P' ? -longitude : longitude;
@@ -158,7 +184,9 @@ std::size_t takeTelemetry(std::string_view info, std::size_t offset, Packet &p)
         }
         return true;
     };
-    auto hexByte = [&](std::size_t at) { return static_cast<double>(hexValue(info[at]) * 16 + hexValue(info[at + 1])); };
+    auto hexByte = [&](std::size_t at) {
+        return static_cast<double>(hexValue(info[at]) * 16 + hexValue(info[at + 1]));
+    };
     if (offset < info.size() && info[offset] == '\'' && hexRun(offset + 1, 4)) {
         p.telemetryValues.assign(5, std::nullopt);
         p.telemetryValues[0] = hexByte(offset + 1);
@@ -204,19 +232,32 @@ struct DeviceCode {
 };
 
 constexpr DeviceCode twoByteCodes[] = {
-    {"_ ", u"Yaesu VX-8"},          {"_\"", u"Yaesu FTM-350"},   {"_#", u"Yaesu VX-8G"},
-    {"_$", u"Yaesu FT1D"},          {"_(", u"Yaesu FT2D"},       {"_0", u"Yaesu FT3D"},
-    {"_3", u"Yaesu FT5D"},          {"_1", u"Yaesu FTM-300D"},   {"_2", u"Yaesu FTM-200D"},
-    {"_4", u"Yaesu FTM-500D"},      {"_)", u"Yaesu FTM-100D"},   {"_%", u"Yaesu FTM-400DR"},
-    {"(5", u"Anytone D578UV"},      {"(8", u"Anytone D878UV"},   {"|3", u"Byonics TinyTrak3"},
-    {"|4", u"Byonics TinyTrak4"},   {"^v", u"HinzTec anyfrog"},  {"*v", u"KissOZ Tracker"},
+    {"_ ", u"Yaesu VX-8"},
+    {"_\"", u"Yaesu FTM-350"},
+    {"_#", u"Yaesu VX-8G"},
+    {"_$", u"Yaesu FT1D"},
+    {"_(", u"Yaesu FT2D"},
+    {"_0", u"Yaesu FT3D"},
+    {"_3", u"Yaesu FT5D"},
+    {"_1", u"Yaesu FTM-300D"},
+    {"_2", u"Yaesu FTM-200D"},
+    {"_4", u"Yaesu FTM-500D"},
+    {"_)", u"Yaesu FTM-100D"},
+    {"_%", u"Yaesu FTM-400DR"},
+    {"(5", u"Anytone D578UV"},
+    {"(8", u"Anytone D878UV"},
+    {"|3", u"Byonics TinyTrak3"},
+    {"|4", u"Byonics TinyTrak4"},
+    {"^v", u"HinzTec anyfrog"},
+    {"*v", u"KissOZ Tracker"},
     {":2", u"SQ8L VP-Tracker"},
 };
 
 QString staticText(const char16_t *text)
 {
     // Points at the table's own characters: no copy, no allocation.
-    return QString::fromRawData(reinterpret_cast<const QChar *>(text), static_cast<qsizetype>(std::char_traits<char16_t>::length(text)));
+    return QString::fromRawData(
+        reinterpret_cast<const QChar *>(text), static_cast<qsizetype>(std::char_traits<char16_t>::length(text)));
 }
 
 // Reads the type byte at offset (when it is one) and the device code at the

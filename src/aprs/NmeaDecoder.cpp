@@ -142,8 +142,12 @@ bool symbolFromDestination(std::string_view dest, char &table, char &code)
         char primary, alternate, first, last, firstCode;
     };
     static constexpr Group groups[] = {
-        {'B', 'O', 'B', 'P', '!'}, {'P', 'A', '0', '9', '0'}, {'M', 'N', 'R', 'X', ':'},
-        {'P', 'A', 'A', 'Z', 'A'}, {'H', 'D', 'S', 'X', '['}, {'L', 'S', 'A', 'Z', 'a'},
+        {'B', 'O', 'B', 'P', '!'},
+        {'P', 'A', '0', '9', '0'},
+        {'M', 'N', 'R', 'X', ':'},
+        {'P', 'A', 'A', 'Z', 'A'},
+        {'H', 'D', 'S', 'X', '['},
+        {'L', 'S', 'A', 'Z', 'a'},
         {'J', 'Q', '1', '4', '{'},
     };
     for (const Group &g : groups) {

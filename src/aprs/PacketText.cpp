@@ -11,7 +11,10 @@ namespace aprs::text {
 
 namespace {
 
-bool isContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+bool isContinuation(unsigned char c)
+{
+    return (c & 0xC0) == 0x80;
+}
 
 }  // namespace
 
@@ -118,7 +121,8 @@ void assign(QString &target, std::string_view bytes, Encoding encoding)
             *out++ = static_cast<char16_t>(((c & 0x0F) << 12) | ((s[i + 1] & 0x3F) << 6) | (s[i + 2] & 0x3F));
             i += 3;
         } else {
-            const char32_t u = ((c & 0x07) << 18) | ((s[i + 1] & 0x3F) << 12) | ((s[i + 2] & 0x3F) << 6) | (s[i + 3] & 0x3F);
+            const char32_t u =
+                ((c & 0x07) << 18) | ((s[i + 1] & 0x3F) << 12) | ((s[i + 2] & 0x3F) << 6) | (s[i + 3] & 0x3F);
             *out++ = static_cast<char16_t>(0xD800 + ((u - 0x10000) >> 10));
             *out++ = static_cast<char16_t>(0xDC00 + ((u - 0x10000) & 0x3FF));
             i += 4;

@@ -19,13 +19,22 @@ Encoding classify(std::string_view bytes);
 QString toUnicode(std::string_view bytes, Encoding encoding);
 
 // The bytes as Unicode, choosing the encoding for these bytes alone.
-inline QString toUnicode(std::string_view bytes) { return toUnicode(bytes, classify(bytes)); }
+inline QString toUnicode(std::string_view bytes)
+{
+    return toUnicode(bytes, classify(bytes));
+}
 
 // Sets target to the bytes as Unicode in the given encoding. A target that
 // is not shared and has room keeps its storage: nothing is allocated.
 void assign(QString &target, std::string_view bytes, Encoding encoding);
-inline void assign(QString &target, std::string_view bytes) { assign(target, bytes, classify(bytes)); }
-inline void assignLatin1(QString &target, std::string_view bytes) { assign(target, bytes, Encoding::Latin1); }
+inline void assign(QString &target, std::string_view bytes)
+{
+    assign(target, bytes, classify(bytes));
+}
+inline void assignLatin1(QString &target, std::string_view bytes)
+{
+    assign(target, bytes, Encoding::Latin1);
+}
 // Sets target to the decimal digits of a number, as assign does.
 void assignNumber(QString &target, long value);
 

@@ -12,14 +12,26 @@ namespace aprs::detail {
 
 namespace {
 
-bool isSymbolTable(char c) { return c == '/' || c == '\\' || isUpper(c) || isDigit(c); }
+bool isSymbolTable(char c)
+{
+    return c == '/' || c == '\\' || isUpper(c) || isDigit(c);
+}
 
 // Symbol codes are printable ASCII except '|' and '~', which TNCs reserve.
-bool isSymbolCode(char c) { return (c >= 0x21 && c <= 0x7b) || c == 0x7d; }
+bool isSymbolCode(char c)
+{
+    return (c >= 0x21 && c <= 0x7b) || c == 0x7d;
+}
 
-bool isCompressedTable(char c) { return c == '/' || c == '\\' || isUpper(c) || (c >= 'a' && c <= 'j'); }
+bool isCompressedTable(char c)
+{
+    return c == '/' || c == '\\' || isUpper(c) || (c >= 'a' && c <= 'j');
+}
 
-bool isMinuteChar(char c) { return isDigit(c) || c == ' '; }
+bool isMinuteChar(char c)
+{
+    return isDigit(c) || c == ' ';
+}
 
 // Minutes written "MM.mm" with trailing digits possibly blanked; returns the
 // centre of the box the blanked digits leave, in minutes, or a negative value
@@ -32,11 +44,16 @@ double minutesAtCentre(const char *m, int ambiguity)
             return -1;
     }
     switch (ambiguity) {
-    case 0: return (digits[0] - '0') * 10 + (digits[1] - '0') + (digits[2] - '0') / 10.0 + (digits[3] - '0') / 100.0;
-    case 1: return (digits[0] - '0') * 10 + (digits[1] - '0') + (digits[2] - '0') / 10.0 + 0.05;
-    case 2: return (digits[0] - '0') * 10 + (digits[1] - '0') + 0.5;
-    case 3: return (digits[0] - '0') * 10 + 5;
-    default: return 30;
+    case 0:
+        return (digits[0] - '0') * 10 + (digits[1] - '0') + (digits[2] - '0') / 10.0 + (digits[3] - '0') / 100.0;
+    case 1:
+        return (digits[0] - '0') * 10 + (digits[1] - '0') + (digits[2] - '0') / 10.0 + 0.05;
+    case 2:
+        return (digits[0] - '0') * 10 + (digits[1] - '0') + 0.5;
+    case 3:
+        return (digits[0] - '0') * 10 + 5;
+    default:
+        return 30;
     }
 }
 
@@ -107,14 +124,15 @@ const char *decodeCompressedPosition(DecodeState &state, std::size_t offset)
         if (!inRange(s, k, 0x21, 0x7b))
             return "comp_inv";
     }
-    if (!isSymbolCode(s[9]) || !inRange(s, 10, 0x20, 0x7b) || !inRange(s, 11, 0x20, 0x7b) || !inRange(s, 12, 0x20, 0x7b))
+    if (!isSymbolCode(s[9]) || !inRange(s, 10, 0x20, 0x7b) || !inRange(s, 11, 0x20, 0x7b)
+        || !inRange(s, 12, 0x20, 0x7b))
         return "comp_inv";
 
     Packet &p = state.packet;
     p.positionFormat = PositionFormat::Compressed;
     auto base91 = [&](int from) {
-        return (byteAt(s, from) - 33) * 753571.0 + (byteAt(s, from + 1) - 33) * 8281.0 + (byteAt(s, from + 2) - 33) * 91.0
-            + (byteAt(s, from + 3) - 33);
+        return (byteAt(s, from) - 33) * 753571.0 + (byteAt(s, from + 1) - 33) * 8281.0
+            + (byteAt(s, from + 2) - 33) * 91.0 + (byteAt(s, from + 3) - 33);
     };
     // Four base-91 digits reach a little past the poles and the antimeridian.
     const double latitude = 90 - base91(1) / 380926;
@@ -158,14 +176,22 @@ const char *decodeCompressedPosition(DecodeState &state, std::size_t offset)
 double resolutionMetres(int minuteDecimals)
 {
     switch (minuteDecimals) {
-    case -2: return 111120;
-    case -1: return 18520;
-    case 0: return 1852;
-    case 1: return 185.2;
-    case 2: return 18.52;
-    case 3: return 1.852;
-    case 4: return 0.1852;
-    default: return 1852 * std::pow(10.0, -minuteDecimals);
+    case -2:
+        return 111120;
+    case -1:
+        return 18520;
+    case 0:
+        return 1852;
+    case 1:
+        return 185.2;
+    case 2:
+        return 18.52;
+    case 3:
+        return 1.852;
+    case 4:
+        return 0.1852;
+    default:
+        return 1852 * std::pow(10.0, -minuteDecimals);
     }
 }
 
@@ -203,7 +229,7 @@ void decodeAfterPosition(DecodeState &state, std::size_t offset)
                 }
             }
         } else if (rest.substr(0, 3) == "PHG" && isDigit(rest[3]) && inRange(rest, 4, 0x30, 0x7e) && isDigit(rest[5])
-                   && isDigit(rest[6])) {
+            && isDigit(rest[6])) {
             // PHG7220, or PHG72205/ with a beacon rate
             if (rest.size() >= 9 && (isDigit(rest[7]) || isUpper(rest[7])) && rest[8] == '/') {
                 state.phg = ByteSpan::of(offset + 3, 5);
@@ -244,7 +270,10 @@ void takeAltitude(DecodeState &state, std::size_t offset)
     }
 }
 
-int base91Pair(std::string_view s, std::size_t at) { return (byteAt(s, at) - 33) * 91 + (byteAt(s, at + 1) - 33); }
+int base91Pair(std::string_view s, std::size_t at)
+{
+    return (byteAt(s, at) - 33) * 91 + (byteAt(s, at + 1) - 33);
+}
 
 // |ss1122334455BB|: sequence, up to five channels and the bits, two base-91
 // bytes each. The last such group in the comment counts.
@@ -296,8 +325,7 @@ void takeDao(DecodeState &state, std::size_t offset)
         if (pos == std::string_view::npos || pos < offset)
             return;
         if (pos + 4 >= info.size() || info[pos + 4] != '!' || !inRange(info, pos + 1, 0x21, 0x7b)
-            || !inRange(info, pos + 2, 0x20, 0x7b) || !inRange(info, pos + 3, 0x20, 0x7b)
-            || state.overlapsCut(pos, 5))
+            || !inRange(info, pos + 2, 0x20, 0x7b) || !inRange(info, pos + 3, 0x20, 0x7b) || state.overlapsCut(pos, 5))
             continue;
         const char datum = info[pos + 1];
         const char a = info[pos + 2];

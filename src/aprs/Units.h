@@ -12,6 +12,9 @@ inline constexpr double footToMetre = 0.3048;
 inline constexpr double inchToMm = 25.4;
 inline constexpr double hundredthInchToMm = 0.254;
 
-inline constexpr double fahrenheitToCelsius(double f) { return (f - 32) * 5 / 9; }
+inline constexpr double fahrenheitToCelsius(double f)
+{
+    return (f - 32) * 5 / 9;
+}
 
 }  // namespace aprs::units

@@ -24,50 +24,80 @@ struct FieldShape {
 std::optional<FieldShape> shapeOf(char letter, bool windSpeedNext)
 {
     switch (letter) {
-    case 'c': return FieldShape{3, 1, 3};
+    case 'c':
+        return FieldShape {3, 1, 3};
     case 's':
         // Wind speed right after "cDDD"; snowfall (inches, may have a point) otherwise.
-        return windSpeedNext ? FieldShape{3, 1, 3} : FieldShape{3, 1, 3, false, true};
-    case 'g': return FieldShape{3, 1, 3};
-    case 't': return FieldShape{3, 1, 3, true};
+        return windSpeedNext ? FieldShape {3, 1, 3} : FieldShape {3, 1, 3, false, true};
+    case 'g':
+        return FieldShape {3, 1, 3};
+    case 't':
+        return FieldShape {3, 1, 3, true};
     // Some stations send four digits of rain; reading only three would leave
     // the fourth to end the readings.
     case 'r':
     case 'p':
-    case 'P': return FieldShape{3, 1, 4};
-    case 'h': return FieldShape{2, 1, 3};  // "h100" occurs
-    case 'b': return FieldShape{5, 4, 5};  // tenths of hPa; "b9822" is 982.2
+    case 'P':
+        return FieldShape {3, 1, 4};
+    case 'h':
+        return FieldShape {2, 1, 3};  // "h100" occurs
+    case 'b':
+        return FieldShape {5, 4, 5};  // tenths of hPa; "b9822" is 982.2
     case 'L':
-    case 'l': return FieldShape{3, 1, 3};
-    case '#': return FieldShape{3, 1, 5};  // raw rain counter
-    case 'F': return FieldShape{4, 1, 4, true, true};  // water level, tenths of a foot ("F-012", "F0123")
-    case 'V': return FieldShape{3, 1, 3, false, true};  // battery, tenths of a volt ("V128"), or volts ("V13.8")
-    case 'X': return FieldShape{3, 3, 3};               // radiation: two digits and a power of ten
-    default: return std::nullopt;
+    case 'l':
+        return FieldShape {3, 1, 3};
+    case '#':
+        return FieldShape {3, 1, 5};  // raw rain counter
+    case 'F':
+        return FieldShape {4, 1, 4, true, true};  // water level, tenths of a foot ("F-012", "F0123")
+    case 'V':
+        return FieldShape {3, 1, 3, false, true};  // battery, tenths of a volt ("V128"), or volts ("V13.8")
+    case 'X':
+        return FieldShape {3, 3, 3};  // radiation: two digits and a power of ten
+    default:
+        return std::nullopt;
     }
 }
 
-bool isMissingMark(char c) { return c == '.' || c == ' ' || c == '-'; }
+bool isMissingMark(char c)
+{
+    return c == '.' || c == ' ' || c == '-';
+}
 
-bool isWindBlockChar(char c) { return isDigit(c) || isMissingMark(c); }
+bool isWindBlockChar(char c)
+{
+    return isDigit(c) || isMissingMark(c);
+}
 
 // Stores one reading; false for a value that cannot be one (it then stays in
 // the comment). point says the value was written with a decimal point.
 bool apply(char letter, bool windSpeed, double v, bool point, WeatherReport &weather)
 {
     switch (letter) {
-    case 'c': weather.windDirectionDeg = v; break;
+    case 'c':
+        weather.windDirectionDeg = v;
+        break;
     case 's':
         if (windSpeed)
             weather.windSpeedMs = v * units::mphToMs;
         else
             weather.snow24hMm = v * units::inchToMm;
         break;
-    case 'g': weather.windGustMs = v * units::mphToMs; break;
-    case 't': weather.tempC = units::fahrenheitToCelsius(v); break;
-    case 'r': weather.rain1hMm = v * units::hundredthInchToMm; break;
-    case 'p': weather.rain24hMm = v * units::hundredthInchToMm; break;
-    case 'P': weather.rainMidnightMm = v * units::hundredthInchToMm; break;
+    case 'g':
+        weather.windGustMs = v * units::mphToMs;
+        break;
+    case 't':
+        weather.tempC = units::fahrenheitToCelsius(v);
+        break;
+    case 'r':
+        weather.rain1hMm = v * units::hundredthInchToMm;
+        break;
+    case 'p':
+        weather.rain24hMm = v * units::hundredthInchToMm;
+        break;
+    case 'P':
+        weather.rainMidnightMm = v * units::hundredthInchToMm;
+        break;
     case 'h':
         // "h00" is 100 %; anything past 100 is not a humidity.
         if (v > 100)
@@ -79,10 +109,18 @@ bool apply(char letter, bool windSpeed, double v, bool point, WeatherReport &wea
         if (v > 0)
             weather.pressureHpa = v / 10;
         break;
-    case 'L': weather.luminosityWm2 = v; break;
-    case 'l': weather.luminosityWm2 = v + 1000; break;
-    case 'F': weather.waterLevelM = (point ? v : v / 10) * units::footToMetre; break;
-    case 'V': weather.batteryVolts = point ? v : v / 10; break;
+    case 'L':
+        weather.luminosityWm2 = v;
+        break;
+    case 'l':
+        weather.luminosityWm2 = v + 1000;
+        break;
+    case 'F':
+        weather.waterLevelM = (point ? v : v / 10) * units::footToMetre;
+        break;
+    case 'V':
+        weather.batteryVolts = point ? v : v / 10;
+        break;
     case 'X': {
         // "X123" is 12 x 10^3 nSv/h.
         const int mantissa = static_cast<int>(v) / 10;
@@ -90,8 +128,11 @@ bool apply(char letter, bool windSpeed, double v, bool point, WeatherReport &wea
         weather.radiationNsvPerHour = mantissa * std::pow(10.0, exponent);
         break;
     }
-    case '#': weather.rainCounter = v; break;
-    default: return false;
+    case '#':
+        weather.rainCounter = v;
+        break;
+    default:
+        return false;
     }
     return true;
 }

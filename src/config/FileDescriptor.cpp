@@ -8,8 +8,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-FileDescriptor::FileDescriptor(const QString &path, int flags, mode_t mode, const QString &operation)
-    : mPath(path)
+FileDescriptor::FileDescriptor(const QString &path, int flags, mode_t mode, const QString &operation) : mPath(path)
 {
     mFd = ::open(QFile::encodeName(path).constData(), flags | O_CLOEXEC, mode);
     if (mFd < 0)

@@ -1,10 +1,10 @@
 #include "config/Form2.h"
 
+#include "config/SettingsFile.h"
+#include "config/SetupTarget.h"
 #include "widgets/ControlLayout.h"
 #include "widgets/WindowFont.h"
 #include "widgets/WindowIcon.h"
-#include "config/SettingsFile.h"
-#include "config/SetupTarget.h"
 
 #include <QFontMetricsF>
 #include <QLabel>
@@ -92,10 +92,22 @@ Form2::Form2(SetupTarget &target, QWidget *parent) : QMainWindow(parent, Qt::Win
     connect(menuFileExit, &QAction::triggered, this, &Form2::menuFileExit_Click);
 }
 
-void Form2::setDSN(const QString &value) { Text1->setText(value); }
-void Form2::setUsername(const QString &value) { Text2->setText(value); }
-void Form2::setPassword(const QString &value) { Text3->setText(value); }
-void Form2::setDatabase(const QString &value) { Text4->setText(value); }
+void Form2::setDSN(const QString &value)
+{
+    Text1->setText(value);
+}
+void Form2::setUsername(const QString &value)
+{
+    Text2->setText(value);
+}
+void Form2::setPassword(const QString &value)
+{
+    Text3->setText(value);
+}
+void Form2::setDatabase(const QString &value)
+{
+    Text4->setText(value);
+}
 
 void Form2::Command1_Click()
 {

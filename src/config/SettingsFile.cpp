@@ -93,7 +93,8 @@ bool isPlainFile(const QString &path)
 
 }  // namespace
 
-SettingsFile::SettingsFile(const QString &programFolder) : mFolder(programFolder) {}
+SettingsFile::SettingsFile(const QString &programFolder) : mFolder(programFolder)
+{ }
 
 QString SettingsFile::settingsPath() const
 {
@@ -180,7 +181,13 @@ QString SettingsFile::singleLine(const QString &text)
 {
     for (qsizetype i = 0; i < text.size(); ++i) {
         switch (text.at(i).unicode()) {
-        case u'\n': case u'\v': case u'\f': case u'\r': case 0x85: case 0x2028: case 0x2029:
+        case u'\n':
+        case u'\v':
+        case u'\f':
+        case u'\r':
+        case 0x85:
+        case 0x2028:
+        case 0x2029:
             return text.left(i);
         default:
             break;

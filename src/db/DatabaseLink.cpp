@@ -8,20 +8,20 @@
 DatabaseLink::DatabaseLink() = default;
 DatabaseLink::~DatabaseLink() = default;
 
-QString DatabaseLink::connectString(const QString &database, const QString &user, const QString &password,
-                                    const QString &dsn)
+QString DatabaseLink::connectString(
+    const QString &database, const QString &user, const QString &password, const QString &dsn)
 {
-    return QStringLiteral("ODBC;DATABASE=") + database + QStringLiteral(";UID=") + user + QStringLiteral(";PWD=") + password
-        + QStringLiteral(";DSN=") + dsn;
+    return QStringLiteral("ODBC;DATABASE=") + database + QStringLiteral(";UID=") + user + QStringLiteral(";PWD=")
+        + password + QStringLiteral(";DSN=") + dsn;
 }
 
-void DatabaseLink::logon(const QString &dsn, const QString &username, const QString &password,
-                         const QString &database, View &view)
+void DatabaseLink::logon(
+    const QString &dsn, const QString &username, const QString &password, const QString &database, View &view)
 {
     mConnected = false;
     OdbcEnvironment::process();
     mWorkspace = std::make_unique<OdbcWorkspace>(
-        OdbcWorkspace{QStringLiteral("NewODBCWorkspace"), QStringLiteral("admin"), QString(), dbUseODBC, true});
+        OdbcWorkspace {QStringLiteral("NewODBCWorkspace"), QStringLiteral("admin"), QString(), dbUseODBC, true});
     const QString odbcConnect = connectString(database, username, password, dsn);
     auto connection = std::make_unique<OdbcConnection>(QStringLiteral("Connection1"));
     // Everything after "ODBC;" is what the driver manager receives.
@@ -55,7 +55,8 @@ void DatabaseLink::logOff(View &view)
 void DatabaseLink::execute(const QString &statement)
 {
     if (!mConnection)
-        throw OdbcError(QStringLiteral("Execute"), {OdbcDiagnostic{QStringLiteral("08003"), 0, QStringLiteral("Connection not open")}});
+        throw OdbcError(QStringLiteral("Execute"),
+            {OdbcDiagnostic {QStringLiteral("08003"), 0, QStringLiteral("Connection not open")}});
     mConnection->execute(statement);
 }
 

@@ -44,14 +44,14 @@ public:
     // reaches a log.
     static QString withoutPassword(const QString &text, const QString &password);
 
-    static QString connectString(const QString &database, const QString &user, const QString &password,
-                                 const QString &dsn);
+    static QString connectString(
+        const QString &database, const QString &user, const QString &password, const QString &dsn);
 
     // Throws what fails (OdbcError from the driver, or from a server that
     // cannot tell how it reads a backslash in a literal, or what the view
     // throws); the link then counts as not connected.
-    void logon(const QString &dsn, const QString &username, const QString &password, const QString &database,
-               View &view);
+    void logon(
+        const QString &dsn, const QString &username, const QString &password, const QString &database, View &view);
     // Throws when the view or closing the connection fails.
     void logOff(View &view);
 

@@ -13,7 +13,7 @@ QString settingName(Family family)
     return family == Family::PostgreSql ? QStringLiteral("standard_conforming_strings") : QStringLiteral("sql_mode");
 }
 
-} // namespace
+}  // namespace
 
 Family family(const QString &dbmsName)
 {
@@ -71,10 +71,10 @@ SqlDialect fromSetting(Family family, const QString &value)
 void cannotTell(Family family, const QString &why)
 {
     throw OdbcError(QStringLiteral("Reading %1").arg(settingName(family)),
-                    {OdbcDiagnostic{QStringLiteral("HY000"), 0,
-                                    QStringLiteral("The server did not tell how it reads a backslash in a text "
-                                                   "literal (%1): %2. Nothing is written until it does.")
-                                        .arg(settingName(family), why)}});
+        {OdbcDiagnostic {QStringLiteral("HY000"), 0,
+            QStringLiteral("The server did not tell how it reads a backslash in a text "
+                           "literal (%1): %2. Nothing is written until it does.")
+                .arg(settingName(family), why)}});
 }
 
-} // namespace LiteralRule
+}  // namespace LiteralRule

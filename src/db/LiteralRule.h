@@ -25,4 +25,4 @@ SqlDialect fromSetting(Family family, const QString &value);
 // The failure of a server that cannot tell its rule, with why.
 [[noreturn]] void cannotTell(Family family, const QString &why);
 
-} // namespace LiteralRule
+}  // namespace LiteralRule

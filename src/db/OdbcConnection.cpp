@@ -1,13 +1,12 @@
 #include "db/OdbcConnection.h"
 
-#include "db/OdbcEnvironment.h"
 #include "db/LiteralRule.h"
+#include "db/OdbcEnvironment.h"
 #include "db/OdbcError.h"
 #include "db/SqlWideText.h"
 
 #include <sql.h>
 #include <sqlext.h>
-
 
 namespace {
 
@@ -32,7 +31,7 @@ constexpr SQLULEN LoginTimeoutSeconds = 15;
 class StatementHandle
 {
 public:
-    explicit StatementHandle(SQLHSTMT handle) : mHandle(handle) {}
+    explicit StatementHandle(SQLHSTMT handle) : mHandle(handle) { }
     ~StatementHandle() { SQLFreeHandle(SQL_HANDLE_STMT, mHandle); }
     StatementHandle(const StatementHandle &) = delete;
     StatementHandle &operator=(const StatementHandle &) = delete;
@@ -42,12 +41,10 @@ private:
     SQLHSTMT mHandle;
 };
 
-} // namespace
+}  // namespace
 
-OdbcConnection::OdbcConnection(QString name)
-    : mName(std::move(name))
-{
-}
+OdbcConnection::OdbcConnection(QString name) : mName(std::move(name))
+{ }
 
 OdbcConnection::~OdbcConnection()
 {
@@ -61,7 +58,7 @@ void OdbcConnection::open(const QString &connectionString)
 {
     if (mDbc)
         throw OdbcError(QStringLiteral("SQLDriverConnect"),
-                        {{QStringLiteral("08002"), 0, QStringLiteral("Connection already open")}});
+            {{QStringLiteral("08002"), 0, QStringLiteral("Connection already open")}});
 
     OdbcEnvironment &environment = OdbcEnvironment::process();
     SQLHDBC dbc = SQL_NULL_HDBC;
@@ -73,8 +70,8 @@ void OdbcConnection::open(const QString &connectionString)
 
     QString text = connectionString;
     SQLSMALLINT outLength = 0;
-    const SQLRETURN rc = SQLDriverConnectW(dbc, nullptr, toSqlWChar(text), SQLSMALLINT(text.size()), nullptr, 0,
-                                           &outLength, SQL_DRIVER_NOPROMPT);
+    const SQLRETURN rc = SQLDriverConnectW(
+        dbc, nullptr, toSqlWChar(text), SQLSMALLINT(text.size()), nullptr, 0, &outLength, SQL_DRIVER_NOPROMPT);
     if (!SQL_SUCCEEDED(rc)) {
         OdbcError error = OdbcError::fromHandle(QStringLiteral("SQLDriverConnect"), SQL_HANDLE_DBC, dbc);
         SQLFreeHandle(SQL_HANDLE_DBC, dbc);
@@ -108,8 +105,7 @@ void OdbcConnection::open(const QString &connectionString)
         try {
             execute(QStringLiteral("set session lock_wait_timeout=%1, innodb_lock_wait_timeout=%1")
                         .arg(QueryTimeoutSeconds));
-        } catch (const OdbcError &) {
-        }
+        } catch (const OdbcError &) { }
     }
 }
 
@@ -227,8 +223,8 @@ QList<QStringList> OdbcConnection::queryRows(const QString &select, const QStrin
     return rows;
 }
 
-void OdbcConnection::forEachRow(const QString &select, const QString &nullText,
-                                const std::function<void(const QStringList &row)> &visit)
+void OdbcConnection::forEachRow(
+    const QString &select, const QString &nullText, const std::function<void(const QStringList &row)> &visit)
 {
     const QString operation = QStringLiteral("SQLExecDirect");
     StatementHandle stmt(allocateStatement(operation));
@@ -262,7 +258,7 @@ void OdbcConnection::forEachRow(const QString &select, const QString &nullText,
             while (true) {
                 SQLLEN indicator = 0;
                 rc = SQLGetData(stmt.get(), column, mNarrowText ? SQL_C_CHAR : SQL_C_WCHAR, buffer.data(),
-                                SQLLEN(buffer.size()), &indicator);
+                    SQLLEN(buffer.size()), &indicator);
                 if (rc == SQL_NO_DATA)
                     break;
                 if (!SQL_SUCCEEDED(rc))

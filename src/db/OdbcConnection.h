@@ -57,8 +57,8 @@ public:
     // Runs a query and hands each row to visit as it is fetched, every value
     // as text, NULL as nullText: a large result is never held whole. An
     // exception from visit stops the fetch and passes through.
-    void forEachRow(const QString &select, const QString &nullText,
-                    const std::function<void(const QStringList &row)> &visit);
+    void forEachRow(
+        const QString &select, const QString &nullText, const std::function<void(const QStringList &row)> &visit);
 
 private:
     void *allocateStatement(const QString &operation);

@@ -8,7 +8,7 @@
 #include <atomic>
 
 namespace {
-std::atomic<bool> sExists{false};
+std::atomic<bool> sExists {false};
 }
 
 OdbcEnvironment::OdbcEnvironment()
@@ -16,7 +16,7 @@ OdbcEnvironment::OdbcEnvironment()
     SQLHENV env = SQL_NULL_HENV;
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env)))
         throw OdbcError(QStringLiteral("SQLAllocHandle(ENV)"),
-                        {{QStringLiteral("HY001"), 0, QStringLiteral("Cannot allocate the ODBC environment")}});
+            {{QStringLiteral("HY001"), 0, QStringLiteral("Cannot allocate the ODBC environment")}});
     const SQLRETURN rc = SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
     if (!SQL_SUCCEEDED(rc)) {
         OdbcError error = OdbcError::fromHandle(QStringLiteral("SQLSetEnvAttr(ODBC_VERSION)"), SQL_HANDLE_ENV, env);

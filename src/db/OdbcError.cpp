@@ -20,14 +20,11 @@ std::string whatText(const QString &operation, const QList<OdbcDiagnostic> &diag
     return QStringLiteral("%1 failed: %2").arg(operation, lines.join(QLatin1Char('\n'))).toStdString();
 }
 
-} // namespace
+}  // namespace
 
 OdbcError::OdbcError(const QString &operation, QList<OdbcDiagnostic> diagnostics)
-    : std::runtime_error(whatText(operation, diagnostics))
-    , mOperation(operation)
-    , mDiagnostics(std::move(diagnostics))
-{
-}
+    : std::runtime_error(whatText(operation, diagnostics)), mOperation(operation), mDiagnostics(std::move(diagnostics))
+{ }
 
 OdbcError OdbcError::fromHandle(const QString &operation, short handleType, void *handle)
 {
@@ -38,13 +35,13 @@ OdbcError OdbcError::fromHandle(const QString &operation, short handleType, void
             SQLINTEGER native = 0;
             std::vector<SQLWCHAR> text(512);
             SQLSMALLINT textLength = 0;
-            SQLRETURN rc = SQLGetDiagRecW(handleType, handle, record, state, &native, text.data(),
-                                          SQLSMALLINT(text.size()), &textLength);
+            SQLRETURN rc = SQLGetDiagRecW(
+                handleType, handle, record, state, &native, text.data(), SQLSMALLINT(text.size()), &textLength);
             if (rc == SQL_SUCCESS_WITH_INFO && textLength >= SQLSMALLINT(text.size())) {
                 // The message was cut short: ask again with room for all of it.
                 text.resize(size_t(textLength) + 1);
-                rc = SQLGetDiagRecW(handleType, handle, record, state, &native, text.data(),
-                                    SQLSMALLINT(text.size()), &textLength);
+                rc = SQLGetDiagRecW(
+                    handleType, handle, record, state, &native, text.data(), SQLSMALLINT(text.size()), &textLength);
             }
             if (!SQL_SUCCEEDED(rc))
                 break;

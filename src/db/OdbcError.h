@@ -5,8 +5,7 @@
 #include <stdexcept>
 
 // One diagnostic record as the driver manager or driver reported it.
-struct OdbcDiagnostic
-{
+struct OdbcDiagnostic {
     QString sqlState;
     qint32 nativeError = 0;
     QString message;

@@ -27,7 +27,7 @@ public:
     static constexpr qint16 SlotCount = 1001;
     static constexpr qint16 Capacity = 1000;
 
-    explicit BeaconQueue(View &view) : mView(view) {}
+    explicit BeaconQueue(View &view) : mView(view) { }
 
     void queueBeacon(BeaconRecordRef cStn);
     qint16 queueCount() const { return queueLength; }
@@ -45,7 +45,7 @@ public:
 
 private:
     View &mView;
-    std::array<BeaconRecordRef, SlotCount> beaconQueue{};
+    std::array<BeaconRecordRef, SlotCount> beaconQueue {};
     qint16 queueTail = 0;
     qint16 queueHead = 0;
     qint16 queueLength = 0;

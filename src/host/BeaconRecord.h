@@ -45,4 +45,4 @@ namespace StationType {
 inline constexpr qint16 Fixed = 0;
 inline constexpr qint16 Weather = 1;
 inline constexpr qint16 Mobile = 2;
-}
+}  // namespace StationType

@@ -9,7 +9,7 @@
 namespace HostSettingsStore {
 inline std::unique_ptr<QSettings> open()
 {
-    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Peak Systems"),
-                                       QStringLiteral("UI-View32"));
+    return std::make_unique<QSettings>(
+        QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Peak Systems"), QStringLiteral("UI-View32"));
 }
 }  // namespace HostSettingsStore

@@ -10,7 +10,10 @@ using HostBool = qint16;
 inline constexpr HostBool HostTrue = -1;
 inline constexpr HostBool HostFalse = 0;
 
-inline constexpr HostBool toHostBool(bool value) { return value ? HostTrue : HostFalse; }
+inline constexpr HostBool toHostBool(bool value)
+{
+    return value ? HostTrue : HostFalse;
+}
 
 // The error number shown for a failed host call (the host's automation error).
 inline constexpr int HostCallErrorNumber = 440;
@@ -20,5 +23,5 @@ inline constexpr int HostCallErrorNumber = 440;
 class HostError : public std::runtime_error
 {
 public:
-    explicit HostError(const std::string &what) : std::runtime_error(what) {}
+    explicit HostError(const std::string &what) : std::runtime_error(what) { }
 };

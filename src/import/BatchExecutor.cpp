@@ -5,8 +5,7 @@
 BatchExecutor::BatchExecutor(OdbcConnection &connection, int beaconsPerTransaction)
     : mConnection(connection), mDialect(connection.dialect()),
       mBeaconsPerTransaction(std::max(1, beaconsPerTransaction))
-{
-}
+{ }
 
 void BatchExecutor::begin()
 {
@@ -60,7 +59,7 @@ void BatchExecutor::execute(const QString &statement)
 {
     if (mFatal)
         throw OdbcError(QStringLiteral("SQLExecDirect"),
-                        {{QStringLiteral("08003"), 0, QStringLiteral("The import stopped: ") + *mFatal}});
+            {{QStringLiteral("08003"), 0, QStringLiteral("The import stopped: ") + *mFatal}});
     try {
         mConnection.execute(statement);
         mOpen.append(statement);

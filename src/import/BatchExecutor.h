@@ -52,8 +52,8 @@ private:
     int mBeaconsPerTransaction;
     bool mBegun = false;
 
-    QStringList mOpen;              // statements of the open transaction, in order
-    qsizetype mBeaconStart = 0;     // the current beacon's first statement in mOpen
+    QStringList mOpen;           // statements of the open transaction, in order
+    qsizetype mBeaconStart = 0;  // the current beacon's first statement in mOpen
     bool mBeaconRefused = false;
     qint64 mBeaconsOpen = 0;
     qint64 mStoredOpen = 0;

@@ -21,11 +21,11 @@ void ImportProgress::update(qint64 bytesDone, qint64 bytesTotal, qint64 lines, q
         const int filled = int(fraction * Width);
         const QString bar = QString(filled, QLatin1Char('#')) + QString(Width - filled, QLatin1Char('.'));
         std::fprintf(mOut, "\r[%s] %3d%%  %lld lines  %lld stored  %.0f/s ", qPrintable(bar), int(fraction * 100),
-                     static_cast<long long>(lines), static_cast<long long>(stored), rate);
+            static_cast<long long>(lines), static_cast<long long>(stored), rate);
         mShownBar = true;
     } else {
         std::fprintf(mOut, "keldan-import: %d%%, %lld lines, %lld beacons stored, %.0f/s\n", int(fraction * 100),
-                     static_cast<long long>(lines), static_cast<long long>(stored), rate);
+            static_cast<long long>(lines), static_cast<long long>(stored), rate);
     }
     std::fflush(mOut);
 }

@@ -9,24 +9,24 @@
 // outcome (beacon, duplicate, remembered, dropped, rejected); every beacon
 // once in stored, refused, excluded, notRecorded or uncommitted.
 struct ImportSummary {
-    QStringList files;         // in the order imported
+    QStringList files;  // in the order imported
     qint64 lines = 0;
-    qint64 skipped = 0;        // blank, comments, aprx T and d lines
-    qint64 bad = 0;            // not a TNC2 line
+    qint64 skipped = 0;  // blank, comments, aprx T and d lines
+    qint64 bad = 0;      // not a TNC2 line
     qint64 packets = 0;
     qint64 duplicates = 0;
     qint64 undecodable = 0;
-    qint64 remembered = 0;     // status texts and position-less weather
-    qint64 dropped = 0;        // messages, telemetry, killed objects and the rest
+    qint64 remembered = 0;  // status texts and position-less weather
+    qint64 dropped = 0;     // messages, telemetry, killed objects and the rest
     qint64 beacons = 0;
-    qint64 stored = 0;         // committed
-    qint64 refused = 0;        // a statement refused by the database (committed without it)
-    qint64 excluded = 0;       // Enforce Exclusions and the callsign is in Exclusions
-    qint64 notRecorded = 0;    // its kind's capture switch is off
-    qint64 uncommitted = 0;    // written in a transaction that was never committed
+    qint64 stored = 0;       // committed
+    qint64 refused = 0;      // a statement refused by the database (committed without it)
+    qint64 excluded = 0;     // Enforce Exclusions and the callsign is in Exclusions
+    qint64 notRecorded = 0;  // its kind's capture switch is off
+    qint64 uncommitted = 0;  // written in a transaction that was never committed
     qint64 transactions = 0;
     QMap<QString, qint64> refusals;
-    QStringList problems;      // files that could not be read, a lost database
+    QStringList problems;  // files that could not be read, a lost database
     bool interrupted = false;
     double seconds = 0;
 

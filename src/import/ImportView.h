@@ -15,13 +15,13 @@ public:
         bool enforceExclusions = false;
     };
 
-    explicit ImportView(Switches switches) : mSwitches(switches) {}
+    explicit ImportView(Switches switches) : mSwitches(switches) { }
 
     const Switches &switches() const { return mSwitches; }
 
     int checkValue(int checkNumber) const override;
-    void setLatestData(int, const QString &) override {}
-    void setStatus(const QString &) override {}
+    void setLatestData(int, const QString &) override { }
+    void setStatus(const QString &) override { }
 
 private:
     Switches mSwitches;

@@ -1,11 +1,11 @@
 #include "import/LogImporter.h"
 
+#include "host/WeatherReadings.h"
 #include "import/BatchExecutor.h"
 #include "import/ImportClock.h"
 #include "import/ImportProgress.h"
 #include "import/LogLineParser.h"
 #include "import/LogReader.h"
-#include "host/WeatherReadings.h"
 #include "linuxhost/LinuxHost.h"
 #include "recording/BeaconRecorder.h"
 
@@ -25,8 +25,7 @@ constexpr int StampSearchLines = 1000;
 
 LogImporter::LogImporter(HostSettings hostSettings, OdbcConnection &connection, Options options)
     : mHostSettings(std::move(hostSettings)), mConnection(connection), mOptions(options)
-{
-}
+{ }
 
 QStringList LogImporter::inTimeOrder(const QStringList &files, Qt::TimeSpec stampSpec)
 {
@@ -90,8 +89,8 @@ ImportSummary LogImporter::run(const QStringList &files, ImportProgress *progres
         if (on.enforceExclusions && v.excluded == HostTrue) {
             ++summary.excluded;
         } else if ((v.stationType == StationType::Fixed && !on.storeFixed)
-                   || (v.stationType == StationType::Mobile && !on.storeMobile)
-                   || (v.stationType == StationType::Weather && !on.storeWx)) {
+            || (v.stationType == StationType::Mobile && !on.storeMobile)
+            || (v.stationType == StationType::Weather && !on.storeWx)) {
             ++summary.notRecorded;
         }
         executor.endBeacon();
@@ -134,8 +133,8 @@ ImportSummary LogImporter::run(const QStringList &files, ImportProgress *progres
                 if (executor.failed() || (stop && *stop))
                     break;
                 if (progress && (summary.lines & 0x3ff) == 0)
-                    progress->update(bytesBefore + reader.position(), bytesTotal, summary.lines,
-                                     executor.storedBeacons());
+                    progress->update(
+                        bytesBefore + reader.position(), bytesTotal, summary.lines, executor.storedBeacons());
             }
         } catch (const std::runtime_error &error) {
             summary.problems << QString::fromStdString(error.what());

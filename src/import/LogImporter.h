@@ -30,8 +30,8 @@ public:
     // Imports the files in the order given; stops after the current line when
     // stop turns true, committing what was written. Never throws: files that
     // cannot be read and a lost database end up in the summary's problems.
-    ImportSummary run(const QStringList &files, ImportProgress *progress = nullptr,
-                      const std::atomic_bool *stop = nullptr);
+    ImportSummary run(
+        const QStringList &files, ImportProgress *progress = nullptr, const std::atomic_bool *stop = nullptr);
 
     // The files by the time of their first stamped line; files without one
     // by their modification time. Unreadable files keep their place at the end.

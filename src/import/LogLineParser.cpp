@@ -62,8 +62,8 @@ QDateTime LogLineParser::readStamp(QByteArrayView text, qsizetype &length) const
     const int hour = digitsAt(text, 11, 2);
     const int minute = digitsAt(text, 14, 2);
     const int second = digitsAt(text, 17, 2);
-    if (year < 0 || month < 0 || day < 0 || hour < 0 || minute < 0 || second < 0 || text[4] != '-'
-        || text[7] != '-' || (text[10] != ' ' && text[10] != 'T') || text[13] != ':' || text[16] != ':')
+    if (year < 0 || month < 0 || day < 0 || hour < 0 || minute < 0 || second < 0 || text[4] != '-' || text[7] != '-'
+        || (text[10] != ' ' && text[10] != 'T') || text[13] != ':' || text[16] != ':')
         return {};
     qsizetype at = 19;
     int millis = 0;

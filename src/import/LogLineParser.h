@@ -16,9 +16,9 @@ class LogLineParser
 {
 public:
     enum class Kind {
-        Packet,      // a TNC2 line to hand to the host
-        Skipped,     // blank, a comment ("#"), or not received (aprx T and d)
-        Bad,         // neither a TNC2 line nor a known prefix before one
+        Packet,   // a TNC2 line to hand to the host
+        Skipped,  // blank, a comment ("#"), or not received (aprx T and d)
+        Bad,      // neither a TNC2 line nor a known prefix before one
     };
 
     struct Line {
@@ -28,7 +28,7 @@ public:
     };
 
     // stampSpec: Qt::LocalTime or Qt::UTC.
-    explicit LogLineParser(Qt::TimeSpec stampSpec = Qt::LocalTime) : mStampSpec(stampSpec) {}
+    explicit LogLineParser(Qt::TimeSpec stampSpec = Qt::LocalTime) : mStampSpec(stampSpec) { }
 
     Line parse(QByteArrayView raw) const;
 

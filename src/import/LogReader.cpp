@@ -17,8 +17,7 @@ gzFile handle(void *file)
 }  // namespace
 
 LogReader::LogReader(QString path) : mPath(std::move(path)), mBuffer(64 * 1024, Qt::Uninitialized)
-{
-}
+{ }
 
 LogReader::~LogReader()
 {
@@ -32,10 +31,10 @@ void LogReader::open()
     gzFile file = gzopen(QFile::encodeName(mPath).constData(), "rb");
     if (!file) {
         const int error = errno;
-        throw std::runtime_error(QStringLiteral("cannot open %1: %2")
-                                     .arg(mPath, error ? QString::fromLocal8Bit(std::strerror(error))
-                                                       : QStringLiteral("out of memory"))
-                                     .toStdString());
+        throw std::runtime_error(
+            QStringLiteral("cannot open %1: %2")
+                .arg(mPath, error ? QString::fromLocal8Bit(std::strerror(error)) : QStringLiteral("out of memory"))
+                .toStdString());
     }
     gzbuffer(file, 256 * 1024);
     mFile = file;
@@ -51,8 +50,9 @@ bool LogReader::readLine(QByteArray &line)
             const char *message = gzerror(file, &code);
             if (code != Z_OK && code != Z_BUF_ERROR)
                 throw std::runtime_error(QStringLiteral("cannot read %1: %2")
-                                             .arg(mPath, code == Z_ERRNO ? QString::fromLocal8Bit(std::strerror(errno))
-                                                                         : QString::fromLatin1(message))
+                                             .arg(mPath,
+                                                 code == Z_ERRNO ? QString::fromLocal8Bit(std::strerror(errno))
+                                                                 : QString::fromLatin1(message))
                                              .toStdString());
             // Z_BUF_ERROR: a .gz file cut off; what came before it is kept.
             return !line.isEmpty();

@@ -52,10 +52,9 @@ HostSettings readHostSettings()
     QStringList problems;
     for (const QString &problem : std::as_const(settings.problems)) {
         static const QStringList feedKeys = {QStringLiteral("Feed"), QStringLiteral("Callsign"),
-                                             QStringLiteral("Passcode"), QStringLiteral("Filter"),
-                                             QStringLiteral("Replay Rate")};
-        const bool aboutFeed = std::any_of(feedKeys.begin(), feedKeys.end(),
-                                           [&](const QString &key) { return problem.startsWith(key); });
+            QStringLiteral("Passcode"), QStringLiteral("Filter"), QStringLiteral("Replay Rate")};
+        const bool aboutFeed =
+            std::any_of(feedKeys.begin(), feedKeys.end(), [&](const QString &key) { return problem.startsWith(key); });
         if (!aboutFeed)
             problems << problem;
     }
@@ -84,32 +83,31 @@ int main(int argc, char *argv[])
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption folderOption(QStringLiteral("program-folder"),
-                                          QStringLiteral("Folder of the bridge's keldan.ini, for the data source and "
-                                                         "the capture switches (default: the current folder)."),
-                                          QStringLiteral("folder"), QDir::currentPath());
-    const QCommandLineOption dsnOption(QStringLiteral("dsn"), QStringLiteral("ODBC data source name."),
-                                       QStringLiteral("name"));
-    const QCommandLineOption userOption(QStringLiteral("user"), QStringLiteral("Database user."),
-                                        QStringLiteral("name"));
-    const QCommandLineOption passwordOption(QStringLiteral("password"), QStringLiteral("Database password."),
-                                            QStringLiteral("text"));
-    const QCommandLineOption databaseOption(QStringLiteral("database"), QStringLiteral("Database name."),
-                                            QStringLiteral("name"));
+        QStringLiteral("Folder of the bridge's keldan.ini, for the data source and "
+                       "the capture switches (default: the current folder)."),
+        QStringLiteral("folder"), QDir::currentPath());
+    const QCommandLineOption dsnOption(
+        QStringLiteral("dsn"), QStringLiteral("ODBC data source name."), QStringLiteral("name"));
+    const QCommandLineOption userOption(
+        QStringLiteral("user"), QStringLiteral("Database user."), QStringLiteral("name"));
+    const QCommandLineOption passwordOption(
+        QStringLiteral("password"), QStringLiteral("Database password."), QStringLiteral("text"));
+    const QCommandLineOption databaseOption(
+        QStringLiteral("database"), QStringLiteral("Database name."), QStringLiteral("name"));
     const QCommandLineOption timeZoneOption(QStringLiteral("time-zone"),
-                                            QStringLiteral("Zone of the stored times, local or UTC (default: the "
-                                                           "host setting Time Zone)."),
-                                            QStringLiteral("zone"));
+        QStringLiteral("Zone of the stored times, local or UTC (default: the "
+                       "host setting Time Zone)."),
+        QStringLiteral("zone"));
     const QCommandLineOption logTimeOption(QStringLiteral("log-time"),
-                                           QStringLiteral("Zone of log time stamps that carry none, local or UTC "
-                                                          "(default: local)."),
-                                           QStringLiteral("zone"), QStringLiteral("local"));
+        QStringLiteral("Zone of log time stamps that carry none, local or UTC "
+                       "(default: local)."),
+        QStringLiteral("zone"), QStringLiteral("local"));
     const QCommandLineOption batchOption(QStringLiteral("batch"),
-                                         QStringLiteral("Beacons per transaction (default: 5000)."),
-                                         QStringLiteral("beacons"), QStringLiteral("5000"));
+        QStringLiteral("Beacons per transaction (default: 5000)."), QStringLiteral("beacons"), QStringLiteral("5000"));
     parser.addOptions({folderOption, dsnOption, userOption, passwordOption, databaseOption, timeZoneOption,
-                       logTimeOption, batchOption});
-    parser.addPositionalArgument(QStringLiteral("log"), QStringLiteral("Log files, imported in time order."),
-                                 QStringLiteral("log..."));
+        logTimeOption, batchOption});
+    parser.addPositionalArgument(
+        QStringLiteral("log"), QStringLiteral("Log files, imported in time order."), QStringLiteral("log..."));
     parser.process(app);
 
     const QStringList files = parser.positionalArguments();
@@ -149,8 +147,8 @@ int main(int argc, char *argv[])
         // The bridge's connect string, as the bridge sends it.
         connection.open(DatabaseLink::connectString(database, user, password, dsn).mid(int(qstrlen("ODBC;"))));
     } catch (const OdbcError &error) {
-        std::fprintf(stderr, "keldan-import: cannot connect to %s: %s\n", qPrintable(dsn),
-                     qPrintable(error.describe()));
+        std::fprintf(
+            stderr, "keldan-import: cannot connect to %s: %s\n", qPrintable(dsn), qPrintable(error.describe()));
         return 1;
     }
 

@@ -35,11 +35,10 @@ QString symbolText(QChar c)
 
 }  // namespace
 
-BeaconMapper::BeaconMapper(std::optional<double> stationLatDeg, std::optional<double> stationLonDeg,
-                           CallsignPatternList exclusions)
+BeaconMapper::BeaconMapper(
+    std::optional<double> stationLatDeg, std::optional<double> stationLonDeg, CallsignPatternList exclusions)
     : mStationLatDeg(stationLatDeg), mStationLonDeg(stationLonDeg), mExclusions(std::move(exclusions))
-{
-}
+{ }
 
 QString BeaconMapper::recordCallsign(const aprs::Packet &packet)
 {

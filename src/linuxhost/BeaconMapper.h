@@ -17,12 +17,12 @@ public:
         QByteArrayView line;  // the TNC2 line as received
         qint16 radioPort = 0;
         QDateTime receivedAt;
-        QString statusText;   // the station's latest status, if any
+        QString statusText;  // the station's latest status, if any
     };
 
     BeaconMapper() = default;
-    BeaconMapper(std::optional<double> stationLatDeg, std::optional<double> stationLonDeg,
-                 CallsignPatternList exclusions);
+    BeaconMapper(
+        std::optional<double> stationLatDeg, std::optional<double> stationLonDeg, CallsignPatternList exclusions);
 
     // With UTC, every time of a beacon (timeA, timeB, the time in
     // packetHeader) is the reception time in UTC; otherwise it is the

@@ -17,7 +17,7 @@ public:
     static constexpr qint64 WindowMs = 30'000;
     static constexpr qsizetype MaxKeys = 100'000;
 
-    explicit DuplicateFilter(qsizetype maxKeys = MaxKeys) : mMaxKeys(maxKeys) {}
+    explicit DuplicateFilter(qsizetype maxKeys = MaxKeys) : mMaxKeys(maxKeys) { }
 
     // The key of "SRC>DEST,PATH:info": "SRC>DEST:info"; empty when the line
     // has no header.

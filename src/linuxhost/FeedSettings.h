@@ -30,8 +30,5 @@ struct FeedSettings {
     QStringList problems;
 
     bool isUsable() const { return problems.isEmpty(); }
-    QString key() const
-    {
-        return number == 1 ? QStringLiteral("Feed") : QStringLiteral("Feed %1").arg(number);
-    }
+    QString key() const { return number == 1 ? QStringLiteral("Feed") : QStringLiteral("Feed %1").arg(number); }
 };

@@ -17,15 +17,17 @@ std::unique_ptr<HostApplication> createHostApplication()
     for (const QString &problem : settings.allProblems())
         qCWarning(lcHost).noquote() << QStringLiteral("Settings: ") + problem;
     if (!settings.isUsable()) {
-        qCWarning(lcHost).noquote() << QStringLiteral("Settings: %1 holds a value that cannot be used; no beacons until it is "
-                                      "put right")
-                           .arg(store->fileName());
+        qCWarning(lcHost).noquote() << QStringLiteral(
+            "Settings: %1 holds a value that cannot be used; no beacons until it is "
+            "put right")
+                                           .arg(store->fileName());
         return std::make_unique<SilentHost>();
     }
     // A feed that cannot be used is left out; the others run.
     for (const FeedSettings &feed : settings.feeds) {
         if (!feed.isUsable())
-            qCWarning(lcHost).noquote() << QStringLiteral("Settings: %1 is left out; the other feeds run").arg(feed.key());
+            qCWarning(lcHost).noquote()
+                << QStringLiteral("Settings: %1 is left out; the other feeds run").arg(feed.key());
     }
     auto host = std::make_unique<LinuxHost>(settings);
     host->attachFeeds(settings);

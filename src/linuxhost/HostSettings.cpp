@@ -46,7 +46,8 @@ QString unreadableBecause(const QString &path)
     if (stat(encoded.constData(), &status) == 0 && S_ISFIFO(status.st_mode)) {
         if (access(encoded.constData(), R_OK) == 0)
             return {};
-        return QStringLiteral("the pipe %1 cannot be read (%2)").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+        return QStringLiteral("the pipe %1 cannot be read (%2)")
+            .arg(path, QString::fromLocal8Bit(std::strerror(errno)));
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -227,8 +228,7 @@ FeedSettings HostSettings::readFeed(int number, const QString &text)
     bool ok = false;
     const uint port = portText.toUInt(&ok);
     if (!ok || port < 1 || port > 65535) {
-        problems << QStringLiteral("%1 has a bad port \"%2\"; a port is a number from 1 to 65535")
-                        .arg(named, portText);
+        problems << QStringLiteral("%1 has a bad port \"%2\"; a port is a number from 1 to 65535").arg(named, portText);
         return feed;
     }
     feed.port = quint16(port);

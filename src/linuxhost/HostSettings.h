@@ -4,8 +4,8 @@
 #include "linuxhost/FeedSettings.h"
 #include "linuxhost/feeds/LogReplaySource.h"
 
-#include <QSettings>
 #include <QList>
+#include <QSettings>
 #include <QString>
 #include <QStringList>
 
@@ -32,7 +32,7 @@ public:
     static constexpr int MinBaudRate = 50;
     static constexpr int MaxBaudRate = 4000000;
 
-    QList<FeedSettings> feeds{FeedSettings()};
+    QList<FeedSettings> feeds {FeedSettings()};
     // Keys that look like feed keys but are none ("Feed 1", "Feed2").
     QStringList feedKeyProblems;
 

@@ -1,13 +1,13 @@
 #include "linuxhost/LinuxHost.h"
 
 #include "aprs/AprsDecoder.h"
+#include "linuxhost/HostWeather.h"
+#include "linuxhost/ReceivedBeacon.h"
 #include "linuxhost/feeds/AgwSource.h"
 #include "linuxhost/feeds/AprsIsSource.h"
-#include "linuxhost/HostWeather.h"
 #include "linuxhost/feeds/KissTcpSource.h"
 #include "linuxhost/feeds/LogReplaySource.h"
 #include "linuxhost/feeds/SerialKissSource.h"
-#include "linuxhost/ReceivedBeacon.h"
 
 #include "host/LogCategories.h"
 
@@ -38,8 +38,8 @@ std::unique_ptr<PacketSource> LinuxHost::makeSource(const HostSettings &settings
     case FeedSettings::Kind::Agw:
         return std::make_unique<AgwSource>(feed.host, feed.port);
     case FeedSettings::Kind::AprsIs:
-        return std::make_unique<AprsIsSource>(feed.host, feed.port, settings.callsign, settings.passcode,
-                                              settings.filter);
+        return std::make_unique<AprsIsSource>(
+            feed.host, feed.port, settings.callsign, settings.passcode, settings.filter);
     case FeedSettings::Kind::Serial:
         return std::make_unique<SerialKissSource>(feed.path, feed.baudRate);
     case FeedSettings::Kind::Log:
@@ -62,10 +62,10 @@ void LinuxHost::attachSource(std::unique_ptr<PacketSource> source, int feedNumbe
     if (firstPort == 0) {
         connect(source.get(), &PacketSource::packetReceived, this, &LinuxHost::takePacket);
     } else {
-        connect(source.get(), &PacketSource::packetReceived, this, [this, firstPort](const QByteArray &line,
-                                                                                    qint16 radioPort) {
-            takePacket(line, radioPort > 0 ? qint16(firstPort + radioPort) : radioPort);
-        });
+        connect(source.get(), &PacketSource::packetReceived, this,
+            [this, firstPort](const QByteArray &line, qint16 radioPort) {
+                takePacket(line, radioPort > 0 ? qint16(firstPort + radioPort) : radioPort);
+            });
     }
     mSources.push_back(std::move(source));
 }

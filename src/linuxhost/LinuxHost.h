@@ -1,15 +1,15 @@
 #pragma once
 
+#include "host/HostApplication.h"
+#include "host/WeatherReadings.h"
 #include "linuxhost/BeaconMapper.h"
 #include "linuxhost/DuplicateFilter.h"
-#include "host/HostApplication.h"
 #include "linuxhost/HostClock.h"
 #include "linuxhost/HostCounters.h"
 #include "linuxhost/HostSettings.h"
-#include "linuxhost/feeds/PacketSource.h"
 #include "linuxhost/StationMemory.h"
 #include "linuxhost/TerminationSignals.h"
-#include "host/WeatherReadings.h"
+#include "linuxhost/feeds/PacketSource.h"
 
 #include <QTimer>
 

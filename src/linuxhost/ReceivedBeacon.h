@@ -31,7 +31,7 @@ public:
         HostBool excluded = HostFalse;
     };
 
-    explicit ReceivedBeacon(Values values) : mValues(std::move(values)) {}
+    explicit ReceivedBeacon(Values values) : mValues(std::move(values)) { }
 
     const Values &values() const { return mValues; }
 

@@ -12,7 +12,7 @@
 // for MaxAgeMs is forgotten, and beyond MaxStations the one heard longest ago
 // goes first. Every packet of a station counts as hearing it (touch), so a
 // station that keeps beaconing keeps its status text however old it is.
-template<typename Value>
+template <typename Value>
 class StationMemory
 {
 public:
@@ -21,8 +21,7 @@ public:
 
     explicit StationMemory(qsizetype maxStations = MaxStations, qint64 maxAgeMs = MaxAgeMs)
         : mMaxStations(maxStations), mMaxAgeMs(maxAgeMs)
-    {
-    }
+    { }
 
     // nowMs is a steady clock that never goes back.
     void insert(const QString &callsign, Value value, qint64 nowMs)
@@ -31,7 +30,7 @@ public:
         const auto found = mIndex.find(callsign);
         if (found != mIndex.end())
             mOrder.erase(*found);
-        mOrder.push_back(Entry{callsign, std::move(value), nowMs});
+        mOrder.push_back(Entry {callsign, std::move(value), nowMs});
         mIndex.insert(callsign, std::prev(mOrder.end()));
         while (qsizetype(mOrder.size()) > mMaxStations) {
             mIndex.remove(mOrder.front().callsign);

@@ -17,7 +17,7 @@ using S = StationStatements;
 enum LatestData { Callsign = 1, Latitude = 2, Longitude = 3, Date = 4 };
 
 // Runs one store operation; any failure becomes its table's message.
-template<typename Operation>
+template <typename Operation>
 void trapped(RecorderView &view, const char *message, Operation operation)
 {
     try {
@@ -44,14 +44,11 @@ QString timeOfDayFormat()
     return format.trimmed();
 }
 
-} // namespace
+}  // namespace
 
 BeaconRecorder::BeaconRecorder(RecorderView &view, StatementExecutor &executor)
-    : mView(view)
-    , mExecutor(executor)
-    , mClock([] { return QDateTime::currentDateTime(); })
-{
-}
+    : mView(view), mExecutor(executor), mClock([] { return QDateTime::currentDateTime(); })
+{ }
 
 void BeaconRecorder::attachHost(HostApplication *host)
 {

@@ -61,7 +61,7 @@ std::optional<QString> convert(double LatORLonDecimal, bool Lat, bool withDot)
     return QString::fromLatin1(text.data(), qsizetype(text.size()));
 }
 
-} // namespace
+}  // namespace
 
 QString convertDecimaltoLatORLon(double LatORLonDecimal, bool Lat, bool withDot)
 {

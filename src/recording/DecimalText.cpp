@@ -22,8 +22,8 @@ DecimalDigits decimalDigits(double value, int significantDigits)
     Q_ASSERT(qIsFinite(value));
     // to_chars never looks at the locale: "-d.ddde+XX".
     char buffer[64];
-    const auto written = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific,
-                                       qBound(1, significantDigits, 17) - 1);
+    const auto written = std::to_chars(
+        buffer, buffer + sizeof buffer, value, std::chars_format::scientific, qBound(1, significantDigits, 17) - 1);
     const char *end = written.ptr;
     const char *p = buffer;
     DecimalDigits result;

@@ -19,7 +19,7 @@ bool holdsQConstruct(const QString &text, char16_t first, char16_t last)
     return false;
 }
 
-} // namespace
+}  // namespace
 
 QString extractPath(const QString &header)
 {

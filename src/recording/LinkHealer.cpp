@@ -33,7 +33,7 @@ void LinkHealer::execute(const QString &statement)
         // The rest of the beacon whose statement failed: kept behind it.
         mKept.append(statement);
         throw OdbcError(QStringLiteral("SQLExecDirect"),
-                        {{QStringLiteral("08003"), 0, QStringLiteral("The link is being reopened; kept for later")}});
+            {{QStringLiteral("08003"), 0, QStringLiteral("The link is being reopened; kept for later")}});
     }
     try {
         mLink.execute(statement);

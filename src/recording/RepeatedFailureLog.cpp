@@ -21,9 +21,8 @@ void RepeatedFailureLog::minutePassed()
             it = mRepeats.erase(it);
             continue;
         }
-        qCWarning(lcDb).noquote() << QStringLiteral("%1 more statements failed with %2 in the last minute")
-                                         .arg(it.value())
-                                         .arg(it.key());
+        qCWarning(lcDb).noquote()
+            << QStringLiteral("%1 more statements failed with %2 in the last minute").arg(it.value()).arg(it.key());
         it.value() = 0;
         ++it;
     }

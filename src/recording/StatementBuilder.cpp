@@ -2,8 +2,7 @@
 
 #include <stdexcept>
 
-StatementBuilder::StatementBuilder(const StatementTemplate &statementTemplate)
-    : mTemplate(statementTemplate)
+StatementBuilder::StatementBuilder(const StatementTemplate &statementTemplate) : mTemplate(statementTemplate)
 {
     mValues.reserve(mTemplate.placeholders().size());
 }

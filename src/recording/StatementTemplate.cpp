@@ -2,10 +2,9 @@
 
 #include <stdexcept>
 
-StatementTemplate::StatementTemplate(const QString &text, const QStringList &placeholders)
-    : mPlaceholders(placeholders)
+StatementTemplate::StatementTemplate(const QString &text, const QStringList &placeholders) : mPlaceholders(placeholders)
 {
-    mPieces.append(Piece{text, -1});
+    mPieces.append(Piece {text, -1});
     // Each placeholder in turn splits the fixed text left by the earlier ones.
     for (int slot = 0; slot < mPlaceholders.size(); ++slot) {
         const QString &token = mPlaceholders.at(slot);
@@ -20,12 +19,12 @@ StatementTemplate::StatementTemplate(const QString &text, const QStringList &pla
             qsizetype from = 0;
             for (qsizetype at = piece.text.indexOf(token); at >= 0; at = piece.text.indexOf(token, from)) {
                 if (at > from)
-                    split.append(Piece{piece.text.mid(from, at - from), -1});
-                split.append(Piece{QString(), slot});
+                    split.append(Piece {piece.text.mid(from, at - from), -1});
+                split.append(Piece {QString(), slot});
                 from = at + token.size();
             }
             if (from < piece.text.size())
-                split.append(Piece{piece.text.mid(from), -1});
+                split.append(Piece {piece.text.mid(from), -1});
         }
         mPieces = split;
     }

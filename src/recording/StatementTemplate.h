@@ -21,7 +21,7 @@ public:
 
 private:
     struct Piece {
-        QString text; // fixed text, when slot < 0
+        QString text;  // fixed text, when slot < 0
         int slot = -1;
     };
 

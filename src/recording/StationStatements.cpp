@@ -38,6 +38,6 @@ const StatementTemplate &StationStatements::wxData()
                              "'<RAIN_LAST_HOUR>','<RAIN_TODAY>','<TEMP>','<WIND_CHILL>','<WIND_DIRECTION>',"
                              "'<WIND_GUST>','<WIND_SPEED>')"),
         {Call, Dtstamp, Pressure, Dewpoint, Humidity, Rain24Hours, RainLastHour, RainToday, Temp, WindChill,
-         WindDirection, WindGust, WindSpeed});
+            WindDirection, WindGust, WindSpeed});
     return statement;
 }

@@ -15,7 +15,7 @@ QString singleText(float value)
     if (!std::isfinite(value))
         throw std::domain_error("not a number: no column takes NaN or an infinity");
     if (value == 0)
-        return QStringLiteral("0"); // also -0, which would otherwise keep its sign
+        return QStringLiteral("0");  // also -0, which would otherwise keep its sign
     char buffer[32];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 7);
     QString text = QString::fromLatin1(buffer, result.ptr - buffer);
@@ -71,7 +71,7 @@ QString apostrophesDoubled(const QString &text)
     return doubled.replace(QLatin1Char('\''), QStringLiteral("''"));
 }
 
-} // namespace
+}  // namespace
 
 QString literalText(const QString &text, SqlDialect dialect)
 {

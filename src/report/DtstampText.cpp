@@ -16,7 +16,7 @@ bool digits(QStringView text, qsizetype at, qsizetype count, int &value)
     return true;
 }
 
-} // namespace
+}  // namespace
 
 bool parseDtstamp(QStringView text, qint64 &seconds)
 {

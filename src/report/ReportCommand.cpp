@@ -23,7 +23,7 @@ qint64 wallClockSeconds(const QDateTime &time)
     return seconds;
 }
 
-} // namespace
+}  // namespace
 
 int ReportCommand::run(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
@@ -32,31 +32,31 @@ int ReportCommand::run(const QStringList &arguments, QTextStream &out, QTextStre
         "Writes a map, a table and weather charts of the stations the bridge recorded, as one HTML file that "
         "opens offline in any browser."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
-    const QCommandLineOption dsn(QStringLiteral("dsn"), QStringLiteral("ODBC data source name."),
-                                 QStringLiteral("DSN"));
+    const QCommandLineOption dsn(
+        QStringLiteral("dsn"), QStringLiteral("ODBC data source name."), QStringLiteral("DSN"));
     const QCommandLineOption user(QStringLiteral("user"), QStringLiteral("User name."), QStringLiteral("USER"));
-    const QCommandLineOption password(QStringLiteral("password"), QStringLiteral("Password."),
-                                      QStringLiteral("PASSWORD"));
-    const QCommandLineOption database(QStringLiteral("database"),
-                                      QStringLiteral("Database (for SQLite: the file)."), QStringLiteral("DATABASE"));
+    const QCommandLineOption password(
+        QStringLiteral("password"), QStringLiteral("Password."), QStringLiteral("PASSWORD"));
+    const QCommandLineOption database(
+        QStringLiteral("database"), QStringLiteral("Database (for SQLite: the file)."), QStringLiteral("DATABASE"));
     const QCommandLineOption since(QStringLiteral("since"),
-                                   QStringLiteral("Start: all, a span back from now (90m, 24h, 7d, 2w) or a time "
-                                                  "(YYYY-MM-DD[ HH:MM[:SS]]). Default 24h."),
-                                   QStringLiteral("WHEN"), QStringLiteral("24h"));
+        QStringLiteral("Start: all, a span back from now (90m, 24h, 7d, 2w) or a time "
+                       "(YYYY-MM-DD[ HH:MM[:SS]]). Default 24h."),
+        QStringLiteral("WHEN"), QStringLiteral("24h"));
     const QCommandLineOption until(QStringLiteral("until"),
-                                   QStringLiteral("End, not included: a span back from now or a time. Default: none."),
-                                   QStringLiteral("WHEN"));
-    const QCommandLineOption utc(QStringLiteral("utc"),
-                                 QStringLiteral("The stored times are UTC (the host's Time Zone setting is UTC)."));
-    const QCommandLineOption title(QStringLiteral("title"), QStringLiteral("The page's title."),
-                                   QStringLiteral("TEXT"), QStringLiteral("Stations heard"));
+        QStringLiteral("End, not included: a span back from now or a time. Default: none."), QStringLiteral("WHEN"));
+    const QCommandLineOption utc(
+        QStringLiteral("utc"), QStringLiteral("The stored times are UTC (the host's Time Zone setting is UTC)."));
+    const QCommandLineOption title(QStringLiteral("title"), QStringLiteral("The page's title."), QStringLiteral("TEXT"),
+        QStringLiteral("Stations heard"));
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
-                                    QStringLiteral("The HTML file to write; - for standard output."),
-                                    QStringLiteral("FILE"), QStringLiteral("report.html"));
+        QStringLiteral("The HTML file to write; - for standard output."), QStringLiteral("FILE"),
+        QStringLiteral("report.html"));
     parser.addOptions({help, dsn, user, password, database, since, until, utc, title, output});
 
     if (!parser.parse(arguments)) {
-        err << parser.errorText() << "\n" << "Try --help.\n";
+        err << parser.errorText() << "\n"
+            << "Try --help.\n";
         return 2;
     }
     if (parser.isSet(help)) {
@@ -83,9 +83,9 @@ int ReportCommand::run(const QStringList &arguments, QTextStream &out, QTextStre
     }
 
     // The bridge's own keyword order.
-    const QString connectionString = QStringLiteral("DATABASE=%1;UID=%2;PWD=%3;DSN=%4")
-                                         .arg(parser.value(database), parser.value(user), parser.value(password),
-                                              parser.value(dsn));
+    const QString connectionString =
+        QStringLiteral("DATABASE=%1;UID=%2;PWD=%3;DSN=%4")
+            .arg(parser.value(database), parser.value(user), parser.value(password), parser.value(dsn));
     QElapsedTimer timer;
     timer.start();
     ReportData data;

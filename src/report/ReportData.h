@@ -8,8 +8,7 @@
 #include <optional>
 
 // One position of a station, in degrees, at a DtstampText second.
-struct TrackPoint
-{
+struct TrackPoint {
     qint64 seconds = 0;
     double latitudeDeg = 0;
     double longitudeDeg = 0;
@@ -18,8 +17,7 @@ struct TrackPoint
 // One wx_data row. pressure and humidity are empty where the station sent
 // none: the bridge stores 0 for a reading the report lacks, and neither can
 // really be 0.
-struct WeatherSample
-{
+struct WeatherSample {
     qint64 seconds = 0;
     double tempC = 0;
     double dewpointC = 0;
@@ -35,10 +33,9 @@ struct WeatherSample
 
 // A station as its latest stations row in the period shows it, with the
 // latest detail rows of each kind it sent.
-struct StationSummary
-{
+struct StationSummary {
     QString callsign;
-    int kind = 0; // stations.type: 0 fixed, 1 weather, 2 mobile
+    int kind = 0;  // stations.type: 0 fixed, 1 weather, 2 mobile
     qint64 firstHeard = 0;
     qint64 lastHeard = 0;
     int beacons = 0;
@@ -66,11 +63,10 @@ struct StationSummary
     QString mobilePath;
 };
 
-struct ReportData
-{
+struct ReportData {
     ReportPeriod period;
-    QList<StationSummary> stations; // by callsign
-    std::map<QString, QList<WeatherSample>> weather; // by callsign, each in time order
+    QList<StationSummary> stations;                   // by callsign
+    std::map<QString, QList<WeatherSample>> weather;  // by callsign, each in time order
     qint64 stationRows = 0;
     qint64 fixedRows = 0;
     qint64 mobileRows = 0;

@@ -2,9 +2,9 @@
 
 #include <QFile>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <cmath>
 #include <stdexcept>
 
 namespace {
@@ -25,11 +25,21 @@ void appendString(QByteArray &out, const QString &text)
     for (const QChar c : text) {
         const char16_t u = c.unicode();
         switch (u) {
-        case u'"': out += "\\\""; break;
-        case u'\\': out += "\\\\"; break;
-        case u'\n': out += "\\n"; break;
-        case u'\r': out += "\\r"; break;
-        case u'\t': out += "\\t"; break;
+        case u'"':
+            out += "\\\"";
+            break;
+        case u'\\':
+            out += "\\\\";
+            break;
+        case u'\n':
+            out += "\\n";
+            break;
+        case u'\r':
+            out += "\\r";
+            break;
+        case u'\t':
+            out += "\\t";
+            break;
         default:
             if (u < 0x20 || u == u'<' || u == u'>' || u == u'&' || u == 0x2028 || u == 0x2029) {
                 char escaped[8];
@@ -38,7 +48,7 @@ void appendString(QByteArray &out, const QString &text)
             } else if (u < 0x80) {
                 out += char(u);
             } else {
-                out += QString(c).toUtf8(); // a lone surrogate half becomes U+FFFD
+                out += QString(c).toUtf8();  // a lone surrogate half becomes U+FFFD
             }
         }
     }
@@ -55,7 +65,7 @@ void appendNumber(QByteArray &out, double value, int places)
     const double scale = std::pow(10.0, places);
     double rounded = std::round(value * scale) / scale;
     if (rounded == 0)
-        rounded = 0; // no "-0"
+        rounded = 0;  // no "-0"
     char buffer[32];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, rounded);
     out.append(buffer, result.ptr - buffer);
@@ -155,7 +165,7 @@ void appendStation(QByteArray &out, const StationSummary &s)
     out += '}';
 }
 
-template<typename Value>
+template <typename Value>
 void appendSeries(QByteArray &out, const char *key, const QList<WeatherSample> &samples, Value value)
 {
     out += ',';
@@ -202,7 +212,7 @@ void appendWeather(QByteArray &out, const QString &callsign, const QList<Weather
     out += '}';
 }
 
-} // namespace
+}  // namespace
 
 QByteArray ReportPage::dataJson(const ReportData &data) const
 {
@@ -263,12 +273,9 @@ QByteArray ReportPage::dataJson(const ReportData &data) const
 QByteArray ReportPage::render(const ReportData &data) const
 {
     const QByteArray page = resource(QStringLiteral("page.html"));
-    const QList<std::pair<QByteArray, QByteArray>> parts = {
-        {"@TITLE@", title.toHtmlEscaped().toUtf8()},
-        {"@STYLE@", resource(QStringLiteral("page.css"))},
-        {"@DATA@", dataJson(data)},
-        {"@OUTLINE@", resource(QStringLiteral("countries50.json"))},
-        {"@SCRIPT@", resource(QStringLiteral("page.js"))}};
+    const QList<std::pair<QByteArray, QByteArray>> parts = {{"@TITLE@", title.toHtmlEscaped().toUtf8()},
+        {"@STYLE@", resource(QStringLiteral("page.css"))}, {"@DATA@", dataJson(data)},
+        {"@OUTLINE@", resource(QStringLiteral("countries50.json"))}, {"@SCRIPT@", resource(QStringLiteral("page.js"))}};
     // Each marker is looked for in the page itself, once, from where the one
     // before it was: text put in (a comment, the title) is never searched.
     QByteArray out;

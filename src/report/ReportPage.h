@@ -14,7 +14,7 @@ public:
     QString title = QStringLiteral("Stations heard");
     // "local time" or "UTC": what the stored time stamps are.
     QString timeBase = QStringLiteral("local time");
-    QString generatedAt; // in the same time base
+    QString generatedAt;  // in the same time base
 
     QByteArray render(const ReportData &data) const;
 

@@ -32,7 +32,7 @@ std::optional<qint64> parseBound(const QString &text, qint64 nowSeconds, const c
     return seconds;
 }
 
-} // namespace
+}  // namespace
 
 ReportPeriod ReportPeriod::parse(const QString &since, const QString &until, qint64 nowSeconds)
 {

@@ -16,12 +16,10 @@ double number(const QString &text)
     return ok && std::isfinite(value) ? value : 0;
 }
 
-} // namespace
+}  // namespace
 
-ReportReader::ReportReader(OdbcConnection &connection)
-    : mConnection(connection)
-{
-}
+ReportReader::ReportReader(OdbcConnection &connection) : mConnection(connection)
+{ }
 
 ReportData ReportReader::read(const ReportPeriod &period)
 {
@@ -34,7 +32,7 @@ ReportData ReportReader::read(const ReportPeriod &period)
     readMobile(data);
     readWeather(data);
     std::sort(mStations.begin(), mStations.end(),
-              [](const StationSummary &a, const StationSummary &b) { return a.callsign < b.callsign; });
+        [](const StationSummary &a, const StationSummary &b) { return a.callsign < b.callsign; });
     data.stations = std::move(mStations);
     mStations.clear();
     mIndex.clear();
@@ -96,7 +94,7 @@ void ReportReader::readStations(ReportData &data)
     });
     for (StationSummary &station : mStations) {
         std::stable_sort(station.track.begin(), station.track.end(),
-                         [](const TrackPoint &a, const TrackPoint &b) { return a.seconds < b.seconds; });
+            [](const TrackPoint &a, const TrackPoint &b) { return a.seconds < b.seconds; });
         // Only the places it moved to: a parked car's beacons are one point.
         QList<TrackPoint> moves;
         for (const TrackPoint &point : std::as_const(station.track)) {
@@ -179,5 +177,5 @@ void ReportReader::readWeather(ReportData &data)
     });
     for (auto &[callsign, samples] : data.weather)
         std::stable_sort(samples.begin(), samples.end(),
-                         [](const WeatherSample &a, const WeatherSample &b) { return a.seconds < b.seconds; });
+            [](const WeatherSample &a, const WeatherSample &b) { return a.seconds < b.seconds; });
 }

@@ -34,33 +34,39 @@ private slots:
         const int run = int(CommandLine::Action::Run);
         const int fail = int(CommandLine::Action::Fail);
         const QString station = QStringLiteral("@/station");
-        QTest::addRow("no arguments: the executable's folder") << QStringList{} << run << "/usr/bin" << "";
-        QTest::addRow("--program-folder DIR") << QStringList{"--program-folder", station} << run << station << "";
+        QTest::addRow("no arguments: the executable's folder") << QStringList {} << run << "/usr/bin"
+                                                               << "";
+        QTest::addRow("--program-folder DIR") << QStringList {"--program-folder", station} << run << station << "";
         QTest::addRow("--program-folder=DIR/ loses the slash")
-            << QStringList{"--program-folder=" + station + "/"} << run << station << "";
+            << QStringList {"--program-folder=" + station + "/"} << run << station << "";
         QTest::addRow("a relative folder is made absolute")
-            << QStringList{"--program-folder", "station"} << run << station << "";
-        QTest::addRow("--help") << QStringList{"--help"} << int(CommandLine::Action::ShowHelp) << "" << "--program-folder <DIR>";
-        QTest::addRow("-h") << QStringList{"-h"} << int(CommandLine::Action::ShowHelp) << "" << "Usage: ";
-        QTest::addRow("--version") << QStringList{"--version"} << int(CommandLine::Action::ShowVersion) << ""
+            << QStringList {"--program-folder", "station"} << run << station << "";
+        QTest::addRow("--help") << QStringList {"--help"} << int(CommandLine::Action::ShowHelp) << ""
+                                << "--program-folder <DIR>";
+        QTest::addRow("-h") << QStringList {"-h"} << int(CommandLine::Action::ShowHelp) << ""
+                            << "Usage: ";
+        QTest::addRow("--version") << QStringList {"--version"} << int(CommandLine::Action::ShowVersion) << ""
                                    << QStringLiteral("keldan %1.%2.%3\n")
                                           .arg(KELDAN_VERSION_MAJOR)
                                           .arg(KELDAN_VERSION_MINOR)
                                           .arg(KELDAN_VERSION_PATCH);
         QTest::addRow("help wins over a bad folder")
-            << QStringList{"--program-folder", "@/none", "--help"} << int(CommandLine::Action::ShowHelp) << "" << "Options:";
-        QTest::addRow("unknown long option") << QStringList{"--bogus"} << fail << ""
-                                             << "keldan: Unknown option 'bogus'.\nTry 'keldan --help' for more information.\n";
-        QTest::addRow("unknown short option") << QStringList{"-x"} << fail << "" << "Unknown option 'x'.";
-        QTest::addRow("folder without its value") << QStringList{"--program-folder"} << fail << ""
+            << QStringList {"--program-folder", "@/none", "--help"} << int(CommandLine::Action::ShowHelp) << ""
+            << "Options:";
+        QTest::addRow("unknown long option")
+            << QStringList {"--bogus"} << fail << ""
+            << "keldan: Unknown option 'bogus'.\nTry 'keldan --help' for more information.\n";
+        QTest::addRow("unknown short option") << QStringList {"-x"} << fail << ""
+                                              << "Unknown option 'x'.";
+        QTest::addRow("folder without its value") << QStringList {"--program-folder"} << fail << ""
                                                   << "Missing value after '--program-folder'.";
-        QTest::addRow("an argument that is no option") << QStringList{"feed.log"} << fail << ""
+        QTest::addRow("an argument that is no option") << QStringList {"feed.log"} << fail << ""
                                                        << "keldan: unexpected argument 'feed.log'.";
-        QTest::addRow("missing folder") << QStringList{"--program-folder", "@/none"} << fail << ""
+        QTest::addRow("missing folder") << QStringList {"--program-folder", "@/none"} << fail << ""
                                         << "the program folder '@/none' does not exist.";
-        QTest::addRow("empty folder") << QStringList{"--program-folder="} << fail << ""
+        QTest::addRow("empty folder") << QStringList {"--program-folder="} << fail << ""
                                       << "the program folder '' does not exist.";
-        QTest::addRow("a file for a folder") << QStringList{"--program-folder", "@/plain-file"} << fail << ""
+        QTest::addRow("a file for a folder") << QStringList {"--program-folder", "@/plain-file"} << fail << ""
                                              << "the program folder '@/plain-file' is not a folder.";
     }
 
@@ -93,16 +99,16 @@ private slots:
         QTest::addColumn<QStringList>("environment");
         QTest::addColumn<bool>("offscreen");
 
-        QTest::addRow("nothing set") << QStringList{} << QStringList{} << true;
-        QTest::addRow("empty DISPLAY") << QStringList{} << QStringList{"DISPLAY="} << true;
-        QTest::addRow("X11") << QStringList{} << QStringList{"DISPLAY=:0"} << false;
-        QTest::addRow("Wayland") << QStringList{} << QStringList{"WAYLAND_DISPLAY=wayland-0"} << false;
-        QTest::addRow("platform chosen in the environment") << QStringList{} << QStringList{"QT_QPA_PLATFORM=eglfs"}
-                                                            << false;
-        QTest::addRow("-platform NAME") << QStringList{"-platform", "linuxfb"} << QStringList{} << false;
-        QTest::addRow("--platform NAME") << QStringList{"--platform", "vnc"} << QStringList{} << false;
-        QTest::addRow("-platform without a name") << QStringList{"-platform"} << QStringList{} << true;
-        QTest::addRow("other options") << QStringList{"--program-folder", "/var/lib/keldan"} << QStringList{} << true;
+        QTest::addRow("nothing set") << QStringList {} << QStringList {} << true;
+        QTest::addRow("empty DISPLAY") << QStringList {} << QStringList {"DISPLAY="} << true;
+        QTest::addRow("X11") << QStringList {} << QStringList {"DISPLAY=:0"} << false;
+        QTest::addRow("Wayland") << QStringList {} << QStringList {"WAYLAND_DISPLAY=wayland-0"} << false;
+        QTest::addRow("platform chosen in the environment")
+            << QStringList {} << QStringList {"QT_QPA_PLATFORM=eglfs"} << false;
+        QTest::addRow("-platform NAME") << QStringList {"-platform", "linuxfb"} << QStringList {} << false;
+        QTest::addRow("--platform NAME") << QStringList {"--platform", "vnc"} << QStringList {} << false;
+        QTest::addRow("-platform without a name") << QStringList {"-platform"} << QStringList {} << true;
+        QTest::addRow("other options") << QStringList {"--program-folder", "/var/lib/keldan"} << QStringList {} << true;
     }
 
     void needsOffscreen()

@@ -2,8 +2,8 @@
 
 #include "app/ErrorReport.h"
 #include "app/Form1.h"
-#include "linuxhost/feeds/KissTcpSource.h"
 #include "linuxhost/LinuxHost.h"
+#include "linuxhost/feeds/KissTcpSource.h"
 
 #include "TestDatabases.h"
 
@@ -84,7 +84,8 @@ void TestDireWolfBridge::initTestCase()
     options.fatalError = [this](std::exception_ptr failure) { mFatal << ErrorReport::from(failure); };
     mWindow = std::make_unique<Form1>(options);
     mWindow->Form_Load();
-    QCOMPARE(mWindow->findChild<QLabel *>(QStringLiteral("status"))->text(), QStringLiteral("Connected: sa@myodbc3-test"));
+    QCOMPARE(
+        mWindow->findChild<QLabel *>(QStringLiteral("status"))->text(), QStringLiteral("Connected: sa@myodbc3-test"));
 
     auto *kiss = qobject_cast<KissTcpSource *>(mHost->source());
     QVERIFY(kiss);
@@ -92,11 +93,11 @@ void TestDireWolfBridge::initTestCase()
     QTRY_VERIFY_WITH_TIMEOUT(kiss->isLinkUp(), 10'000);
     mRig->play();
     QTRY_VERIFY2_WITH_TIMEOUT(mHost->counters().received >= Traffic.size(),
-                              qPrintable(QStringLiteral("%1 of %2 packets came through; Dire Wolf said:\n%3")
-                                             .arg(mHost->counters().received)
-                                             .arg(Traffic.size())
-                                             .arg(mRig->output())),
-                              60'000);
+        qPrintable(QStringLiteral("%1 of %2 packets came through; Dire Wolf said:\n%3")
+                       .arg(mHost->counters().received)
+                       .arg(Traffic.size())
+                       .arg(mRig->output())),
+        60'000);
     QTRY_COMPARE(mWindow->queue().queueCount(), qint16(0));
     QVERIFY(mFatal.isEmpty());
 }
@@ -111,14 +112,15 @@ void TestDireWolfBridge::cleanupTestCase()
 void TestDireWolfBridge::everyBeaconHasItsStationsRow()
 {
     QCOMPARE(mHost->counters().beacons, Beacons);
-    const QList<QStringList> stations =
-        rows(QStringLiteral("select callsign, type, heard_direct, radio_port, symbol, object_owner from stations order by callsign"));
-    QCOMPARE(stations, (QList<QStringList>{
-                           {"LEADER", "2", "1", "1", "/>", "N3CALL"},
-                           {"N0CALL-9", "2", "1", "1", "/>", ""},
-                           {"N1CALL", "0", "0", "1", "/-", ""},
-                           {"N5CALL", "1", "1", "1", "/_", ""},
-                       }));
+    const QList<QStringList> stations = rows(QStringLiteral(
+        "select callsign, type, heard_direct, radio_port, symbol, object_owner from stations order by callsign"));
+    QCOMPARE(stations,
+        (QList<QStringList> {
+            {"LEADER", "2", "1", "1", "/>", "N3CALL"},
+            {"N0CALL-9", "2", "1", "1", "/>", ""},
+            {"N1CALL", "0", "0", "1", "/-", ""},
+            {"N5CALL", "1", "1", "1", "/_", ""},
+        }));
     // The last beacon is on show; nothing is left on the status line.
     QCOMPARE(mWindow->findChild<QLineEdit *>(QStringLiteral("Text1"))->text(), QStringLiteral("N5CALL"));
     QCOMPARE(mWindow->findChild<QLineEdit *>(QStringLiteral("Text2"))->text(), QStringLiteral("49.03.50N"));
@@ -131,18 +133,19 @@ void TestDireWolfBridge::detailRows_data()
     QTest::addColumn<QStringList>("expected");
     QTest::addRow("fixed station with its status and digipeated path")
         << "select fk_callsign, status, comment, path from fixed_data"
-        << QStringList{"N1CALL", "Net Control", "House", "APRS,DIGI1*,WIDE2-1"};
+        << QStringList {"N1CALL", "Net Control", "House", "APRS,DIGI1*,WIDE2-1"};
     QTest::addRow("mobile station: 36 knots, 1234 feet")
-        << "select fk_callsign, round(speed, 2), round(height, 2), course, path from mobile_data where fk_callsign = 'N0CALL-9'"
-        << QStringList{"N0CALL-9", "66.67", "376.12", "88", "APRS,WIDE1-1"};
-    QTest::addRow("object")
-        << "select fk_callsign, course from mobile_data where fk_callsign = 'LEADER'" << QStringList{"LEADER", "88"};
+        << "select fk_callsign, round(speed, 2), round(height, 2), course, path from mobile_data where fk_callsign = "
+           "'N0CALL-9'"
+        << QStringList {"N0CALL-9", "66.67", "376.12", "88", "APRS,WIDE1-1"};
+    QTest::addRow("object") << "select fk_callsign, course from mobile_data where fk_callsign = 'LEADER'"
+                            << QStringList {"LEADER", "88"};
     QTest::addRow("weather in metric units")
         << "select fk_callsign, temp, humidity, pressure, wind_direction from wx_data"
-        << QStringList{"N5CALL", "25.0", "50.0", "990.0", "220.0"};
-    QTest::addRow("detail row keyed like its stations row")
-        << "select count(*) from stations s join mobile_data m on m.fk_callsign = s.callsign and m.fk_dtstamp = s.dtstamp"
-        << QStringList{"2"};
+        << QStringList {"N5CALL", "25.0", "50.0", "990.0", "220.0"};
+    QTest::addRow("detail row keyed like its stations row") << "select count(*) from stations s join mobile_data m on "
+                                                               "m.fk_callsign = s.callsign and m.fk_dtstamp = s.dtstamp"
+                                                            << QStringList {"2"};
 }
 
 void TestDireWolfBridge::detailRows()

@@ -192,7 +192,7 @@ private slots:
         QStringList menus;
         for (QAction *a : window->menuBar()->actions())
             menus << a->text();
-        QCOMPARE(menus, (QStringList{"&File", "Setup", "About"}));
+        QCOMPARE(menus, (QStringList {"&File", "Setup", "About"}));
         QCOMPARE(action(*window, "menuFileExit")->text(), QString("E&xit"));
 
         // Focus order: Text1..Text4, Check1..Check5.
@@ -204,7 +204,8 @@ private slots:
             while (w->focusPolicy() == Qt::NoFocus)
                 w = w->nextInFocusChain();
         }
-        QCOMPARE(order, (QStringList{"Text1", "Text2", "Text3", "Text4", "Check1", "Check2", "Check3", "Check4", "Check5"}));
+        QCOMPARE(order,
+            (QStringList {"Text1", "Text2", "Text3", "Text4", "Check1", "Check2", "Check3", "Check4", "Check5"}));
     }
 
     void firstStartWritesDefaultsAndRegisters()
@@ -216,7 +217,7 @@ private slots:
         QVERIFY(mFatalReports.isEmpty());
         QCOMPARE(readFile(iniPath()), QByteArray("DATABASE=TEST\r\n"));
         QCOMPARE(readFile(hostFolder.filePath("KELDAN.XTR")),
-                 QByteArray("Keldan Bridge\r\n\"" + mFolder->path().toUtf8() + "/KELDAN.EXE\"\r\nTrue\r\nTrue\r\n"));
+            QByteArray("Keldan Bridge\r\n\"" + mFolder->path().toUtf8() + "/KELDAN.EXE\"\r\nTrue\r\nTrue\r\n"));
         QCOMPARE(window->programFolder(), mFolder->path());
         QCOMPARE(window->database(), QString("TEST"));
         QCOMPARE(window->dsn(), QString("myodbc3-test"));
@@ -236,10 +237,12 @@ private slots:
     void registration_data()
     {
         QTest::addColumn<QString>("programFolderSuffix");  // appended to the host folder; null: unset
-        QTest::addColumn<QString>("expectedFile");          // relative to the host folder's parent
+        QTest::addColumn<QString>("expectedFile");         // relative to the host folder's parent
         QTest::addRow("no Program Folder writes nothing") << QString() << QString();
-        QTest::addRow("a trailing separator puts it inside") << "/host/" << "host/KELDAN.XTR";
-        QTest::addRow("no separator puts it beside") << "/host" << "hostKELDAN.XTR";
+        QTest::addRow("a trailing separator puts it inside") << "/host/"
+                                                             << "host/KELDAN.XTR";
+        QTest::addRow("no separator puts it beside") << "/host"
+                                                     << "hostKELDAN.XTR";
     }
 
     void registration()
@@ -250,13 +253,14 @@ private slots:
         QDir(parent.path()).mkdir("host");
         setHostProgramFolder(programFolderSuffix.isNull() ? QString() : parent.path() + programFolderSuffix);
         HostMenuRegistration::registerWithHost("/opt/keldan bridge");
-        QStringList written = QDir(parent.path()).entryList(QDir::Files) + QDir(parent.filePath("host")).entryList(QDir::Files);
+        QStringList written =
+            QDir(parent.path()).entryList(QDir::Files) + QDir(parent.filePath("host")).entryList(QDir::Files);
         if (expectedFile.isEmpty()) {
             QVERIFY(written.isEmpty());
         } else {
             QCOMPARE(written.size(), 1);
             QCOMPARE(readFile(parent.filePath(expectedFile)),
-                     QByteArray("Keldan Bridge\r\n\"/opt/keldan bridge/KELDAN.EXE\"\r\nTrue\r\nTrue\r\n"));
+                QByteArray("Keldan Bridge\r\n\"/opt/keldan bridge/KELDAN.EXE\"\r\nTrue\r\nTrue\r\n"));
         }
     }
 
@@ -336,11 +340,16 @@ private slots:
         QTest::addColumn<QString>("box");
         QTest::addColumn<QByteArray>("afterFirstClick");
         QTest::addColumn<QByteArray>("afterSecondClick");
-        QTest::addRow("Fixed") << "Check1" << QByteArray("DATABASE=TEST\r\nSTORE_FIXED=FALSE\r\n") << QByteArray("DATABASE=TEST\r\nSTORE_FIXED=TRUE\r\n");
-        QTest::addRow("Mobile") << "Check2" << QByteArray("DATABASE=TEST\r\nSTORE_MOBILE=FALSE\r\n") << QByteArray("DATABASE=TEST\r\nSTORE_MOBILE=TRUE\r\n");
-        QTest::addRow("WX") << "Check3" << QByteArray("DATABASE=TEST\r\nSTORE_WX=FALSE\r\n") << QByteArray("DATABASE=TEST\r\nSTORE_WX=TRUE\r\n");
-        QTest::addRow("Enforce") << "Check4" << QByteArray("DATABASE=TEST\r\nENFORE_FILTER=TRUE\r\n") << QByteArray("DATABASE=TEST\r\nENFORE_FILTER=FALSE\r\n");
-        QTest::addRow("Enable Bridge is never saved") << "Check5" << QByteArray("DATABASE=TEST\r\n") << QByteArray("DATABASE=TEST\r\n");
+        QTest::addRow("Fixed") << "Check1" << QByteArray("DATABASE=TEST\r\nSTORE_FIXED=FALSE\r\n")
+                               << QByteArray("DATABASE=TEST\r\nSTORE_FIXED=TRUE\r\n");
+        QTest::addRow("Mobile") << "Check2" << QByteArray("DATABASE=TEST\r\nSTORE_MOBILE=FALSE\r\n")
+                                << QByteArray("DATABASE=TEST\r\nSTORE_MOBILE=TRUE\r\n");
+        QTest::addRow("WX") << "Check3" << QByteArray("DATABASE=TEST\r\nSTORE_WX=FALSE\r\n")
+                            << QByteArray("DATABASE=TEST\r\nSTORE_WX=TRUE\r\n");
+        QTest::addRow("Enforce") << "Check4" << QByteArray("DATABASE=TEST\r\nENFORE_FILTER=TRUE\r\n")
+                                 << QByteArray("DATABASE=TEST\r\nENFORE_FILTER=FALSE\r\n");
+        QTest::addRow("Enable Bridge is never saved")
+            << "Check5" << QByteArray("DATABASE=TEST\r\n") << QByteArray("DATABASE=TEST\r\n");
     }
 
     void clickingASwitchSavesIt()
@@ -377,7 +386,8 @@ private slots:
         control<QCheckBox>(*window, "Check2")->click();
         QCOMPARE(mFatalReports.size(), 1);
         QCOMPARE(mFatalReports.first().number, EISDIR);
-        QVERIFY2(mFatalReports.first().message().startsWith("Error 21: Cannot create"), qPrintable(mFatalReports.first().message()));
+        QVERIFY2(mFatalReports.first().message().startsWith("Error 21: Cannot create"),
+            qPrintable(mFatalReports.first().message()));
         QCOMPARE(readFile(iniPath()), QByteArray("DATABASE=TEST\r\n"));
     }
 
@@ -388,7 +398,7 @@ private slots:
         window->Form_Load();
         QCOMPARE(statusOf(*window), QString("Connected: sa@myodbc3-test"));
         QVERIFY(window->databaseLink().connected());
-        QCOMPARE(mHost->addOnConnectedWrites, QList<HostBool>{HostTrue});
+        QCOMPARE(mHost->addOnConnectedWrites, QList<HostBool> {HostTrue});
         QCOMPARE(window->databaseLink().workspace()->name, QString("NewODBCWorkspace"));
         QCOMPARE(window->databaseLink().workspace()->user, QString("admin"));
         QCOMPARE(window->databaseLink().workspace()->type, 1);
@@ -396,7 +406,7 @@ private slots:
         window->logOff();
         QCOMPARE(statusOf(*window), QString("Dis-Connected"));
         QVERIFY(!window->databaseLink().connected());
-        QCOMPARE(mHost->addOnConnectedWrites, (QList<HostBool>{HostTrue, HostFalse}));
+        QCOMPARE(mHost->addOnConnectedWrites, (QList<HostBool> {HostTrue, HostFalse}));
         // Off again: no host call, the same words.
         window->logOff();
         QCOMPARE(mHost->addOnConnectedWrites.size(), 2);
@@ -409,7 +419,8 @@ private slots:
         auto window = makeWindow();
         window->Form_Load();
         QCOMPARE(statusOf(*window), QString("Error 6001"));
-        QVERIFY2(control<QLabel>(*window, "status")->toolTip().contains("IM002"), qPrintable(control<QLabel>(*window, "status")->toolTip()));
+        QVERIFY2(control<QLabel>(*window, "status")->toolTip().contains("IM002"),
+            qPrintable(control<QLabel>(*window, "status")->toolTip()));
         QVERIFY(!window->databaseLink().connected());
         QVERIFY(mHost->addOnConnectedWrites.isEmpty());
         // Start-up went on: beacons are still queued and drained.
@@ -464,7 +475,7 @@ private slots:
         QTRY_COMPARE(control<QLabel>(*window, "buffer")->text(), QString("Buffering [0]"));
         QCOMPARE(queryRows(db, "select callsign, type from stations order by callsign").size(), 5);
         QCOMPARE(queryRows(db, "select fk_callsign, course from mobile_data order by fk_callsign").last(),
-                 (QStringList{"N0CALL-4", "94"}));
+            (QStringList {"N0CALL-4", "94"}));
         QCOMPARE(control<QLineEdit>(*window, "Text1")->text(), QString("N0CALL-4"));
         QCOMPARE(control<QLineEdit>(*window, "Text2")->text(), QString("51.30.12N"));
         QCOMPARE(control<QLineEdit>(*window, "Text3")->text(), QString("000.07.50W"));
@@ -518,9 +529,10 @@ private slots:
         control<QPushButton>(*setup, "Command1")->click();
         QVERIFY(mFatalReports.isEmpty());
         QCOMPARE(readFile(iniPath()),
-                 ("STORE_WX=FALSE\r\nDATABASE=" + db.database + "\r\nDSN=myodbc3-test\r\nUSERNAME=Ham|Op\r\nPASSWORD=\r\n").toUtf8());
+            ("STORE_WX=FALSE\r\nDATABASE=" + db.database + "\r\nDSN=myodbc3-test\r\nUSERNAME=Ham|Op\r\nPASSWORD=\r\n")
+                .toUtf8());
         QCOMPARE(window->username(), QString("Ham|Op"));
-        QCOMPARE(mHost->addOnConnectedWrites, (QList<HostBool>{HostTrue, HostFalse, HostTrue}));
+        QCOMPARE(mHost->addOnConnectedWrites, (QList<HostBool> {HostTrue, HostFalse, HostTrue}));
         QCOMPARE(statusOf(*window), QString("Connected: Ham|Op@myodbc3-test"));
         QTRY_VERIFY(!window->setupWindow());
     }
@@ -539,10 +551,10 @@ private slots:
                     continue;
                 const int needed = label->fontMetrics().horizontalAdvance(label->text());
                 QVERIFY2(needed <= label->contentsRect().width(),
-                         qPrintable(QString("%1 \"%2\" needs %3 pixels of %4")
-                                        .arg(label->objectName(), label->text())
-                                        .arg(needed)
-                                        .arg(label->contentsRect().width())));
+                    qPrintable(QString("%1 \"%2\" needs %3 pixels of %4")
+                                   .arg(label->objectName(), label->text())
+                                   .arg(needed)
+                                   .arg(label->contentsRect().width())));
             }
         }
     }
@@ -571,12 +583,20 @@ private slots:
         QTest::addColumn<QString>("box");
         QTest::addColumn<QString>("pasted");
         QTest::addColumn<QString>("kept");
-        QTest::addRow("a password pasted with its line end") << "Text3" << "pw\n" << "pw";
-        QTest::addRow("a password with a second line") << "Text3" << "pw\nDSN=other" << "pw";
-        QTest::addRow("CR LF in the user name") << "Text2" << "me\r\nPASSWORD=x" << "me";
+        QTest::addRow("a password pasted with its line end") << "Text3"
+                                                             << "pw\n"
+                                                             << "pw";
+        QTest::addRow("a password with a second line") << "Text3"
+                                                       << "pw\nDSN=other"
+                                                       << "pw";
+        QTest::addRow("CR LF in the user name") << "Text2"
+                                                << "me\r\nPASSWORD=x"
+                                                << "me";
         QTest::addRow("a Unicode line separator in the user name") << "Text2" << QString("me") + QChar(0x2028) + "DSN=x"
                                                                    << "me";
-        QTest::addRow("a DSN that starts with a line break") << "Text1" << "\nDATABASE=x" << "";
+        QTest::addRow("a DSN that starts with a line break") << "Text1"
+                                                             << "\nDATABASE=x"
+                                                             << "";
     }
 
     // What reaches keldan.ini is one line per key: a pasted second line can
@@ -602,9 +622,10 @@ private slots:
         QStringList values = {"myodbc3-test", "sa", "", db.database};
         values[box.mid(4).toInt() - 1] = kept;
         control<QPushButton>(*setup, "Command1")->click();
-        QCOMPARE(readFile(iniPath()), QString("DATABASE=%4\r\nDSN=%1\r\nUSERNAME=%2\r\nPASSWORD=%3\r\n")
-                                          .arg(values[0], values[1], values[2], values[3])
-                                          .toUtf8());
+        QCOMPARE(readFile(iniPath()),
+            QString("DATABASE=%4\r\nDSN=%1\r\nUSERNAME=%2\r\nPASSWORD=%3\r\n")
+                .arg(values[0], values[1], values[2], values[3])
+                .toUtf8());
     }
 
     void aboutMessage_data()

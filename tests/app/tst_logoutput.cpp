@@ -28,15 +28,21 @@ void TestLogOutput::format_data()
     QTest::addColumn<QByteArray>("expected");
 
     QTest::addRow("terminal, info") << int(QtInfoMsg) << "KISS 127.0.0.1:8001 connected" << false
-                                    << QByteArray("2026-12-07 10:00:01 info keldan.feed: KISS 127.0.0.1:8001 connected\n");
+                                    << QByteArray(
+                                           "2026-12-07 10:00:01 info keldan.feed: KISS 127.0.0.1:8001 connected\n");
     QTest::addRow("journal, info") << int(QtInfoMsg) << "KISS 127.0.0.1:8001 connected" << true
                                    << QByteArray("<6>info keldan.feed: KISS 127.0.0.1:8001 connected\n");
-    QTest::addRow("journal, warning") << int(QtWarningMsg) << "lost" << true << QByteArray("<4>warning keldan.feed: lost\n");
-    QTest::addRow("journal, critical") << int(QtCriticalMsg) << "gone" << true << QByteArray("<3>error keldan.feed: gone\n");
-    QTest::addRow("journal, debug") << int(QtDebugMsg) << "frame" << true << QByteArray("<7>debug keldan.feed: frame\n");
+    QTest::addRow("journal, warning") << int(QtWarningMsg) << "lost" << true
+                                      << QByteArray("<4>warning keldan.feed: lost\n");
+    QTest::addRow("journal, critical") << int(QtCriticalMsg) << "gone" << true
+                                       << QByteArray("<3>error keldan.feed: gone\n");
+    QTest::addRow("journal, debug") << int(QtDebugMsg) << "frame" << true
+                                    << QByteArray("<7>debug keldan.feed: frame\n");
     QTest::addRow("journal, a diagnostic of two records and a line end")
-        << int(QtWarningMsg) << "statement failed: 08S01 [2013] Lost connection\nHY000 [0] more\n" << true
-        << QByteArray("<4>warning keldan.feed: statement failed: 08S01 [2013] Lost connection\n<4>    HY000 [0] more\n");
+        << int(QtWarningMsg) << "statement failed: 08S01 [2013] Lost connection\nHY000 [0] more\n"
+        << true
+        << QByteArray(
+               "<4>warning keldan.feed: statement failed: 08S01 [2013] Lost connection\n<4>    HY000 [0] more\n");
     QTest::addRow("terminal, two lines") << int(QtWarningMsg) << "first\nsecond" << false
                                          << QByteArray("2026-12-07 10:00:01 warning keldan.feed: first\n    second\n");
 }
@@ -55,7 +61,8 @@ void TestLogOutput::journalIsRecognisedByStandardError_data()
 {
     struct stat info = {};
     QCOMPARE(fstat(STDERR_FILENO, &info), 0);
-    const QByteArray own = QByteArray::number(qulonglong(info.st_dev)) + ':' + QByteArray::number(qulonglong(info.st_ino));
+    const QByteArray own =
+        QByteArray::number(qulonglong(info.st_dev)) + ':' + QByteArray::number(qulonglong(info.st_ino));
     QTest::addColumn<QByteArray>("journalStream");
     QTest::addColumn<bool>("journal");
     QTest::addRow("standard error itself") << own << true;
@@ -86,7 +93,8 @@ void TestLogOutput::refusalsPerMinuteSummaryPerTenMinutes()
 
     counts.refused = 7;
     serviceLog.minutePassed();
-    QCOMPARE(log.lines(), QStringList{"warning keldan.queue: 7 beacons refused in the last minute: the queue was full"});
+    QCOMPARE(
+        log.lines(), QStringList {"warning keldan.queue: 7 beacons refused in the last minute: the queue was full"});
     log.clear();
     serviceLog.minutePassed();
     QVERIFY(log.lines().isEmpty());
@@ -94,8 +102,9 @@ void TestLogOutput::refusalsPerMinuteSummaryPerTenMinutes()
     counts = {1807, 1242, 2484, 3, 7, 12};
     for (int minute = 3; minute <= 10; ++minute)
         serviceLog.minutePassed();
-    QCOMPARE(log.lines(), QStringList{"info keldan.bridge: since start: received 1807, beacons 1242, stored 2484, "
-                                      "failed 3, refused 7; 12 waiting"});
+    QCOMPARE(log.lines(),
+        QStringList {"info keldan.bridge: since start: received 1807, beacons 1242, stored 2484, "
+                     "failed 3, refused 7; 12 waiting"});
     QCOMPARE(minutesPassed, 10);
 }
 

@@ -31,24 +31,19 @@ const QList<KnownDifference> &knownDifferences()
         {"Compressed position with the weather symbol: the course/speed bytes carry the wind (APRS 1.0.1, "
          "compressed weather), so they give wind direction and speed, not a moving station. FAP reports "
          "them as the station's course and speed and gives no wind.",
-         {154, 404, 647, 875, 1443, 1444, 1534},
-         {"speed", "course", "wx_wind_direction", "wx_wind_speed"}},
+            {154, 404, 647, 875, 1443, 1444, 1534}, {"speed", "course", "wx_wind_direction", "wx_wind_speed"}},
         {"\"wVL1252\" after the readings is the software and unit tag; FAP finds \"L125\" inside it and "
          "reports 125 W/m2 of luminosity.",
-         {497},
-         {"wx_luminosity"}},
+            {497}, {"wx_luminosity"}},
         {"\"p1220\" is read as four digits, 12.20 in of rain in 24 h (consistent with P672, 6.72 in since "
          "midnight); FAP reads three digits, 1.22 in, less than the rain since midnight.",
-         {973},
-         {"wx_rain_24h"}},
+            {973}, {"wx_rain_24h"}},
         {"Snowfall sNNN is in inches (APRS 1.0.1); FAP reads hundredths of an inch. Here the readings also "
          "end at the unknown letter 'O' before \"s010L500\", which FAP searches past.",
-         {1461, 1623},
-         {"wx_snow_24h", "wx_luminosity"}},
+            {1461, 1623}, {"wx_snow_24h", "wx_luminosity"}},
         {"Snowfall \"s5.5\" is 5.5 in = 139.7 mm (inches, as aprs-python reads it); FAP reads \"s5\" as "
          "hundredths of an inch.",
-         {1676},
-         {"wx_snow_24h"}},
+            {1676}, {"wx_snow_24h"}},
     };
     return list;
 }
@@ -72,8 +67,7 @@ const QList<KnownDifference> &knownAcceptances()
     static const QList<KnownDifference> list = {
         {"Third-party packet: the packet inside \"}\" is decoded; FAP does not unwrap third-party packets "
          "(it only finds a '!' position in the first 40 bytes, or fails).",
-         {1673, 1675, 1736, 1747, 1749, 1750, 1751, 1753, 1754, 1755, 1757, 1758, 1760},
-         {"rejected"}},
+            {1673, 1675, 1736, 1747, 1749, 1750, 1751, 1753, 1754, 1755, 1757, 1758, 1760}, {"rejected"}},
     };
     return list;
 }
@@ -107,7 +101,8 @@ struct Mismatch {
 };
 
 // Compares at the precision FAP printed: "0.4" agrees with 0.447, "45" with 45.3.
-void compareNumber(QList<Mismatch> &out, const QByteArray &field, const QByteArray &expected, std::optional<double> actual)
+void compareNumber(
+    QList<Mismatch> &out, const QByteArray &field, const QByteArray &expected, std::optional<double> actual)
 {
     if (expected.isEmpty()) {
         if (actual)
@@ -120,15 +115,15 @@ void compareNumber(QList<Mismatch> &out, const QByteArray &field, const QByteArr
     }
     const double tolerance = 0.5 * std::pow(10.0, -decimalsOf(expected)) + 1e-9;
     if (std::fabs(expected.toDouble() - *actual) > tolerance)
-        out.append({field, QStringLiteral("FAP %1, decoder %2").arg(QString::fromLatin1(expected)).arg(*actual, 0, 'f', 6)});
+        out.append(
+            {field, QStringLiteral("FAP %1, decoder %2").arg(QString::fromLatin1(expected)).arg(*actual, 0, 'f', 6)});
 }
 
 const QList<QByteArray> &comparedFields()
 {
-    static const QList<QByteArray> fields = {
-        "position", "speed", "course", "altitude", "symbol", "wx_wind_direction", "wx_wind_speed", "wx_wind_gust",
-        "wx_temp", "wx_humidity", "wx_pressure", "wx_rain_1h", "wx_rain_24h", "wx_rain_midnight", "wx_snow_24h",
-        "wx_luminosity"};
+    static const QList<QByteArray> fields = {"position", "speed", "course", "altitude", "symbol", "wx_wind_direction",
+        "wx_wind_speed", "wx_wind_gust", "wx_temp", "wx_humidity", "wx_pressure", "wx_rain_1h", "wx_rain_24h",
+        "wx_rain_midnight", "wx_snow_24h", "wx_luminosity"};
     return fields;
 }
 
@@ -151,7 +146,7 @@ private:
     QList<Mismatch> compare(qsizetype row) const;
 
     QList<QByteArray> mLines;
-    TsvTable mFap{QStringLiteral(KELDAN_TEST_DATA "/aprs/aprs-sample.fap.tsv")};
+    TsvTable mFap {QStringLiteral(KELDAN_TEST_DATA "/aprs/aprs-sample.fap.tsv")};
 };
 
 void TestAprsAgreement::initTestCase()
@@ -178,18 +173,29 @@ QList<Mismatch> TestAprsAgreement::compare(qsizetype row) const
     const QByteArray lat = mFap.cell(row, "latitude");
     const QByteArray lon = mFap.cell(row, "longitude");
     if (lat.isEmpty() != !p.hasPosition) {
-        out.append({"position", QStringLiteral("FAP %1 a position, decoder %2").arg(lat.isEmpty() ? "has no" : "has", p.hasPosition ? "has" : "has none")});
+        out.append({"position",
+            QStringLiteral("FAP %1 a position, decoder %2")
+                .arg(lat.isEmpty() ? "has no" : "has", p.hasPosition ? "has" : "has none")});
     } else if (p.hasPosition
-               && (std::fabs(lat.toDouble() - p.latitudeDeg) > 0.0002 || std::fabs(lon.toDouble() - p.longitudeDeg) > 0.0002)) {
-        out.append({"position", QStringLiteral("FAP %1,%2, decoder %3,%4").arg(QString::fromLatin1(lat), QString::fromLatin1(lon)).arg(p.latitudeDeg, 0, 'f', 6).arg(p.longitudeDeg, 0, 'f', 6)});
+        && (std::fabs(lat.toDouble() - p.latitudeDeg) > 0.0002
+            || std::fabs(lon.toDouble() - p.longitudeDeg) > 0.0002)) {
+        out.append({"position",
+            QStringLiteral("FAP %1,%2, decoder %3,%4")
+                .arg(QString::fromLatin1(lat), QString::fromLatin1(lon))
+                .arg(p.latitudeDeg, 0, 'f', 6)
+                .arg(p.longitudeDeg, 0, 'f', 6)});
     }
     compareNumber(out, "speed", mFap.cell(row, "speed"), p.speedKmh);
     compareNumber(out, "course", mFap.cell(row, "course"), p.courseDeg);
     compareNumber(out, "altitude", mFap.cell(row, "altitude"), p.altitudeM);
     const QByteArray table = mFap.cell(row, "symboltable");
     const QByteArray code = mFap.cell(row, "symbolcode");
-    if (!table.isEmpty() && (QString(p.symbolTable) != QString::fromLatin1(table) || QString(p.symbolCode) != QString::fromLatin1(code)))
-        out.append({"symbol", QStringLiteral("FAP %1%2, decoder %3%4").arg(QString::fromLatin1(table), QString::fromLatin1(code), QString(p.symbolTable), QString(p.symbolCode))});
+    if (!table.isEmpty()
+        && (QString(p.symbolTable) != QString::fromLatin1(table) || QString(p.symbolCode) != QString::fromLatin1(code)))
+        out.append({"symbol",
+            QStringLiteral("FAP %1%2, decoder %3%4")
+                .arg(QString::fromLatin1(table), QString::fromLatin1(code), QString(p.symbolTable),
+                    QString(p.symbolCode))});
     const aprs::WeatherReport &w = p.weather;
     compareNumber(out, "wx_wind_direction", mFap.cell(row, "wx_wind_direction"), w.windDirectionDeg);
     compareNumber(out, "wx_wind_speed", mFap.cell(row, "wx_wind_speed"), w.windSpeedMs);
@@ -237,12 +243,17 @@ void TestAprsAgreement::decodedLine()
         if (knownReason(knownDifferences(), line, m.field).isEmpty() && commentReason(m.field).isEmpty())
             unexplained.append(QStringLiteral("%1: %2").arg(QString::fromLatin1(m.field), m.detail));
     }
-    QVERIFY2(unexplained.isEmpty(), qPrintable(QStringLiteral("%1\n  %2").arg(QString::fromLatin1(mLines.at(line - 1)), unexplained.join(QStringLiteral("\n  ")))));
+    QVERIFY2(unexplained.isEmpty(),
+        qPrintable(QStringLiteral("%1\n  %2")
+                       .arg(QString::fromLatin1(mLines.at(line - 1)), unexplained.join(QStringLiteral("\n  ")))));
     for (const KnownDifference &d : knownDifferences()) {
         if (!d.lines.contains(line))
             continue;
         for (const QByteArray &field : d.fields)
-            QVERIFY2(differing.contains(field), qPrintable(QStringLiteral("listed difference no longer differs: line %1 %2").arg(line).arg(QString::fromLatin1(field))));
+            QVERIFY2(differing.contains(field),
+                qPrintable(QStringLiteral("listed difference no longer differs: line %1 %2")
+                               .arg(line)
+                               .arg(QString::fromLatin1(field))));
     }
 }
 
@@ -266,10 +277,14 @@ void TestAprsAgreement::rejectedLine()
     const QByteArray fapCode = mFap.cell(row, "resultcode");
     const bool listed = !knownReason(knownAcceptances(), line, "rejected").isEmpty();
     if (listed) {
-        QVERIFY2(p.ok(), qPrintable(QStringLiteral("listed acceptance now rejected (%1): %2").arg(QLatin1String(p.error), QString::fromLatin1(raw))));
+        QVERIFY2(p.ok(),
+            qPrintable(QStringLiteral("listed acceptance now rejected (%1): %2")
+                           .arg(QLatin1String(p.error), QString::fromLatin1(raw))));
         return;
     }
-    QVERIFY2(!p.ok(), qPrintable(QStringLiteral("FAP rejects (%1), decoder accepts: %2").arg(QString::fromLatin1(fapCode), QString::fromLatin1(raw))));
+    QVERIFY2(!p.ok(),
+        qPrintable(QStringLiteral("FAP rejects (%1), decoder accepts: %2")
+                       .arg(QString::fromLatin1(fapCode), QString::fromLatin1(raw))));
     if (!fapCode.isEmpty())
         QCOMPARE(QByteArray(p.error), fapCode);
 }
@@ -282,7 +297,9 @@ void TestAprsAgreement::knownDifferencesAreListedOnce()
             QVERIFY(!d.lines.isEmpty() && !d.fields.isEmpty());
             for (int line : d.lines) {
                 for (const QByteArray &field : d.fields) {
-                    QVERIFY2(!seen.contains({line, field}), qPrintable(QStringLiteral("line %1 %2 listed twice").arg(line).arg(QString::fromLatin1(field))));
+                    QVERIFY2(!seen.contains({line, field}),
+                        qPrintable(
+                            QStringLiteral("line %1 %2 listed twice").arg(line).arg(QString::fromLatin1(field))));
                     seen.insert({line, field});
                 }
             }
@@ -312,7 +329,9 @@ void TestAprsAgreement::summary()
                 ++commentDiffering[m.field];
         }
         for (const QByteArray &field : comparedFields()) {
-            const QByteArray column = field == "position" ? QByteArray("latitude") : field == "symbol" ? QByteArray("symboltable") : field;
+            const QByteArray column = field == "position" ? QByteArray("latitude")
+                : field == "symbol"                       ? QByteArray("symboltable")
+                                                          : field;
             if (mFap.cell(row, column).isEmpty() && !differing.contains(field))
                 continue;
             ++present[field];
@@ -322,8 +341,9 @@ void TestAprsAgreement::summary()
     }
     qInfo("lines compared (FAP decodes them): %d; agreeing in every field: %d", compared, fullyAgreeing);
     qInfo("  comment            %4d of %4d; differing by the Mic-E radio codes %d, weather station text %d",
-          compared - commentDiffering["comment:radio"] - commentDiffering["comment:weather"] - commentDiffering["comment"], compared,
-          commentDiffering["comment:radio"], commentDiffering["comment:weather"]);
+        compared - commentDiffering["comment:radio"] - commentDiffering["comment:weather"]
+            - commentDiffering["comment"],
+        compared, commentDiffering["comment:radio"], commentDiffering["comment:weather"]);
     for (const QByteArray &field : comparedFields())
         qInfo("  %-18s %4d of %4d", field.constData(), agreeing.value(field), present.value(field));
     QCOMPARE(compared, 1602);

@@ -25,17 +25,22 @@ const QList<KnownDifference> &knownDifferences()
 {
     static const char *snowInches = "snowfall sNNN is read in inches (APRS 1.0.1); FAP reads hundredths of an inch";
     static const char *letterO = "the readings end at the unknown letter 'O' before \"s010L500\"; FAP searches past it";
-    static const char *dayZero = "an impossible time stamp (day 00) loses only the time, not the packet; the Perl reference only warns";
-    static const char *windNotCourse = "after a weather symbol \"DDD/SSS\" is wind (as FAP reads it); aprs-python reads course and speed";
-    static const char *typeByte = "the Mic-E radio type byte and device code (APRS 1.2 Mic-E type codes) name the radio (radioModel) and leave the comment; FAP keeps them";
-    static const char *outerHeader = "aprs-python describes the outer header of a third-party packet; here the fields describe the packet inside";
+    static const char *dayZero =
+        "an impossible time stamp (day 00) loses only the time, not the packet; the Perl reference only warns";
+    static const char *windNotCourse =
+        "after a weather symbol \"DDD/SSS\" is wind (as FAP reads it); aprs-python reads course and speed";
+    static const char *typeByte = "the Mic-E radio type byte and device code (APRS 1.2 Mic-E type codes) name the "
+                                  "radio (radioModel) and leave the comment; FAP keeps them";
+    static const char *outerHeader =
+        "aprs-python describes the outer header of a third-party packet; here the fields describe the packet inside";
     static const QList<KnownDifference> list = {
         {"V0011", "comment", "text after a weather symbol without readings is the comment; FAP drops it"},
         {"V0022", "comment", typeByte},
         {"V0023", "comment", typeByte},
         {"V0031", "comment", typeByte},
         {"V0289", "comment", typeByte},
-        {"V0027", "error_expected", "broken Mic-E (a blank in place of two bytes) is rejected; FAP repairs it only when asked to"},
+        {"V0027", "error_expected",
+            "broken Mic-E (a blank in place of two bytes) is rejected; FAP repairs it only when asked to"},
         {"V0027", "latitude", "broken Mic-E is rejected"},
         {"V0027", "longitude", "broken Mic-E is rejected"},
         {"V0027", "symboltable", "broken Mic-E is rejected"},
@@ -45,16 +50,26 @@ const QList<KnownDifference> &knownDifferences()
         {"V0038", "wx_luminosity_wm2", letterO},
         {"V0205", "wx_snow_24h_mm", snowInches},
         {"V0205", "wx_luminosity_wm2", letterO},
-        {"V0140", "error_expected", "an object position of blanks only has no degrees; rejected as for V0141 (the JS port accepts it with an \"h\" time stamp)"},
-        {"V0026", "telemetry", "\"'\" carries Mic-E channels 1 and 3 only; channel 2 is absent here, FAP fills it with 0"},
-        {"V0152", "error_expected", "'~' and '|' in message text: the Perl reference decoder accepts them, the JS port rejects"},
-        {"V0152", "result_code", "'~' and '|' in message text: the Perl reference decoder accepts them, the JS port rejects"},
-        {"V0176", "comment", "\"'\" starts two Mic-E telemetry channels; the rest is comment, as the Perl reference reads it"},
+        {"V0140", "error_expected",
+            "an object position of blanks only has no degrees; rejected as for V0141 (the JS port accepts it with an "
+            "\"h\" time stamp)"},
+        {"V0026", "telemetry",
+            "\"'\" carries Mic-E channels 1 and 3 only; channel 2 is absent here, FAP fills it with 0"},
+        {"V0152", "error_expected",
+            "'~' and '|' in message text: the Perl reference decoder accepts them, the JS port rejects"},
+        {"V0152", "result_code",
+            "'~' and '|' in message text: the Perl reference decoder accepts them, the JS port rejects"},
+        {"V0176", "comment",
+            "\"'\" starts two Mic-E telemetry channels; the rest is comment, as the Perl reference reads it"},
         {"V0195", "error_expected", dayZero},
         {"V0196", "error_expected", dayZero},
         {"V0197", "error_expected", dayZero},
-        {"V0204", "error_expected", "a weather report without a single reading is rejected, as the Perl reference does; the Go port accepts it"},
-        {"V0250", "error_expected", "\"<aaa\" is a station capabilities packet, decoded as kind Other like the Perl reference; aprs-python does not know the format"},
+        {"V0204", "error_expected",
+            "a weather report without a single reading is rejected, as the Perl reference does; the Go port accepts "
+            "it"},
+        {"V0250", "error_expected",
+            "\"<aaa\" is a station capabilities packet, decoded as kind Other like the Perl reference; aprs-python "
+            "does not know the format"},
         {"V0265", "srccallsign", outerHeader},
         {"V0265", "dstcallsign", outerHeader},
         {"V0265", "path", outerHeader},
@@ -66,10 +81,16 @@ const QList<KnownDifference> &knownDifferences()
         {"V0271", "wx_wind_direction_deg", windNotCourse},
         {"V0272", "speed_kmh", windNotCourse},
         {"V0272", "wx_wind_speed_ms", windNotCourse},
-        {"V0285", "error_expected", "aprs-python returns a packet of format \"invalid\" instead of an error; here an unknown format is an error"},
+        {"V0285", "error_expected",
+            "aprs-python returns a packet of format \"invalid\" instead of an error; here an unknown format is an "
+            "error"},
         {"V0285", "body", "aprs-python's body leaves out the data type byte; information here is the whole field"},
-        {"V0287", "telemetry", "five base-91 pairs are a sequence and four channels; aprs-python (a documentation example) fills a fifth channel and bits with zeros"},
-        {"V0292", "comment", "\"...\" between weather fields stands for a field without its letter and is skipped; FAP keeps it in the comment"},
+        {"V0287", "telemetry",
+            "five base-91 pairs are a sequence and four channels; aprs-python (a documentation example) fills a fifth "
+            "channel and bits with zeros"},
+        {"V0292", "comment",
+            "\"...\" between weather fields stands for a field without its letter and is skipped; FAP keeps it in the "
+            "comment"},
     };
     return list;
 }
@@ -86,19 +107,23 @@ QString cellText(const QByteArray &bytes)
 const QSet<QByteArray> &unsupportedFields()
 {
     static const QSet<QByteArray> fields = {
-        "dao_datum",       // the datum byte of !DAO! is not kept, only its extra precision
-        "timestamp",       // time stamps are kept as sent, not converted to a date
-        "wx_other",        // software type, indoor readings, water level, radiation, battery
-        "checksumok",      // a bad NMEA checksum rejects the packet; a good one leaves no mark
-        "gpsfixstatus",    // the compressed GPS fix bit is not kept
-        "mice_mangled",    // broken Mic-E is rejected, never repaired
-        "resultMessage",   // reasons are codes, without English text
-        "warningCodes",    // no warnings: a doubtful part is dropped silently
+        "dao_datum",      // the datum byte of !DAO! is not kept, only its extra precision
+        "timestamp",      // time stamps are kept as sent, not converted to a date
+        "wx_other",       // software type, indoor readings, water level, radiation, battery
+        "checksumok",     // a bad NMEA checksum rejects the packet; a good one leaves no mark
+        "gpsfixstatus",   // the compressed GPS fix bit is not kept
+        "mice_mangled",   // broken Mic-E is rejected, never repaired
+        "resultMessage",  // reasons are codes, without English text
+        "warningCodes",   // no warnings: a doubtful part is dropped silently
         "warningCodes.0",
         "warnings count",
-        "text",            // PARM/UNIT/EQNS contents are message text, not parsed further
-        "subpacket.format", "subpacket.addresse", "subpacket.response", "subpacket.msgNo", "ackMsgNo",
-        "object_format",   // object position format is positionFormat, asserted via "format"
+        "text",  // PARM/UNIT/EQNS contents are message text, not parsed further
+        "subpacket.format",
+        "subpacket.addresse",
+        "subpacket.response",
+        "subpacket.msgNo",
+        "ackMsgNo",
+        "object_format",  // object position format is positionFormat, asserted via "format"
         "via",
     };
     return fields;
@@ -113,8 +138,14 @@ QByteArray knownReason(const QByteArray &id, const QByteArray &field)
     return {};
 }
 
-bool isUndef(const QByteArray &v) { return v == "<undef>"; }
-bool isEmptyMark(const QByteArray &v) { return v == "<empty>" || v == "<undef>"; }
+bool isUndef(const QByteArray &v)
+{
+    return v == "<undef>";
+}
+bool isEmptyMark(const QByteArray &v)
+{
+    return v == "<empty>" || v == "<undef>";
+}
 
 int decimalsOf(const QByteArray &text)
 {
@@ -125,17 +156,25 @@ int decimalsOf(const QByteArray &text)
 // Suites compare rounded strings; aprs-python gives full floats.
 bool sameNumber(const QByteArray &expected, double actual)
 {
-    const double tolerance = std::max(0.5 * std::pow(10.0, -decimalsOf(expected)), 1e-7 * std::max(1.0, std::fabs(actual)));
+    const double tolerance =
+        std::max(0.5 * std::pow(10.0, -decimalsOf(expected)), 1e-7 * std::max(1.0, std::fabs(actual)));
     return std::fabs(expected.toDouble() - actual) <= tolerance;
 }
 
-QString describe(std::optional<double> v) { return v ? QString::number(*v, 'f', 6) : QStringLiteral("none"); }
+QString describe(std::optional<double> v)
+{
+    return v ? QString::number(*v, 'f', 6) : QStringLiteral("none");
+}
 
-bool truth(const QByteArray &v) { return v == "1" || v == "true" || v == "True"; }
+bool truth(const QByteArray &v)
+{
+    return v == "1" || v == "true" || v == "True";
+}
 
 QString kindName(aprs::PacketKind k)
 {
-    static const char *names[] = {"Unknown", "Position", "MicE", "Object", "Item", "Status", "Weather", "Message", "Telemetry", "Other"};
+    static const char *names[] = {
+        "Unknown", "Position", "MicE", "Object", "Item", "Status", "Weather", "Message", "Telemetry", "Other"};
     return QLatin1String(names[int(k)]);
 }
 
@@ -163,10 +202,13 @@ QStringList telemetryMismatches(const QByteArray &expected, const aprs::Packet &
         } else if (key == "vals") {
             const QList<QByteArray> vals = value.split(',');
             for (qsizetype i = 0; i < vals.size(); ++i) {
-                const std::optional<double> actual = i < qsizetype(p.telemetryValues.size()) ? p.telemetryValues[size_t(i)] : std::nullopt;
+                const std::optional<double> actual =
+                    i < qsizetype(p.telemetryValues.size()) ? p.telemetryValues[size_t(i)] : std::nullopt;
                 const bool absent = isUndef(vals[i]) || vals[i].isEmpty();
                 if (absent != !actual || (actual && !sameNumber(vals[i], *actual)))
-                    out.append(QStringLiteral("value %1: %2, decoder %3").arg(i + 1).arg(QString::fromLatin1(vals[i]), describe(actual)));
+                    out.append(QStringLiteral("value %1: %2, decoder %3")
+                                   .arg(i + 1)
+                                   .arg(QString::fromLatin1(vals[i]), describe(actual)));
             }
         } else if (key.startsWith("tPARM") || key.startsWith("tUNIT") || key.startsWith("tEQNS")) {
             // telemetry definitions are messages; their contents are not parsed
@@ -208,7 +250,7 @@ private slots:
 private:
     QStringList check(const QByteArray &id, qsizetype row, const aprs::Packet &p) const;
 
-    TsvTable mVectors{QStringLiteral(KELDAN_TEST_DATA "/aprs/aprs-vectors.tsv")};
+    TsvTable mVectors {QStringLiteral(KELDAN_TEST_DATA "/aprs/aprs-vectors.tsv")};
 };
 
 void TestAprsVectors::initTestCase()
@@ -248,12 +290,17 @@ QStringList TestAprsVectors::check(const QByteArray &id, qsizetype row, const ap
 
     const QByteArray expectError = mVectors.cell(row, "error_expected");
     if (!expectError.isEmpty() && (expectError == "yes") == p.ok())
-        fail("error_expected", QStringLiteral("expected %1, decoder %2").arg(expectError == "yes" ? "an error" : "success", p.ok() ? QStringLiteral("success") : QLatin1String(p.error)));
+        fail("error_expected",
+            QStringLiteral("expected %1, decoder %2")
+                .arg(expectError == "yes" ? "an error" : "success",
+                    p.ok() ? QStringLiteral("success") : QLatin1String(p.error)));
     const QByteArray source = mVectors.cell(row, "source");
     const QByteArray code = mVectors.cell(row, "result_code");
     // Reason codes are FAP's; the Go and Python suites name their own.
-    if ((source.startsWith("perl-aprs-fap") || source.startsWith("js-aprs-fap")) && !code.isEmpty() && !isUndef(code) && QByteArray(p.error) != code)
-        fail("result_code", QStringLiteral("expected %1, decoder \"%2\"").arg(QString::fromLatin1(code), QLatin1String(p.error)));
+    if ((source.startsWith("perl-aprs-fap") || source.startsWith("js-aprs-fap")) && !code.isEmpty() && !isUndef(code)
+        && QByteArray(p.error) != code)
+        fail("result_code",
+            QStringLiteral("expected %1, decoder \"%2\"").arg(QString::fromLatin1(code), QLatin1String(p.error)));
 
     text("srccallsign", p.source);
     text("dstcallsign", p.destination);
@@ -271,22 +318,27 @@ QStringList TestAprsVectors::check(const QByteArray &id, qsizetype row, const ap
         if (!kinds.contains(type))
             fail("type", QStringLiteral("unknown type %1").arg(QString::fromLatin1(type)));
         else if (!kinds.value(type).contains(p.kind))
-            fail("type", QStringLiteral("expected %1, decoder kind %2").arg(QString::fromLatin1(type), kindName(p.kind)));
+            fail("type",
+                QStringLiteral("expected %1, decoder kind %2").arg(QString::fromLatin1(type), kindName(p.kind)));
     }
     const QByteArray format = mVectors.cell(row, "format");
     if (!format.isEmpty() && format != "invalid" && format != "thirdparty") {
         static const QHash<QByteArray, aprs::PositionFormat> positionFormats = {
             {"uncompressed", aprs::PositionFormat::Uncompressed}, {"compressed", aprs::PositionFormat::Compressed},
-            {"mice", aprs::PositionFormat::MicE}, {"mic-e", aprs::PositionFormat::MicE}, {"nmea", aprs::PositionFormat::Nmea}};
-        static const QHash<QByteArray, aprs::PacketKind> kinds = {
-            {"object", aprs::PacketKind::Object}, {"wx", aprs::PacketKind::Weather}, {"status", aprs::PacketKind::Status},
+            {"mice", aprs::PositionFormat::MicE}, {"mic-e", aprs::PositionFormat::MicE},
+            {"nmea", aprs::PositionFormat::Nmea}};
+        static const QHash<QByteArray, aprs::PacketKind> kinds = {{"object", aprs::PacketKind::Object},
+            {"wx", aprs::PacketKind::Weather}, {"status", aprs::PacketKind::Status},
             {"message", aprs::PacketKind::Message}, {"telemetry-message", aprs::PacketKind::Message}};
         if (positionFormats.contains(format)) {
             if (p.positionFormat != positionFormats.value(format))
-                fail("format", QStringLiteral("expected %1, decoder %2").arg(QString::fromLatin1(format), formatName(p.positionFormat)));
+                fail("format",
+                    QStringLiteral("expected %1, decoder %2")
+                        .arg(QString::fromLatin1(format), formatName(p.positionFormat)));
         } else if (kinds.contains(format)) {
             if (p.kind != kinds.value(format))
-                fail("format", QStringLiteral("expected %1, decoder kind %2").arg(QString::fromLatin1(format), kindName(p.kind)));
+                fail("format",
+                    QStringLiteral("expected %1, decoder kind %2").arg(QString::fromLatin1(format), kindName(p.kind)));
         } else {
             fail("format", QStringLiteral("unknown format %1").arg(QString::fromLatin1(format)));
         }
@@ -296,18 +348,26 @@ QStringList TestAprsVectors::check(const QByteArray &id, qsizetype row, const ap
     const QByteArray lon = mVectors.cell(row, "longitude");
     if (!lat.isEmpty()) {
         if (isUndef(lat) ? p.hasPosition : (!p.hasPosition || !sameNumber(lat, p.latitudeDeg)))
-            fail("latitude", QStringLiteral("expected %1, decoder %2").arg(QString::fromLatin1(lat), p.hasPosition ? QString::number(p.latitudeDeg, 'f', 6) : QStringLiteral("none")));
+            fail("latitude",
+                QStringLiteral("expected %1, decoder %2")
+                    .arg(QString::fromLatin1(lat),
+                        p.hasPosition ? QString::number(p.latitudeDeg, 'f', 6) : QStringLiteral("none")));
     }
     if (!lon.isEmpty()) {
         if (isUndef(lon) ? p.hasPosition : (!p.hasPosition || !sameNumber(lon, p.longitudeDeg)))
-            fail("longitude", QStringLiteral("expected %1, decoder %2").arg(QString::fromLatin1(lon), p.hasPosition ? QString::number(p.longitudeDeg, 'f', 6) : QStringLiteral("none")));
+            fail("longitude",
+                QStringLiteral("expected %1, decoder %2")
+                    .arg(QString::fromLatin1(lon),
+                        p.hasPosition ? QString::number(p.longitudeDeg, 'f', 6) : QStringLiteral("none")));
     }
     const QByteArray resolution = mVectors.cell(row, "posresolution_m");
     if (!resolution.isEmpty() && !sameNumber(isUndef(resolution) ? QByteArray("0") : resolution, p.positionResolutionM))
-        fail("posresolution_m", QStringLiteral("expected %1, decoder %2").arg(QString::fromLatin1(resolution)).arg(p.positionResolutionM));
+        fail("posresolution_m",
+            QStringLiteral("expected %1, decoder %2").arg(QString::fromLatin1(resolution)).arg(p.positionResolutionM));
     const QByteArray ambiguity = mVectors.cell(row, "posambiguity");
     if (!ambiguity.isEmpty() && (isUndef(ambiguity) ? 0 : ambiguity.toInt()) != p.ambiguity)
-        fail("posambiguity", QStringLiteral("expected %1, decoder %2").arg(QString::fromLatin1(ambiguity)).arg(p.ambiguity));
+        fail("posambiguity",
+            QStringLiteral("expected %1, decoder %2").arg(QString::fromLatin1(ambiguity)).arg(p.ambiguity));
     text("symboltable", p.symbolTable.isNull() ? QString() : QString(p.symbolTable));
     text("symbolcode", p.symbolCode.isNull() ? QString() : QString(p.symbolCode));
     number("speed_kmh", p.speedKmh);
@@ -316,7 +376,8 @@ QStringList TestAprsVectors::check(const QByteArray &id, qsizetype row, const ap
     text("comment", p.comment);
     const QByteArray messaging = mVectors.cell(row, "messaging");
     if (!messaging.isEmpty() && truth(messaging) != p.messaging)
-        fail("messaging", QStringLiteral("expected %1, decoder %2").arg(QString::fromLatin1(messaging)).arg(p.messaging));
+        fail("messaging",
+            QStringLiteral("expected %1, decoder %2").arg(QString::fromLatin1(messaging)).arg(p.messaging));
     text("object_name", p.kind == aprs::PacketKind::Object ? p.objectName : QString());
     text("item_name", p.kind == aprs::PacketKind::Item ? p.objectName : QString());
     const QByteArray alive = mVectors.cell(row, "alive");
@@ -421,10 +482,15 @@ void TestAprsVectors::vector()
         if (knownReason(id, field).isEmpty())
             unexplained.append(m);
     }
-    QVERIFY2(unexplained.isEmpty(), qPrintable(QStringLiteral("%1\n  %2").arg(QString::fromLatin1(bytes.toPercentEncoding(" !\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}~")), unexplained.join(QStringLiteral("\n  ")))));
+    QVERIFY2(unexplained.isEmpty(),
+        qPrintable(QStringLiteral("%1\n  %2")
+                       .arg(QString::fromLatin1(bytes.toPercentEncoding(" !\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}~")),
+                           unexplained.join(QStringLiteral("\n  ")))));
     for (const KnownDifference &d : knownDifferences()) {
         if (id == d.id)
-            QVERIFY2(differing.contains(d.field), qPrintable(QStringLiteral("listed difference no longer differs: %1 %2").arg(QLatin1String(d.id), QLatin1String(d.field))));
+            QVERIFY2(differing.contains(d.field),
+                qPrintable(QStringLiteral("listed difference no longer differs: %1 %2")
+                               .arg(QLatin1String(d.id), QLatin1String(d.field))));
     }
 }
 

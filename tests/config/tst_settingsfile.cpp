@@ -28,7 +28,8 @@ QByteArray readFile(const QString &path)
 
 mode_t modeOf(const QString &path)
 {
-    struct stat info {};
+    struct stat info {
+    };
     ::stat(QFile::encodeName(path).constData(), &info);
     return info.st_mode & 0777;
 }
@@ -75,23 +76,84 @@ private slots:
         QTest::addColumn<QString>("database");
         QTest::addColumn<QString>("switches");  // fixed, enforce, mobile, wx
 
-        QTest::addRow("empty file keeps the built-in values") << QByteArray() << "myodbc3-test" << "sa" << "" << "test" << "- - - -";
-        QTest::addRow("every key") << QByteArray("DSN=d\r\nUSERNAME=u\r\nPASSWORD=p\r\nDATABASE=b\r\nSTORE_FIXED=FALSE\r\n"
-                                                 "ENFORE_FILTER=TRUE\r\nSTORE_MOBILE=FALSE\r\nSTORE_WX=TRUE\r\n")
-                                   << "d" << "u" << "p" << "b" << "off on off on";
-        QTest::addRow("XDSN=abc matches and keeps its last four characters") << QByteArray("XDSN=abc\r\n") << "=abc" << "sa" << "" << "test" << "- - - -";
-        QTest::addRow("PASSWORD=aDSN=b sets both") << QByteArray("PASSWORD=aDSN=b\r\n") << "WORD=aDSN=b" << "sa" << "aDSN=b" << "test" << "- - - -";
-        QTest::addRow("keys are case-sensitive") << QByteArray("dsn=x\r\n") << "myodbc3-test" << "sa" << "" << "test" << "- - - -";
-        QTest::addRow("a comma ends an item") << QByteArray("NOTE=a,DSN=b\r\n") << "b" << "sa" << "" << "test" << "- - - -";
-        QTest::addRow("the later line wins") << QByteArray("DSN=first\r\nDSN=second\r\n") << "second" << "sa" << "" << "test" << "- - - -";
-        QTest::addRow("a bar stays a bar") << QByteArray("DSN=a|b\r\n") << "a|b" << "sa" << "" << "test" << "- - - -";
-        QTest::addRow("blanks are kept") << QByteArray("USERNAME= sa \r\n") << "myodbc3-test" << " sa " << "" << "test" << "- - - -";
-        QTest::addRow("line feeds alone end lines too") << QByteArray("DSN=x\nUSERNAME=y") << "x" << "y" << "" << "test" << "- - - -";
-        QTest::addRow("STORE_WX=true checks") << QByteArray("STORE_WX=true\r\n") << "myodbc3-test" << "sa" << "" << "test" << "- - - on";
-        QTest::addRow("STORE_WX=yes unchecks") << QByteArray("STORE_WX=yes\r\n") << "myodbc3-test" << "sa" << "" << "test" << "- - - off";
-        QTest::addRow("STORE_WX=1 unchecks") << QByteArray("STORE_WX=1\r\n") << "myodbc3-test" << "sa" << "" << "test" << "- - - off";
-        QTest::addRow("bare STORE_WX= unchecks") << QByteArray("STORE_WX=\r\n") << "myodbc3-test" << "sa" << "" << "test" << "- - - off";
-        QTest::addRow("UTF-8 values") << QByteArray("PASSWORD=Ærø°\r\n") << "myodbc3-test" << "sa" << "Ærø°" << "test" << "- - - -";
+        QTest::addRow("empty file keeps the built-in values") << QByteArray() << "myodbc3-test"
+                                                              << "sa"
+                                                              << ""
+                                                              << "test"
+                                                              << "- - - -";
+        QTest::addRow("every key") << QByteArray(
+            "DSN=d\r\nUSERNAME=u\r\nPASSWORD=p\r\nDATABASE=b\r\nSTORE_FIXED=FALSE\r\n"
+            "ENFORE_FILTER=TRUE\r\nSTORE_MOBILE=FALSE\r\nSTORE_WX=TRUE\r\n")
+                                   << "d"
+                                   << "u"
+                                   << "p"
+                                   << "b"
+                                   << "off on off on";
+        QTest::addRow("XDSN=abc matches and keeps its last four characters") << QByteArray("XDSN=abc\r\n") << "=abc"
+                                                                             << "sa"
+                                                                             << ""
+                                                                             << "test"
+                                                                             << "- - - -";
+        QTest::addRow("PASSWORD=aDSN=b sets both") << QByteArray("PASSWORD=aDSN=b\r\n") << "WORD=aDSN=b"
+                                                   << "sa"
+                                                   << "aDSN=b"
+                                                   << "test"
+                                                   << "- - - -";
+        QTest::addRow("keys are case-sensitive") << QByteArray("dsn=x\r\n") << "myodbc3-test"
+                                                 << "sa"
+                                                 << ""
+                                                 << "test"
+                                                 << "- - - -";
+        QTest::addRow("a comma ends an item") << QByteArray("NOTE=a,DSN=b\r\n") << "b"
+                                              << "sa"
+                                              << ""
+                                              << "test"
+                                              << "- - - -";
+        QTest::addRow("the later line wins") << QByteArray("DSN=first\r\nDSN=second\r\n") << "second"
+                                             << "sa"
+                                             << ""
+                                             << "test"
+                                             << "- - - -";
+        QTest::addRow("a bar stays a bar") << QByteArray("DSN=a|b\r\n") << "a|b"
+                                           << "sa"
+                                           << ""
+                                           << "test"
+                                           << "- - - -";
+        QTest::addRow("blanks are kept") << QByteArray("USERNAME= sa \r\n") << "myodbc3-test"
+                                         << " sa "
+                                         << ""
+                                         << "test"
+                                         << "- - - -";
+        QTest::addRow("line feeds alone end lines too") << QByteArray("DSN=x\nUSERNAME=y") << "x"
+                                                        << "y"
+                                                        << ""
+                                                        << "test"
+                                                        << "- - - -";
+        QTest::addRow("STORE_WX=true checks") << QByteArray("STORE_WX=true\r\n") << "myodbc3-test"
+                                              << "sa"
+                                              << ""
+                                              << "test"
+                                              << "- - - on";
+        QTest::addRow("STORE_WX=yes unchecks") << QByteArray("STORE_WX=yes\r\n") << "myodbc3-test"
+                                               << "sa"
+                                               << ""
+                                               << "test"
+                                               << "- - - off";
+        QTest::addRow("STORE_WX=1 unchecks") << QByteArray("STORE_WX=1\r\n") << "myodbc3-test"
+                                             << "sa"
+                                             << ""
+                                             << "test"
+                                             << "- - - off";
+        QTest::addRow("bare STORE_WX= unchecks") << QByteArray("STORE_WX=\r\n") << "myodbc3-test"
+                                                 << "sa"
+                                                 << ""
+                                                 << "test"
+                                                 << "- - - off";
+        QTest::addRow("UTF-8 values") << QByteArray("PASSWORD=Ærø°\r\n") << "myodbc3-test"
+                                      << "sa"
+                                      << "Ærø°"
+                                      << "test"
+                                      << "- - - -";
     }
 
     void loadConfig()
@@ -103,8 +165,8 @@ private slots:
         QTEST(values.username, "username");
         QTEST(values.password, "password");
         QTEST(values.database, "database");
-        const QString switches = QStringList{switchText(values.storeFixed), switchText(values.enforceFilter),
-                                             switchText(values.storeMobile), switchText(values.storeWx)}
+        const QString switches = QStringList {switchText(values.storeFixed), switchText(values.enforceFilter),
+            switchText(values.storeMobile), switchText(values.storeWx)}
                                      .join(' ');
         QTEST(switches, "switches");
     }
@@ -117,30 +179,39 @@ private slots:
         QTest::addColumn<bool>("upCase");
         QTest::addColumn<QByteArray>("after");
 
-        QTest::addRow("a new key is appended") << QByteArray("DATABASE=TEST\r\n") << "STORE_FIXED=" << "FALSE" << false
-                                                << QByteArray("DATABASE=TEST\r\nSTORE_FIXED=FALSE\r\n");
-        QTest::addRow("an existing key is replaced in place") << QByteArray("DSN=a\r\nUSERNAME=b\r\n") << "DSN=" << "z" << false
-                                                              << QByteArray("DSN=z\r\nUSERNAME=b\r\n");
-        QTest::addRow("every matching line is replaced") << QByteArray("DSN=a\r\nX=1\r\nDSN=b\r\n") << "DSN=" << "c" << false
-                                                         << QByteArray("DSN=c\r\nX=1\r\nDSN=c\r\n");
-        QTest::addRow("commas are stored as bars") << QByteArray("DATABASE=TEST\r\n") << "DSN=" << "a,b,c" << false
-                                                   << QByteArray("DATABASE=TEST\r\nDSN=a|b|c\r\n");
-        QTest::addRow("upCase upper-cases the value") << QByteArray() << "DATABASE=" << "test" << true << QByteArray("DATABASE=TEST\r\n");
-        QTest::addRow("lower case is kept as typed") << QByteArray() << "USERNAME=" << "MixedCase" << false << QByteArray("USERNAME=MixedCase\r\n");
-        QTest::addRow("an empty file gets the one line") << QByteArray() << "STORE_WX=" << "TRUE" << false << QByteArray("STORE_WX=TRUE\r\n");
-        QTest::addRow("an empty password") << QByteArray("PASSWORD=old\r\n") << "PASSWORD=" << "" << false << QByteArray("PASSWORD=\r\n");
-        QTest::addRow("NOTE=a,b becomes two lines") << QByteArray("NOTE=a,b\r\n") << "DSN=" << "x" << false
-                                                    << QByteArray("NOTE=a\r\nb\r\nDSN=x\r\n");
-        QTest::addRow("a DSN= change swallows PASSWORD=aDSN=b") << QByteArray("PASSWORD=aDSN=b\r\n") << "DSN=" << "x" << false
-                                                                << QByteArray("DSN=x\r\n");
-        QTest::addRow("line feeds become CR LF") << QByteArray("A=1\nB=2") << "C=" << "3" << false << QByteArray("A=1\r\nB=2\r\nC=3\r\n");
-        QTest::addRow("bytes that are not UTF-8 are kept") << QByteArray("NOTE=caf\xe9 \xff\r\nDSN=a\r\n") << "DSN=" << "b"
-                                                           << false << QByteArray("NOTE=caf\xe9 \xff\r\nDSN=b\r\n");
-        QTest::addRow("blank lines are kept") << QByteArray("A=1\r\n\r\nDSN=a\n\nB=2\r\n") << "DSN=" << "b" << false
-                                              << QByteArray("A=1\r\n\r\nDSN=b\r\n\r\nB=2\r\n");
-        QTest::addRow("a line break ends the value") << QByteArray("DSN=a\r\nPASSWORD=old\r\n") << "PASSWORD=" << "pw\nDSN=other"
-                                                     << false << QByteArray("DSN=a\r\nPASSWORD=pw\r\n");
-        QTest::addRow("a CR ends the value") << QByteArray() << "PASSWORD=" << "pw\r" << false << QByteArray("PASSWORD=pw\r\n");
+        QTest::addRow("a new key is appended")
+            << QByteArray("DATABASE=TEST\r\n") << "STORE_FIXED="
+            << "FALSE" << false << QByteArray("DATABASE=TEST\r\nSTORE_FIXED=FALSE\r\n");
+        QTest::addRow("an existing key is replaced in place") << QByteArray("DSN=a\r\nUSERNAME=b\r\n") << "DSN="
+                                                              << "z" << false << QByteArray("DSN=z\r\nUSERNAME=b\r\n");
+        QTest::addRow("every matching line is replaced") << QByteArray("DSN=a\r\nX=1\r\nDSN=b\r\n") << "DSN="
+                                                         << "c" << false << QByteArray("DSN=c\r\nX=1\r\nDSN=c\r\n");
+        QTest::addRow("commas are stored as bars") << QByteArray("DATABASE=TEST\r\n") << "DSN="
+                                                   << "a,b,c" << false << QByteArray("DATABASE=TEST\r\nDSN=a|b|c\r\n");
+        QTest::addRow("upCase upper-cases the value") << QByteArray() << "DATABASE="
+                                                      << "test" << true << QByteArray("DATABASE=TEST\r\n");
+        QTest::addRow("lower case is kept as typed") << QByteArray() << "USERNAME="
+                                                     << "MixedCase" << false << QByteArray("USERNAME=MixedCase\r\n");
+        QTest::addRow("an empty file gets the one line") << QByteArray() << "STORE_WX="
+                                                         << "TRUE" << false << QByteArray("STORE_WX=TRUE\r\n");
+        QTest::addRow("an empty password") << QByteArray("PASSWORD=old\r\n") << "PASSWORD="
+                                           << "" << false << QByteArray("PASSWORD=\r\n");
+        QTest::addRow("NOTE=a,b becomes two lines") << QByteArray("NOTE=a,b\r\n") << "DSN="
+                                                    << "x" << false << QByteArray("NOTE=a\r\nb\r\nDSN=x\r\n");
+        QTest::addRow("a DSN= change swallows PASSWORD=aDSN=b") << QByteArray("PASSWORD=aDSN=b\r\n") << "DSN="
+                                                                << "x" << false << QByteArray("DSN=x\r\n");
+        QTest::addRow("line feeds become CR LF") << QByteArray("A=1\nB=2") << "C="
+                                                 << "3" << false << QByteArray("A=1\r\nB=2\r\nC=3\r\n");
+        QTest::addRow("bytes that are not UTF-8 are kept")
+            << QByteArray("NOTE=caf\xe9 \xff\r\nDSN=a\r\n") << "DSN="
+            << "b" << false << QByteArray("NOTE=caf\xe9 \xff\r\nDSN=b\r\n");
+        QTest::addRow("blank lines are kept") << QByteArray("A=1\r\n\r\nDSN=a\n\nB=2\r\n") << "DSN="
+                                              << "b" << false << QByteArray("A=1\r\n\r\nDSN=b\r\n\r\nB=2\r\n");
+        QTest::addRow("a line break ends the value")
+            << QByteArray("DSN=a\r\nPASSWORD=old\r\n") << "PASSWORD="
+            << "pw\nDSN=other" << false << QByteArray("DSN=a\r\nPASSWORD=pw\r\n");
+        QTest::addRow("a CR ends the value") << QByteArray() << "PASSWORD="
+                                             << "pw\r" << false << QByteArray("PASSWORD=pw\r\n");
     }
 
     void changeConfig()

@@ -21,8 +21,7 @@ QMap<QString, QString> documentedQueries()
         return {};
     const QString text = QString::fromUtf8(file.readAll());
     static const QRegularExpression example(QStringLiteral("^### ([^\\n]+)\\n+```sql\\n(.*?)```"),
-                                            QRegularExpression::MultilineOption
-                                                | QRegularExpression::DotMatchesEverythingOption);
+        QRegularExpression::MultilineOption | QRegularExpression::DotMatchesEverythingOption);
     QMap<QString, QString> queries;
     for (auto it = example.globalMatch(text); it.hasNext();) {
         const auto match = it.next();
@@ -70,25 +69,25 @@ QMap<QString, QStringList> TestExampleQueries::expectedResults()
 {
     return {
         {QStringLiteral("Latest position of every station"),
-         {"DB0XYZ|2024-05-06 10:31:00|51|9|/#|0", "DL1ABC-9|2024-05-06 10:30:00|52|7|/>|2",
-          "DL2WX|2024-05-08 00:00:00|52|8|/_|1", "DL3FIX|2024-05-06 11:45:00|51.1667|9.16667|/-|0"}},
+            {"DB0XYZ|2024-05-06 10:31:00|51|9|/#|0", "DL1ABC-9|2024-05-06 10:30:00|52|7|/>|2",
+                "DL2WX|2024-05-08 00:00:00|52|8|/_|1", "DL3FIX|2024-05-06 11:45:00|51.1667|9.16667|/-|0"}},
         // Two beacons in the 10:00:00 second, each once, told apart by beacon_seq.
         {QStringLiteral("A mobile station's track over a day"),
-         {"2024-05-06 09:00:00|1|51.25|7|37.04|90|152.4", "2024-05-06 09:30:00|1|51.5|7|55.56|90|152.4",
-          "2024-05-06 10:00:00|1|51.75|7|74.08|90|152.4", "2024-05-06 10:00:00|2|51.75|7.25|74.08|90|152.4",
-          "2024-05-06 10:30:00|1|52|7|92.6|90|152.4"}},
+            {"2024-05-06 09:00:00|1|51.25|7|37.04|90|152.4", "2024-05-06 09:30:00|1|51.5|7|55.56|90|152.4",
+                "2024-05-06 10:00:00|1|51.75|7|74.08|90|152.4", "2024-05-06 10:00:00|2|51.75|7.25|74.08|90|152.4",
+                "2024-05-06 10:30:00|1|52|7|92.6|90|152.4"}},
         {QStringLiteral("A weather station's readings over a week"),
-         {"2024-05-01 08:00:00|10|1010|80|180|4.4704|6.7056|0", "2024-05-03 08:00:00|15|1011|70|180|4.4704|6.7056|0",
-          "2024-05-06 10:00:00|20|1013.2|55|180|4.4704|6.7056|0",
-          "2024-05-07 23:59:59|5|1009|90|180|4.4704|6.7056|0"}},
+            {"2024-05-01 08:00:00|10|1010|80|180|4.4704|6.7056|0", "2024-05-03 08:00:00|15|1011|70|180|4.4704|6.7056|0",
+                "2024-05-06 10:00:00|20|1013.2|55|180|4.4704|6.7056|0",
+                "2024-05-07 23:59:59|5|1009|90|180|4.4704|6.7056|0"}},
         {QStringLiteral("Stations heard per hour"),
-         {"2024-05-06 09:00|2|3", "2024-05-06 10:00|3|5", "2024-05-06 11:00|1|2"}},
+            {"2024-05-06 09:00|2|3", "2024-05-06 10:00|3|5", "2024-05-06 11:00|1|2"}},
         {QStringLiteral("Who was heard directly, and who via digipeaters"),
-         {"DL1ABC-9|4|1|2024-05-06 10:30:00", "DL3FIX|2|0|2024-05-06 11:45:00", "DB0XYZ|1|1|2024-05-06 10:31:00",
-          "DL2WX|1|0|2024-05-06 10:00:00"}},
+            {"DL1ABC-9|4|1|2024-05-06 10:30:00", "DL3FIX|2|0|2024-05-06 11:45:00", "DB0XYZ|1|1|2024-05-06 10:31:00",
+                "DL2WX|1|0|2024-05-06 10:00:00"}},
         {QStringLiteral("Fixed stations with their latest comment and status"),
-         {"DB0XYZ|2024-05-06 10:31:00|51|9|/#|digi on the hill|",
-          "DL3FIX|2024-05-06 11:45:00|51.1667|9.16667|/-|home again|at home all day"}},
+            {"DB0XYZ|2024-05-06 10:31:00|51|9|/#|digi on the hill|",
+                "DL3FIX|2024-05-06 11:45:00|51.1667|9.16667|/-|home again|at home all day"}},
     };
 }
 

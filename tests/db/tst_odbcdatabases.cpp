@@ -9,8 +9,8 @@
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
-#include <optional>
 #include <QTest>
+#include <optional>
 
 namespace {
 
@@ -43,7 +43,7 @@ QString hexOf(const TestDatabase &db, const QString &column)
     return QStringLiteral("hex(%1)").arg(column);
 }
 
-} // namespace
+}  // namespace
 
 class TestOdbcDatabases : public QObject
 {
@@ -97,7 +97,7 @@ void TestOdbcDatabases::init()
 {
     // Rows are tagged "<database>" or "<database>: <case>".
     const QString name = QString::fromLatin1(QTest::currentDataTag()).section(QLatin1Char(':'), 0, 0);
-    if (!QStringList{"sqlite", "postgres", "mariadb"}.contains(name))
+    if (!QStringList {"sqlite", "postgres", "mariadb"}.contains(name))
         return;
     const TestDatabase db = database(name);
     KELDAN_REQUIRE_DATABASE(db);
@@ -124,9 +124,11 @@ void TestOdbcDatabases::logon_data()
 
     QTest::addRow("sqlite") << "sqlite" << QStringLiteral("DATABASE=%1;UID=sa;PWD=;DSN=myodbc3-test").arg(mSqliteFile)
                             << "SQLite" << SqlDialect::Standard;
-    QTest::addRow("postgres") << "postgres" << "DATABASE=keldan;UID=keldan;PWD=keldan;DSN=keldan-postgres"
+    QTest::addRow("postgres") << "postgres"
+                              << "DATABASE=keldan;UID=keldan;PWD=keldan;DSN=keldan-postgres"
                               << "PostgreSQL" << SqlDialect::Standard;
-    QTest::addRow("mariadb") << "mariadb" << "DATABASE=keldan;UID=keldan;PWD=keldan;DSN=keldan-mariadb"
+    QTest::addRow("mariadb") << "mariadb"
+                             << "DATABASE=keldan;UID=keldan;PWD=keldan;DSN=keldan-mariadb"
                              << "MariaDB" << SqlDialect::BackslashEscapes;
 }
 
@@ -147,8 +149,7 @@ void TestOdbcDatabases::logon()
     QCOMPARE(connection.name(), QStringLiteral("Connection1"));
     QCOMPARE(connection.dbmsName(), dbmsName);
     QCOMPARE(connection.dialect(), dialect);
-    QCOMPARE(connection.queryRows(QStringLiteral("select 6*7"), QStringLiteral("<NULL>")),
-             QList<QStringList>{{"42"}});
+    QCOMPARE(connection.queryRows(QStringLiteral("select 6*7"), QStringLiteral("<NULL>")), QList<QStringList> {{"42"}});
     connection.close();
     QVERIFY(!connection.isOpen());
 }
@@ -166,24 +167,27 @@ void TestOdbcDatabases::refusedLogon_data()
     QTest::addRow("sqlite: database file in a missing folder")
         << "sqlite" << QStringLiteral("DATABASE=%1;UID=sa;PWD=;DSN=myodbc3-test").arg(mDir.filePath("none/x.db"))
         << "HY000" << 14 << "[SQLite]connect failed";
-    QTest::addRow("postgres: wrong password")
-        << "postgres" << "DATABASE=keldan;UID=keldan;PWD=wrong;DSN=keldan-postgres" << "08001" << 101
-        << "password authentication failed for user \"keldan\"";
-    QTest::addRow("postgres: unknown user")
-        << "postgres" << "DATABASE=keldan;UID=nobody;PWD=keldan;DSN=keldan-postgres" << "08001" << 101
-        << "password authentication failed for user \"nobody\"";
-    QTest::addRow("postgres: unknown database")
-        << "postgres" << "DATABASE=nosuchdb;UID=keldan;PWD=keldan;DSN=keldan-postgres" << "08001" << 101
-        << "database \"nosuchdb\" does not exist";
+    QTest::addRow("postgres: wrong password") << "postgres"
+                                              << "DATABASE=keldan;UID=keldan;PWD=wrong;DSN=keldan-postgres"
+                                              << "08001" << 101 << "password authentication failed for user \"keldan\"";
+    QTest::addRow("postgres: unknown user") << "postgres"
+                                            << "DATABASE=keldan;UID=nobody;PWD=keldan;DSN=keldan-postgres"
+                                            << "08001" << 101 << "password authentication failed for user \"nobody\"";
+    QTest::addRow("postgres: unknown database") << "postgres"
+                                                << "DATABASE=nosuchdb;UID=keldan;PWD=keldan;DSN=keldan-postgres"
+                                                << "08001" << 101 << "database \"nosuchdb\" does not exist";
     QTest::addRow("mariadb: wrong password")
-        << "mariadb" << "DATABASE=keldan;UID=keldan;PWD=wrong;DSN=keldan-mariadb" << "28000" << 1045
-        << "Access denied for user 'keldan'@'127.0.0.1' (using password: YES)";
+        << "mariadb"
+        << "DATABASE=keldan;UID=keldan;PWD=wrong;DSN=keldan-mariadb"
+        << "28000" << 1045 << "Access denied for user 'keldan'@'127.0.0.1' (using password: YES)";
     QTest::addRow("mariadb: empty password")
-        << "mariadb" << "DATABASE=keldan;UID=keldan;PWD=;DSN=keldan-mariadb" << "28000" << 1045
-        << "Access denied for user 'keldan'@'127.0.0.1' (using password: NO)";
+        << "mariadb"
+        << "DATABASE=keldan;UID=keldan;PWD=;DSN=keldan-mariadb"
+        << "28000" << 1045 << "Access denied for user 'keldan'@'127.0.0.1' (using password: NO)";
     QTest::addRow("mariadb: unknown database")
-        << "mariadb" << "DATABASE=nosuchdb;UID=keldan;PWD=keldan;DSN=keldan-mariadb" << "42000" << 1044
-        << "Access denied for user 'keldan'@'%' to database 'nosuchdb'";
+        << "mariadb"
+        << "DATABASE=nosuchdb;UID=keldan;PWD=keldan;DSN=keldan-mariadb"
+        << "42000" << 1044 << "Access denied for user 'keldan'@'%' to database 'nosuchdb'";
 }
 
 void TestOdbcDatabases::refusedLogon()
@@ -228,7 +232,7 @@ void TestOdbcDatabases::executeOnClosedConnection()
         QCOMPARE(error.statusNumber(), 6008);
         QCOMPARE(error.describe(), QStringLiteral("08003 [0] Connection not open"));
     }
-    QCOMPARE(queryRows(db, QStringLiteral("select count(*) from fixed_data")), QList<QStringList>{{"0"}});
+    QCOMPARE(queryRows(db, QStringLiteral("select count(*) from fixed_data")), QList<QStringList> {{"0"}});
 }
 
 void TestOdbcDatabases::syntaxError_data()
@@ -238,9 +242,12 @@ void TestOdbcDatabases::syntaxError_data()
     QTest::addColumn<int>("statusNumber");
     QTest::addColumn<QString>("text");
 
-    QTest::addRow("sqlite") << "sqlite" << "HY000" << 1 << "near \"values\": syntax error";
-    QTest::addRow("postgres") << "postgres" << "42601" << 1 << "syntax error at or near \"values\"";
-    QTest::addRow("mariadb") << "mariadb" << "42000" << 1064 << "You have an error in your SQL syntax";
+    QTest::addRow("sqlite") << "sqlite"
+                            << "HY000" << 1 << "near \"values\": syntax error";
+    QTest::addRow("postgres") << "postgres"
+                              << "42601" << 1 << "syntax error at or near \"values\"";
+    QTest::addRow("mariadb") << "mariadb"
+                             << "42000" << 1064 << "You have an error in your SQL syntax";
 }
 
 void TestOdbcDatabases::syntaxError()
@@ -264,7 +271,7 @@ void TestOdbcDatabases::syntaxError()
     // Autocommit: the failure leaves nothing open, and the next statement runs.
     connection.execute(Fixed + "values ('W1','2004-05-06 14:30:00','after','','')");
     connection.close();
-    QCOMPARE(queryRows(db, QStringLiteral("select status from fixed_data")), QList<QStringList>{{"after"}});
+    QCOMPARE(queryRows(db, QStringLiteral("select status from fixed_data")), QList<QStringList> {{"after"}});
 }
 
 void TestOdbcDatabases::schemaScriptRunsAgain_data()
@@ -287,7 +294,7 @@ void TestOdbcDatabases::schemaScriptRunsAgain()
     for (const QString &statement : statements)
         connection.execute(statement);
     connection.close();
-    QCOMPARE(queryRows(db, QStringLiteral("select status from fixed_data")), QList<QStringList>{{"kept"}});
+    QCOMPARE(queryRows(db, QStringLiteral("select status from fixed_data")), QList<QStringList> {{"kept"}});
 }
 
 void TestOdbcDatabases::bridgeStatements_data()
@@ -297,8 +304,7 @@ void TestOdbcDatabases::bridgeStatements_data()
     QTest::addColumn<QString>("select");
     QTest::addColumn<QStringList>("expected");
 
-    struct Case
-    {
+    struct Case {
         const char *tag;
         QString statement;
         QString select;
@@ -306,43 +312,44 @@ void TestOdbcDatabases::bridgeStatements_data()
     };
     const QList<Case> cases = {
         {"stations row of a mobile station heard direct",
-         Stations + "values ('N0CALL-9','2004-05-06 14:30:00','2',12.5,3090.25,-7.5,1,1,'/>','')",
-         "select callsign,dtstamp,type,distance,lat,lon,heard_direct,radio_port,symbol,object_owner from stations",
-         {"N0CALL-9", "2004-05-06 14:30:00", "2", "12.5", "3090.25", "-7.5", "1", "1", "/>", ""}},
+            Stations + "values ('N0CALL-9','2004-05-06 14:30:00','2',12.5,3090.25,-7.5,1,1,'/>','')",
+            "select callsign,dtstamp,type,distance,lat,lon,heard_direct,radio_port,symbol,object_owner from stations",
+            {"N0CALL-9", "2004-05-06 14:30:00", "2", "12.5", "3090.25", "-7.5", "1", "1", "/>", ""}},
         {"stations row of an object with its owner",
-         Stations + "values ('LEADVILLE','2004-02-03 07:05:09','0',0,3915.27,-10617.9,0,2,'/#','KB0ZZZ-15')",
-         "select callsign,dtstamp,type,lat,lon,heard_direct,radio_port,symbol,object_owner from stations",
-         {"LEADVILLE", "2004-02-03 07:05:09", "0", "3915.27", "-10617.9", "0", "2", "/#", "KB0ZZZ-15"}},
+            Stations + "values ('LEADVILLE','2004-02-03 07:05:09','0',0,3915.27,-10617.9,0,2,'/#','KB0ZZZ-15')",
+            "select callsign,dtstamp,type,lat,lon,heard_direct,radio_port,symbol,object_owner from stations",
+            {"LEADVILLE", "2004-02-03 07:05:09", "0", "3915.27", "-10617.9", "0", "2", "/#", "KB0ZZZ-15"}},
         {"stations row with numbers in exponent notation",
-         Stations + "values ('W1','2004-05-06 14:30:00','1',1.234568E+07,1E-05,-0.25,0,-1,'/_','')",
-         "select distance,lat,lon,radio_port from stations", {"12345680", "0.00001", "-0.25", "-1"}},
+            Stations + "values ('W1','2004-05-06 14:30:00','1',1.234568E+07,1E-05,-0.25,0,-1,'/_','')",
+            "select distance,lat,lon,radio_port from stations", {"12345680", "0.00001", "-0.25", "-1"}},
         {"numbers keep more than single precision",
-         Stations + "values ('W1','2004-05-06 14:30:00','1',16777217,3090.123456,-7.000001,0,1,'/_','')",
-         "select distance,lat,lon from stations", {"16777217", "3090.123456", "-7.000001"}},
+            Stations + "values ('W1','2004-05-06 14:30:00','1',16777217,3090.123456,-7.000001,0,1,'/_','')",
+            "select distance,lat,lon from stations", {"16777217", "3090.123456", "-7.000001"}},
         {"weather row without a blank before values",
-         Weather + "values ('W1','2004-05-06 14:30:00','1013.2','0','55','0','0','0','-3.5','0','0','0','0')",
-         "select fk_callsign,fk_dtstamp,pressure,dewpoint,humidity,rain_24hours,rain_last_hour,rain_today,temp,"
-         "wind_chill,wind_direction,wind_gust,wind_speed from wx_data",
-         {"W1", "2004-05-06 14:30:00", "1013.2", "0", "55", "0", "0", "0", "-3.5", "0", "0", "0", "0"}},
+            Weather + "values ('W1','2004-05-06 14:30:00','1013.2','0','55','0','0','0','-3.5','0','0','0','0')",
+            "select fk_callsign,fk_dtstamp,pressure,dewpoint,humidity,rain_24hours,rain_last_hour,rain_today,temp,"
+            "wind_chill,wind_direction,wind_gust,wind_speed from wx_data",
+            {"W1", "2004-05-06 14:30:00", "1013.2", "0", "55", "0", "0", "0", "-3.5", "0", "0", "0", "0"}},
         {"weather values keep seven digits",
-         Weather + "values ('W1','2004-05-06 14:30:00','1013.247','-12.375','100','25.4','0.254','12.7','37.77778',"
-                   "'-17.1','359','88.51','1.234568E+07')",
-         "select pressure,dewpoint,rain_last_hour,temp,wind_direction,wind_gust,wind_speed from wx_data",
-         {"1013.247", "-12.375", "0.254", "37.77778", "359", "88.51", "12345680"}},
+            Weather
+                + "values ('W1','2004-05-06 14:30:00','1013.247','-12.375','100','25.4','0.254','12.7','37.77778',"
+                  "'-17.1','359','88.51','1.234568E+07')",
+            "select pressure,dewpoint,rain_last_hour,temp,wind_direction,wind_gust,wind_speed from wx_data",
+            {"1013.247", "-12.375", "0.254", "37.77778", "359", "88.51", "12345680"}},
         {"mobile row with quoted numbers",
-         Mobile + "values ('N0CALL-9','2004-05-06 14:30:00','120.5','12.5','WIDE1-1,WIDE2-1','-1')",
-         "select fk_callsign,fk_dtstamp,height,speed,path,course from mobile_data",
-         {"N0CALL-9", "2004-05-06 14:30:00", "120.5", "12.5", "WIDE1-1,WIDE2-1", "-1"}},
+            Mobile + "values ('N0CALL-9','2004-05-06 14:30:00','120.5','12.5','WIDE1-1,WIDE2-1','-1')",
+            "select fk_callsign,fk_dtstamp,height,speed,path,course from mobile_data",
+            {"N0CALL-9", "2004-05-06 14:30:00", "120.5", "12.5", "WIDE1-1,WIDE2-1", "-1"}},
         {"quoted numbers are stored as numbers",
-         Mobile + "values ('N0CALL-9','2004-05-06 14:30:00','120.5','12.5','','359')",
-         "select course+1,height*2,speed+0.25 from mobile_data", {"360", "241", "12.75"}},
+            Mobile + "values ('N0CALL-9','2004-05-06 14:30:00','120.5','12.5','','359')",
+            "select course+1,height*2,speed+0.25 from mobile_data", {"360", "241", "12.75"}},
         {"fixed row", Fixed + "values ('N0CALL','2004-05-06 14:30:00','QRV 145.500','Home station','WIDE2-2')",
-         "select fk_callsign,fk_dtstamp,status,comment,path from fixed_data",
-         {"N0CALL", "2004-05-06 14:30:00", "QRV 145.500", "Home station", "WIDE2-2"}},
+            "select fk_callsign,fk_dtstamp,status,comment,path from fixed_data",
+            {"N0CALL", "2004-05-06 14:30:00", "QRV 145.500", "Home station", "WIDE2-2"}},
         {"fixed row of empty texts", Fixed + "values ('N0CALL','2004-05-06 14:30:00','','','')",
-         "select status,comment,path from fixed_data", {"", "", ""}},
+            "select status,comment,path from fixed_data", {"", "", ""}},
         {"detail row without its stations row", Fixed + "values ('ORPHAN','2004-05-06 14:30:00','','','')",
-         "select count(*) from fixed_data where fk_callsign='ORPHAN'", {"1"}},
+            "select count(*) from fixed_data where fk_callsign='ORPHAN'", {"1"}},
     };
     for (const TestDatabase &db : testDatabases(mSqliteFile)) {
         for (const Case &c : cases)
@@ -368,9 +375,9 @@ void TestOdbcDatabases::bridgeStatements()
     QCOMPARE(rows.first().size(), expected.size());
     for (qsizetype i = 0; i < expected.size(); ++i) {
         QVERIFY2(sameValue(rows.first().at(i), expected.at(i)),
-                 qPrintable(QStringLiteral("column %1: got \"%2\", expected \"%3\"")
-                                .arg(i + 1)
-                                .arg(rows.first().at(i), expected.at(i))));
+            qPrintable(QStringLiteral("column %1: got \"%2\", expected \"%3\"")
+                           .arg(i + 1)
+                           .arg(rows.first().at(i), expected.at(i))));
     }
 }
 
@@ -381,8 +388,7 @@ void TestOdbcDatabases::texts_data()
     QTest::addColumn<QString>("stored");
 
     const QString longText = QStringLiteral("WIDE1-1,WIDE2-2 ").repeated(19).left(300);
-    struct Case
-    {
+    struct Case {
         const char *tag;
         QString literal;
         QString stored;
@@ -413,15 +419,16 @@ void TestOdbcDatabases::texts()
     OdbcConnection connection(QStringLiteral("Connection1"));
     connection.open(db.connectionString());
     connection.execute(Fixed + QStringLiteral("values ('W1','2004-05-06 14:30:00','%1','%1','%1')").arg(literal));
-    connection.execute(Stations + QStringLiteral("values ('W1','2004-05-06 14:30:00','0',0,0,0,0,0,'%1','%1')")
-                                      .arg(literal));
+    connection.execute(
+        Stations + QStringLiteral("values ('W1','2004-05-06 14:30:00','0',0,0,0,0,0,'%1','%1')").arg(literal));
     connection.close();
 
     const QString hex = QString::fromLatin1(stored.toUtf8().toHex().toUpper());
     QCOMPARE(queryRows(db, QStringLiteral("select status,comment,path,%1 from fixed_data").arg(hexOf(db, "status"))),
-             (QList<QStringList>{{stored, stored, stored, hex}}));
-    QCOMPARE(queryRows(db, QStringLiteral("select symbol,object_owner,%1 from stations").arg(hexOf(db, "object_owner"))),
-             (QList<QStringList>{{stored, stored, hex}}));
+        (QList<QStringList> {{stored, stored, stored, hex}}));
+    QCOMPARE(
+        queryRows(db, QStringLiteral("select symbol,object_owner,%1 from stations").arg(hexOf(db, "object_owner"))),
+        (QList<QStringList> {{stored, stored, hex}}));
 }
 
 void TestOdbcDatabases::backslashFollowsTheDialect_data()
@@ -439,15 +446,16 @@ void TestOdbcDatabases::backslashFollowsTheDialect()
     OdbcConnection connection(QStringLiteral("Connection1"));
     connection.open(db.connectionString());
     const QString written = connection.dialect() == SqlDialect::BackslashEscapes ? QStringLiteral("a\\\\b\\\\n")
-                                                                       : QStringLiteral("a\\b\\n");
+                                                                                 : QStringLiteral("a\\b\\n");
     connection.execute(Fixed + QStringLiteral("values ('W1','2004-05-06 14:30:00','%1','','')").arg(written));
     connection.execute(Fixed + QStringLiteral("values ('W2','2004-05-06 14:30:00','%1','','')").arg("a\\b\\n"));
     connection.close();
 
-    const QList<QStringList> rows = queryRows(db, QStringLiteral("select fk_callsign,status from fixed_data order by "
-                                                                 "fk_callsign"));
+    const QList<QStringList> rows = queryRows(db,
+        QStringLiteral("select fk_callsign,status from fixed_data order by "
+                       "fk_callsign"));
     QCOMPARE(rows.size(), 2);
-    QCOMPARE(rows.at(0), (QStringList{"W1", "a\\b\\n"}));
+    QCOMPARE(rows.at(0), (QStringList {"W1", "a\\b\\n"}));
     // Undoubled, MariaDB drops the backslash of "\b" and turns "\n" into a
     // line feed: exactly what the dialect warns of.
     QCOMPARE(rows.at(1).at(1) == QStringLiteral("a\\b\\n"), db.defaultDialect == SqlDialect::Standard);
@@ -458,7 +466,7 @@ void TestOdbcDatabases::literalRuleFollowsTheServer_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("switched");  // the database's (PostgreSQL) or server's (MariaDB) setting
     QTest::addColumn<SqlDialect>("switchedTo");
-    QTest::addColumn<QString>("session"); // more keywords of the connection string
+    QTest::addColumn<QString>("session");  // more keywords of the connection string
     QTest::addColumn<SqlDialect>("expected");
 
     const SqlDialect standard = SqlDialect::Standard;
@@ -470,8 +478,8 @@ void TestOdbcDatabases::literalRuleFollowsTheServer_data()
     QTest::addRow("postgres: database off") << "postgres" << true << escapes << QString() << escapes;
     QTest::addRow("postgres: database on") << "postgres" << true << standard << QString() << standard;
     QTest::addRow("postgres: session off") << "postgres" << false << standard << pgSession.arg("off") << escapes;
-    QTest::addRow("postgres: database off, session on") << "postgres" << true << escapes << pgSession.arg("on")
-                                                        << standard;
+    QTest::addRow("postgres: database off, session on")
+        << "postgres" << true << escapes << pgSession.arg("on") << standard;
     QTest::addRow("mariadb: as started") << "mariadb" << false << standard << QString() << escapes;
     QTest::addRow("mariadb: server NO_BACKSLASH_ESCAPES") << "mariadb" << true << standard << QString() << standard;
     QTest::addRow("mariadb: server default") << "mariadb" << true << escapes << QString() << escapes;
@@ -501,24 +509,25 @@ void TestOdbcDatabases::literalRuleFollowsTheServer()
     QCOMPARE(connection.dialect(), expected);
 
     const QStringList texts = {QStringLiteral("\\' ,' ,' ); delete from stations; --"), QStringLiteral("a\\b\\\\c\\n"),
-                               QStringLiteral("ends in a backslash\\")};
+        QStringLiteral("ends in a backslash\\")};
     connection.execute(Stations + "values ('W1','2004-05-06 14:30:00','0',0,0,0,0,0,'/\\\\','')");
     int second = 0;
     for (QString text : texts) {
         if (expected == SqlDialect::BackslashEscapes)
             text.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
         text.replace(QLatin1Char('\''), QStringLiteral("''"));
-        connection.execute(Fixed + QStringLiteral("values ('W1','2004-05-06 14:30:%1','%2','','')")
-                                       .arg(second++, 2, 10, QLatin1Char('0'))
-                                       .arg(text));
+        connection.execute(Fixed
+            + QStringLiteral("values ('W1','2004-05-06 14:30:%1','%2','','')")
+                  .arg(second++, 2, 10, QLatin1Char('0'))
+                  .arg(text));
     }
     connection.close();
 
     QList<QStringList> stored;
     for (const QString &text : texts)
-        stored << QStringList{text};
+        stored << QStringList {text};
     QCOMPARE(queryRows(db, QStringLiteral("select status from fixed_data order by fk_dtstamp")), stored);
-    QCOMPARE(queryRows(db, QStringLiteral("select count(*) from stations")), QList<QStringList>{{"1"}});
+    QCOMPARE(queryRows(db, QStringLiteral("select count(*) from stations")), QList<QStringList> {{"1"}});
 }
 
 void TestOdbcDatabases::literalRuleUnknown_data()
@@ -528,21 +537,32 @@ void TestOdbcDatabases::literalRuleUnknown_data()
     QTest::addColumn<bool>("known");
     QTest::addColumn<SqlDialect>("expected");
 
-    QTest::addRow("PostgreSQL on") << "PostgreSQL" << "on" << true << SqlDialect::Standard;
-    QTest::addRow("PostgreSQL off") << "PostgreSQL" << "off" << true << SqlDialect::BackslashEscapes;
-    QTest::addRow("PostgreSQL NULL") << "PostgreSQL" << "<NULL>" << false << SqlDialect::Standard;
-    QTest::addRow("PostgreSQL empty") << "PostgreSQL" << "" << false << SqlDialect::Standard;
-    QTest::addRow("PostgreSQL other") << "PostgreSQL" << "maybe" << false << SqlDialect::Standard;
-    QTest::addRow("MariaDB no modes") << "MariaDB" << "" << true << SqlDialect::BackslashEscapes;
-    QTest::addRow("MySQL ANSI without it") << "MySQL" << "REAL_AS_FLOAT,PIPES_AS_CONCAT,ANSI_QUOTES,IGNORE_SPACE,ANSI"
-                                           << true << SqlDialect::BackslashEscapes;
-    QTest::addRow("MariaDB with it") << "MariaDB" << "STRICT_TRANS_TABLES,NO_BACKSLASH_ESCAPES" << true
-                                     << SqlDialect::Standard;
-    QTest::addRow("MariaDB a longer name is not it") << "MariaDB" << "NO_BACKSLASH_ESCAPES_X" << true
-                                                     << SqlDialect::BackslashEscapes;
-    QTest::addRow("MariaDB NULL") << "MariaDB" << "<NULL>" << false << SqlDialect::Standard;
-    QTest::addRow("SQLite needs no setting") << "SQLite" << "" << true << SqlDialect::Standard;
-    QTest::addRow("another DBMS is standard") << "Microsoft SQL Server" << "" << true << SqlDialect::Standard;
+    QTest::addRow("PostgreSQL on") << "PostgreSQL"
+                                   << "on" << true << SqlDialect::Standard;
+    QTest::addRow("PostgreSQL off") << "PostgreSQL"
+                                    << "off" << true << SqlDialect::BackslashEscapes;
+    QTest::addRow("PostgreSQL NULL") << "PostgreSQL"
+                                     << "<NULL>" << false << SqlDialect::Standard;
+    QTest::addRow("PostgreSQL empty") << "PostgreSQL"
+                                      << "" << false << SqlDialect::Standard;
+    QTest::addRow("PostgreSQL other") << "PostgreSQL"
+                                      << "maybe" << false << SqlDialect::Standard;
+    QTest::addRow("MariaDB no modes") << "MariaDB"
+                                      << "" << true << SqlDialect::BackslashEscapes;
+    QTest::addRow("MySQL ANSI without it")
+        << "MySQL"
+        << "REAL_AS_FLOAT,PIPES_AS_CONCAT,ANSI_QUOTES,IGNORE_SPACE,ANSI" << true << SqlDialect::BackslashEscapes;
+    QTest::addRow("MariaDB with it") << "MariaDB"
+                                     << "STRICT_TRANS_TABLES,NO_BACKSLASH_ESCAPES" << true << SqlDialect::Standard;
+    QTest::addRow("MariaDB a longer name is not it")
+        << "MariaDB"
+        << "NO_BACKSLASH_ESCAPES_X" << true << SqlDialect::BackslashEscapes;
+    QTest::addRow("MariaDB NULL") << "MariaDB"
+                                  << "<NULL>" << false << SqlDialect::Standard;
+    QTest::addRow("SQLite needs no setting") << "SQLite"
+                                             << "" << true << SqlDialect::Standard;
+    QTest::addRow("another DBMS is standard") << "Microsoft SQL Server"
+                                              << "" << true << SqlDialect::Standard;
 }
 
 // A server of a family whose rule is a setting and that does not tell it
@@ -566,7 +586,7 @@ void TestOdbcDatabases::literalRuleUnknown()
         QCOMPARE(error.sqlState(), QStringLiteral("HY000"));
         QCOMPARE(error.statusNumber(), 6100);
         QVERIFY2(error.describe().contains(QLatin1String("did not tell how it reads a backslash")),
-                 qPrintable(error.describe()));
+            qPrintable(error.describe()));
     }
 }
 
@@ -608,11 +628,12 @@ void TestOdbcDatabases::serverStoppedMidRun()
     QVERIFY2(!failure.isEmpty(), "a statement succeeded on a stopped server");
     QVERIFY(statusNumber != 0);
     QVERIFY2(!refusal.isEmpty(), "connected to a stopped server");
-    QVERIFY2(refusal.startsWith(QLatin1String("08")) || refusal.startsWith(QLatin1String("HY000")), qPrintable(refusal));
+    QVERIFY2(
+        refusal.startsWith(QLatin1String("08")) || refusal.startsWith(QLatin1String("HY000")), qPrintable(refusal));
 
     // The old connection stays broken; the destructor must not throw on it.
     QVERIFY_THROWS_EXCEPTION(OdbcError, connection.execute(Fixed + "values ('W1','2004-05-06 14:30:02','','','')"));
-    QCOMPARE(queryRows(db, QStringLiteral("select status from fixed_data")), QList<QStringList>{{"before"}});
+    QCOMPARE(queryRows(db, QStringLiteral("select status from fixed_data")), QList<QStringList> {{"before"}});
 }
 
 // The schema facts above hold for MariaDB's default strict mode, in which a
@@ -625,7 +646,6 @@ void TestOdbcDatabases::mariadbIsStrict()
     QCOMPARE(rows.size(), 1);
     QVERIFY2(rows.first().first().contains(QLatin1String("STRICT_TRANS_TABLES")), qPrintable(rows.first().first()));
 }
-
 
 void TestOdbcDatabases::lockedTableTimesOut_data()
 {

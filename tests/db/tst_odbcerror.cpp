@@ -45,7 +45,7 @@ void TestOdbcError::statusNumber()
     QFETCH(int, expected);
 
     const OdbcError error(QStringLiteral("SQLDriverConnect"),
-                          {{sqlState, nativeError, QStringLiteral("first")}, {QStringLiteral("01000"), 7, "second"}});
+        {{sqlState, nativeError, QStringLiteral("first")}, {QStringLiteral("01000"), 7, "second"}});
     QCOMPARE(error.statusNumber(), expected);
     QCOMPARE(error.sqlState(), sqlState);
     QCOMPARE(error.nativeError(), nativeError);
@@ -80,13 +80,14 @@ void TestOdbcError::meansConnectionLost()
 void TestOdbcError::describeListsEveryRecord()
 {
     const OdbcError error(QStringLiteral("SQLExecDirect"),
-                          {{QStringLiteral("42000"), 1064, QStringLiteral("You have an error in your SQL syntax")},
-                           {QStringLiteral("01000"), 0, QStringLiteral("General warning")}});
-    QCOMPARE(error.describe(), QStringLiteral("42000 [1064] You have an error in your SQL syntax\n"
-                                              "01000 [0] General warning"));
+        {{QStringLiteral("42000"), 1064, QStringLiteral("You have an error in your SQL syntax")},
+            {QStringLiteral("01000"), 0, QStringLiteral("General warning")}});
+    QCOMPARE(error.describe(),
+        QStringLiteral("42000 [1064] You have an error in your SQL syntax\n"
+                       "01000 [0] General warning"));
     QCOMPARE(QString::fromStdString(error.what()),
-             QStringLiteral("SQLExecDirect failed: 42000 [1064] You have an error in your SQL syntax\n"
-                            "01000 [0] General warning"));
+        QStringLiteral("SQLExecDirect failed: 42000 [1064] You have an error in your SQL syntax\n"
+                       "01000 [0] General warning"));
     QCOMPARE(error.diagnostics().size(), 2);
     QCOMPARE(error.operation(), QStringLiteral("SQLExecDirect"));
 }

@@ -109,15 +109,15 @@ void TestOdbcSqlite::storedTypesAndBytes()
                            .arg(text));
     connection.close();
     QCOMPARE(queryRows(mDb, QStringLiteral("select typeof(course), typeof(speed) from mobile_data")),
-             (QList<QStringList>{{"integer", "real"}}));
+        (QList<QStringList> {{"integer", "real"}}));
     QCOMPARE(queryRows(mDb, QStringLiteral("select hex(status) from fixed_data")),
-             (QList<QStringList>{{QString::fromLatin1(text.toUtf8().toHex().toUpper())}}));
+        (QList<QStringList> {{QString::fromLatin1(text.toUtf8().toHex().toUpper())}}));
 }
 
 void TestOdbcSqlite::journalIsWal()
 {
-    QCOMPARE(queryRows(mDb, QStringLiteral("pragma journal_mode")), QList<QStringList>{{"wal"}});
-    QCOMPARE(queryRows(mDb, QStringLiteral("pragma synchronous")), QList<QStringList>{{"1"}});
+    QCOMPARE(queryRows(mDb, QStringLiteral("pragma journal_mode")), QList<QStringList> {{"wal"}});
+    QCOMPARE(queryRows(mDb, QStringLiteral("pragma synchronous")), QList<QStringList> {{"1"}});
 }
 
 // forEachRow hands rows over as they are fetched; a visitor that throws ends
@@ -133,19 +133,19 @@ void TestOdbcSqlite::rowByRowStopsWhenTheVisitorThrows()
     QList<QStringList> seen;
     try {
         connection.forEachRow(QStringLiteral("select fk_callsign, status from fixed_data order by fk_callsign"),
-                              QStringLiteral("<NULL>"), [&seen](const QStringList &row) {
-                                  seen << row;
-                                  if (seen.size() == 2)
-                                      throw std::runtime_error("enough");
-                              });
+            QStringLiteral("<NULL>"), [&seen](const QStringList &row) {
+                seen << row;
+                if (seen.size() == 2)
+                    throw std::runtime_error("enough");
+            });
         QFAIL("the visitor's exception did not pass through");
     } catch (const std::runtime_error &e) {
         QCOMPARE(QString::fromLatin1(e.what()), QStringLiteral("enough"));
     }
-    QCOMPARE(seen, (QList<QStringList>{{"W1", "<NULL>"}, {"W2", "<NULL>"}}));
+    QCOMPARE(seen, (QList<QStringList> {{"W1", "<NULL>"}, {"W2", "<NULL>"}}));
     connection.execute(QStringLiteral("delete from fixed_data"));
-    QCOMPARE(connection.queryRows(QStringLiteral("select count(*) from fixed_data"), QString()),
-             QList<QStringList>{{"0"}});
+    QCOMPARE(
+        connection.queryRows(QStringLiteral("select count(*) from fixed_data"), QString()), QList<QStringList> {{"0"}});
 }
 
 QTEST_GUILESS_MAIN(TestOdbcSqlite)

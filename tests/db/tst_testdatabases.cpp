@@ -21,9 +21,12 @@ void TestTestDatabases::connectionStrings_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("expected");
-    QTest::addRow("sqlite") << "sqlite" << "DATABASE=/tmp/x.db;UID=sa;PWD=;DSN=myodbc3-test";
-    QTest::addRow("postgres") << "postgres" << "DATABASE=keldan;UID=keldan;PWD=keldan;DSN=keldan-postgres";
-    QTest::addRow("mariadb") << "mariadb" << "DATABASE=keldan;UID=keldan;PWD=keldan;DSN=keldan-mariadb";
+    QTest::addRow("sqlite") << "sqlite"
+                            << "DATABASE=/tmp/x.db;UID=sa;PWD=;DSN=myodbc3-test";
+    QTest::addRow("postgres") << "postgres"
+                              << "DATABASE=keldan;UID=keldan;PWD=keldan;DSN=keldan-postgres";
+    QTest::addRow("mariadb") << "mariadb"
+                             << "DATABASE=keldan;UID=keldan;PWD=keldan;DSN=keldan-mariadb";
 }
 
 void TestTestDatabases::connectionStrings()
@@ -33,9 +36,8 @@ void TestTestDatabases::connectionStrings()
     QCOMPARE(testDatabase(name, QStringLiteral("/tmp/x.db")).connectionString(), expected);
     const QList<TestDatabase> all = testDatabases(QStringLiteral("/tmp/x.db"));
     QCOMPARE(all.size(), 3);
-    QVERIFY(std::any_of(all.begin(), all.end(), [&](const TestDatabase &db) {
-        return db.name == name && db.connectionString() == expected;
-    }));
+    QVERIFY(std::any_of(all.begin(), all.end(),
+        [&](const TestDatabase &db) { return db.name == name && db.connectionString() == expected; }));
 }
 
 void TestTestDatabases::splitSqlScript_data()
@@ -43,10 +45,11 @@ void TestTestDatabases::splitSqlScript_data()
     QTest::addColumn<QString>("script");
     QTest::addColumn<QStringList>("statements");
     QTest::addRow("comment lines dropped") << "-- a; b\nCREATE TABLE t (a INT);\n  -- c;\n"
-                                           << QStringList{"CREATE TABLE t (a INT)"};
-    QTest::addRow("two statements, last without ';'") << "CREATE TABLE t (a INT);\nCREATE INDEX i ON t (a)"
-                                                      << QStringList{"CREATE TABLE t (a INT)", "CREATE INDEX i ON t (a)"};
-    QTest::addRow("empty statements skipped") << ";;\n;" << QStringList{};
+                                           << QStringList {"CREATE TABLE t (a INT)"};
+    QTest::addRow("two statements, last without ';'")
+        << "CREATE TABLE t (a INT);\nCREATE INDEX i ON t (a)"
+        << QStringList {"CREATE TABLE t (a INT)", "CREATE INDEX i ON t (a)"};
+    QTest::addRow("empty statements skipped") << ";;\n;" << QStringList {};
 }
 
 void TestTestDatabases::splitSqlScript()
@@ -74,7 +77,7 @@ void TestTestDatabases::unreachableDatabaseHasAReason()
     const QString reason = unreachableReason(db);
     QVERIFY2(reason.startsWith(QLatin1String("postgres (DSN keldan-no-such-source) does not accept a connection: "
                                              "IM002 [0] ")),
-             qPrintable(reason));
+        qPrintable(reason));
     QVERIFY2(reason.contains(QLatin1String("scripts/db-servers.sh start")), qPrintable(reason));
 }
 

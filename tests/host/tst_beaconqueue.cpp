@@ -9,7 +9,7 @@ namespace {
 class NumberedRecord : public BeaconRecord
 {
 public:
-    explicit NumberedRecord(int number) : mNumber(number) {}
+    explicit NumberedRecord(int number) : mNumber(number) { }
     int number() const { return mNumber; }
 
     QString callsign() const override { return QString::number(mNumber); }
@@ -80,7 +80,7 @@ private slots:
         RecordingView view;
         BeaconQueue queue(view);
         queue.queueBeacon(record(1));
-        QCOMPARE(view.bufferCaptions, QStringList{"Buffering [1]"});
+        QCOMPARE(view.bufferCaptions, QStringList {"Buffering [1]"});
         QCOMPARE(queue.queueCount(), qint16(1));
     }
 
@@ -96,7 +96,7 @@ private slots:
 
         const auto captionsBefore = view.bufferCaptions.size();
         queue.queueBeacon(record(1000));
-        QCOMPARE(view.statusCaptions, QStringList{"Buffer full, packet ignored"});
+        QCOMPARE(view.statusCaptions, QStringList {"Buffer full, packet ignored"});
         QCOMPARE(view.bufferCaptions.size(), captionsBefore);
         QCOMPARE(queue.queueCount(), qint16(1000));
 
@@ -105,7 +105,7 @@ private slots:
         QCOMPARE(view.statusCaptions.size(), 2);
 
         queue.TimerBeaconData_Timer();
-        QCOMPARE(view.processed, QList<int>{0});
+        QCOMPARE(view.processed, QList<int> {0});
         QCOMPARE(view.bufferCaptions.last(), QString("Buffering [999]"));
         queue.queueBeacon(record(2000));
         QCOMPARE(view.bufferCaptions.last(), QString("Buffering [1000]"));
@@ -176,7 +176,7 @@ private slots:
         };
         view.duringProcessing = [&] { queue.TimerBeaconData_Timer(); };
         queue.TimerBeaconData_Timer();
-        QCOMPARE(view.processed, QList<int>{1});
+        QCOMPARE(view.processed, QList<int> {1});
         QCOMPARE(captionsDuringNestedTick, 0);
         QCOMPARE(queue.queueCount(), qint16(1));
         QVERIFY(!queue.isBusy());
@@ -216,11 +216,11 @@ private slots:
         };
         queue.TimerBeaconData_Timer();
         // After the tick's own caption (1 waiting) the notification shows 2.
-        QCOMPARE(view.bufferCaptions.mid(view.bufferCaptions.size() - 2),
-                 (QStringList{"Buffering [1]", "Buffering [2]"}));
+        QCOMPARE(
+            view.bufferCaptions.mid(view.bufferCaptions.size() - 2), (QStringList {"Buffering [1]", "Buffering [2]"}));
         queue.TimerBeaconData_Timer();
         queue.TimerBeaconData_Timer();
-        QCOMPARE(view.processed, (QList<int>{1, 2, 3}));
+        QCOMPARE(view.processed, (QList<int> {1, 2, 3}));
     }
 };
 

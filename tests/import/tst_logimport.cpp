@@ -49,7 +49,7 @@ class NoWindow : public RecorderView
 {
 public:
     int checkValue(int checkNumber) const override { return checkNumber == 4 ? 0 : 1; }
-    void setLatestData(int, const QString &) override {}
+    void setLatestData(int, const QString &) override { }
     void setStatus(const QString &caption) override
     {
         if (!caption.isEmpty())
@@ -85,7 +85,7 @@ private:
     void addDatabaseRows();
     void useDatabase(const QString &name);
     ImportSummary import(const QStringList &files, HostSettings::TimeZone zone = HostSettings::TimeZone::Local,
-                         Qt::TimeSpec stampSpec = Qt::LocalTime);
+        Qt::TimeSpec stampSpec = Qt::LocalTime);
     // The day's log beacon by beacon, the bridge's way: the Linux host at
     // each line's time, the recorder, one autocommit statement after another.
     void storeBeaconByBeacon(const QString &path);
@@ -154,7 +154,7 @@ void TestLogImport::storeBeaconByBeacon(const QString &path)
     recorder.attachHost(&host);
     recorder.weatherRecord() = std::make_shared<WeatherReadings>();
     connect(&host, &HostApplication::NotifyBeaconData, &host,
-            [&](const BeaconRecordRef &beacon) { recorder.processBeacon(beacon); });
+        [&](const BeaconRecordRef &beacon) { recorder.processBeacon(beacon); });
 
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -192,12 +192,12 @@ void TestLogImport::storesWhatTheBridgeStores()
     const ImportSummary summary = import({DayLog});
     QCOMPARE(summary.problems, QStringList());
     QCOMPARE(summary.lines, 21);
-    QCOMPARE(summary.skipped, 2);      // the comment, aprx's T line
+    QCOMPARE(summary.skipped, 2);  // the comment, aprx's T line
     QCOMPARE(summary.bad, 1);
     QCOMPARE(summary.packets, 18);
-    QCOMPARE(summary.duplicates, 1);   // DB0XYZ again after 10 s; after 91 min it is a beacon
+    QCOMPARE(summary.duplicates, 1);  // DB0XYZ again after 10 s; after 91 min it is a beacon
     QCOMPARE(summary.undecodable, 1);
-    QCOMPARE(summary.remembered, 1);   // DL3FIX's status
+    QCOMPARE(summary.remembered, 1);  // DL3FIX's status
     QCOMPARE(summary.beacons, 15);
     QCOMPARE(summary.stored, 15);
     QCOMPARE(summary.refused + summary.excluded + summary.notRecorded + summary.uncommitted, 0);
@@ -208,9 +208,10 @@ void TestLogImport::storesWhatTheBridgeStores()
     QCOMPARE(imported.at(0).size(), 15);
     QCOMPARE(imported.at(1).size() + imported.at(2).size() + imported.at(3).size(), 15);
     // The status text heard before the beacon, kept by the host across lines.
-    QCOMPARE(queryRows(mDb, QStringLiteral("select status from fixed_data where fk_callsign = 'DL3FIX' "
-                                           "order by fk_dtstamp")),
-             (QList<QStringList>{{QString()}, {QStringLiteral("at home all day")}}));
+    QCOMPARE(queryRows(mDb,
+                 QStringLiteral("select status from fixed_data where fk_callsign = 'DL3FIX' "
+                                "order by fk_dtstamp")),
+        (QList<QStringList> {{QString()}, {QStringLiteral("at home all day")}}));
 
     recreateTables(mDb);
     storeBeaconByBeacon(DayLog);
@@ -258,18 +259,18 @@ void TestLogImport::timesInTheHostsZone_data()
     QTest::addColumn<QString>("dtstamp");
     const int local = int(HostSettings::TimeZone::Local);
     const int utc = int(HostSettings::TimeZone::Utc);
-    QTest::addRow("local stamp, local rows") << QByteArray("2024-05-06 12:00:00") << int(Qt::LocalTime) << local
-                                             << "2024-05-06 12:00:00";
-    QTest::addRow("local stamp, UTC rows") << QByteArray("2024-05-06 12:00:00") << int(Qt::LocalTime) << utc
-                                           << "2024-05-06 10:00:00";
-    QTest::addRow("UTC stamp, local rows") << QByteArray("2024-05-06T10:00:00Z") << int(Qt::LocalTime) << local
-                                           << "2024-05-06 12:00:00";
-    QTest::addRow("offset stamp, UTC rows") << QByteArray("2024-05-06T13:00:00+03:00") << int(Qt::LocalTime) << utc
-                                            << "2024-05-06 10:00:00";
-    QTest::addRow("log written in UTC, local rows") << QByteArray("2024-05-06 10:00:00") << int(Qt::UTC) << local
-                                                    << "2024-05-06 12:00:00";
-    QTest::addRow("log written in UTC, UTC rows") << QByteArray("2024-05-06 10:00:00") << int(Qt::UTC) << utc
-                                                  << "2024-05-06 10:00:00";
+    QTest::addRow("local stamp, local rows")
+        << QByteArray("2024-05-06 12:00:00") << int(Qt::LocalTime) << local << "2024-05-06 12:00:00";
+    QTest::addRow("local stamp, UTC rows")
+        << QByteArray("2024-05-06 12:00:00") << int(Qt::LocalTime) << utc << "2024-05-06 10:00:00";
+    QTest::addRow("UTC stamp, local rows")
+        << QByteArray("2024-05-06T10:00:00Z") << int(Qt::LocalTime) << local << "2024-05-06 12:00:00";
+    QTest::addRow("offset stamp, UTC rows")
+        << QByteArray("2024-05-06T13:00:00+03:00") << int(Qt::LocalTime) << utc << "2024-05-06 10:00:00";
+    QTest::addRow("log written in UTC, local rows")
+        << QByteArray("2024-05-06 10:00:00") << int(Qt::UTC) << local << "2024-05-06 12:00:00";
+    QTest::addRow("log written in UTC, UTC rows")
+        << QByteArray("2024-05-06 10:00:00") << int(Qt::UTC) << utc << "2024-05-06 10:00:00";
 }
 
 void TestLogImport::timesInTheHostsZone()
@@ -285,7 +286,7 @@ void TestLogImport::timesInTheHostsZone()
     log.write(stamp + " N0CALL>APRS:!5130.00N/00007.50W-\n");
     log.close();
     QCOMPARE(import({path}, HostSettings::TimeZone(zone), Qt::TimeSpec(stampSpec)).stored, 1);
-    QCOMPARE(queryRows(mDb, QStringLiteral("select dtstamp from stations")), QList<QStringList>{{dtstamp}});
+    QCOMPARE(queryRows(mDb, QStringLiteral("select dtstamp from stations")), QList<QStringList> {{dtstamp}});
 }
 
 void TestLogImport::readsSeveralFilesInTimeOrder()
@@ -308,9 +309,9 @@ void TestLogImport::readsSeveralFilesInTimeOrder()
     QCOMPARE(gzwrite(gz, rest.constData(), unsigned(rest.size())), int(rest.size()));
     QCOMPARE(gzclose(gz), Z_OK);
 
-    QCOMPARE(LogImporter::inTimeOrder({late, early}, Qt::LocalTime), (QStringList{early, late}));
+    QCOMPARE(LogImporter::inTimeOrder({late, early}, Qt::LocalTime), (QStringList {early, late}));
     const ImportSummary summary = import({late, early});
-    QCOMPARE(summary.files, (QStringList{early, late}));
+    QCOMPARE(summary.files, (QStringList {early, late}));
     QCOMPARE(summary.problems, QStringList());
     QCOMPARE(summary.lines, 21);
     QCOMPARE(summary.stored, 15);
@@ -349,8 +350,8 @@ void TestLogImport::signalStopKeepsWhatIsCommitted()
     importer.setProcessEnvironment(environment);
     importer.setWorkingDirectory(mDir->path());
     importer.start(QStringLiteral(KELDAN_IMPORT_BIN),
-                   {QStringLiteral("--dsn"), mDb.dsn, QStringLiteral("--database"), mDb.database,
-                    QStringLiteral("--user"), mDb.user, QStringLiteral("--batch"), QStringLiteral("200"), big});
+        {QStringLiteral("--dsn"), mDb.dsn, QStringLiteral("--database"), mDb.database, QStringLiteral("--user"),
+            mDb.user, QStringLiteral("--batch"), QStringLiteral("200"), big});
     QVERIFY(importer.waitForStarted());
     // Stopped once the first transactions are in.
     bool committed = false;

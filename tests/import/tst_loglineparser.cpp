@@ -31,17 +31,15 @@ void TestLogLineParser::parse_data()
     QTest::addRow("plain TNC2, CR LF and blanks") << "  " + tnc2 + " \r\n" << packet << tnc2 << none;
     QTest::addRow("ISO stamp") << "2024-05-06 14:30:00 " + tnc2 << packet << tnc2 << local;
     QTest::addRow("ISO stamp with T and Z") << "2024-05-06T14:30:00Z\t" + tnc2 << packet << tnc2 << local;
-    QTest::addRow("ISO stamp with an offset")
-        << "2024-05-06T16:30:00+02:00 " + tnc2 << packet << tnc2
-        << QDateTime(QDate(2024, 5, 6), QTime(16, 30, 0), Qt::OffsetFromUTC, 7200);
+    QTest::addRow("ISO stamp with an offset") << "2024-05-06T16:30:00+02:00 "
+            + tnc2 << packet << tnc2 << QDateTime(QDate(2024, 5, 6), QTime(16, 30, 0), Qt::OffsetFromUTC, 7200);
     QTest::addRow("ISO stamp with milliseconds")
         << "2024-05-06 14:30:00.250 " + tnc2 << packet << tnc2 << local.addMSecs(250);
     QTest::addRow("aprx, received") << "2024-05-06 14:30:00.000 OH2XYZ-1  R " + tnc2 << packet << tnc2 << local;
     QTest::addRow("aprx, from APRS-IS") << "2024-05-06 14:30:00.000 APRSIS    R " + tnc2 << packet << tnc2 << local;
     QTest::addRow("aprx, transmitted") << "2024-05-06 14:30:00.000 OH2XYZ-1  T " + tnc2 << skipped << QByteArray()
                                        << local;
-    QTest::addRow("aprx, dropped") << "2024-05-06 14:30:00.000 OH2XYZ-1  d " + tnc2 << skipped << QByteArray()
-                                   << local;
+    QTest::addRow("aprx, dropped") << "2024-05-06 14:30:00.000 OH2XYZ-1  d " + tnc2 << skipped << QByteArray() << local;
     QTest::addRow("comment") << QByteArray("# logresp N0CALL unverified") << skipped << QByteArray() << none;
     QTest::addRow("blank line") << QByteArray(" \r\n") << skipped << QByteArray() << none;
     QTest::addRow("text") << QByteArray("this line is no packet") << bad << QByteArray() << none;

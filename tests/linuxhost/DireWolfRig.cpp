@@ -66,7 +66,7 @@ bool DireWolfRig::makeAudio(const QList<QByteArray> &packets, QString *error)
     QProcess gen;
     gen.setProcessChannelMode(QProcess::MergedChannels);
     gen.start(QStringLiteral("gen_packets"),
-              {QStringLiteral("-r"), QString::number(SampleRate), QStringLiteral("-o"), wavPath, listPath});
+        {QStringLiteral("-r"), QString::number(SampleRate), QStringLiteral("-o"), wavPath, listPath});
     if (!gen.waitForFinished(60'000) || gen.exitStatus() != QProcess::NormalExit || gen.exitCode() != 0) {
         *error = QStringLiteral("gen_packets failed: ") + QString::fromLocal8Bit(gen.readAll());
         return false;
@@ -107,12 +107,14 @@ bool DireWolfRig::start(quint16 kissPort, QString *error, quint16 agwPort)
     conf.close();
 
     // -t 0: no colours in the output we keep.
-    mDireWolf.start(QStringLiteral("direwolf"), {QStringLiteral("-c"), confPath, QStringLiteral("-t"), QStringLiteral("0")});
+    mDireWolf.start(
+        QStringLiteral("direwolf"), {QStringLiteral("-c"), confPath, QStringLiteral("-t"), QStringLiteral("0")});
     if (!mDireWolf.waitForStarted(10'000)) {
         *error = QStringLiteral("direwolf did not start: ") + mDireWolf.errorString();
         return false;
     }
-    const QByteArray kissReady = "Ready to accept KISS TCP client application 0 on port " + QByteArray::number(kissPort);
+    const QByteArray kissReady =
+        "Ready to accept KISS TCP client application 0 on port " + QByteArray::number(kissPort);
     const QByteArray agwReady = "Ready to accept AGW client application 0 on port " + QByteArray::number(agwPort);
     QDeadlineTimer deadline(20'000);
     while (!mOutput.contains(kissReady) || (agwPort != 0 && !mOutput.contains(agwReady))) {

@@ -1,9 +1,9 @@
 #include "DireWolfRig.h"
 #include "support/LogCapture.h"
 
+#include "linuxhost/LinuxHost.h"
 #include "linuxhost/feeds/AgwSource.h"
 #include "linuxhost/feeds/KissTcpSource.h"
-#include "linuxhost/LinuxHost.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -81,8 +81,8 @@ void TestDireWolfEndToEnd::initTestCase()
     auto source = std::make_unique<KissTcpSource>(QStringLiteral("127.0.0.1"), KissPort);
     KissTcpSource *kiss = source.get();
     mHost->attachSource(std::move(source));
-    connect(mHost.get(), &HostApplication::NotifyBeaconData, this,
-            [this](BeaconRecordRef beacon) { mBeacons << beacon; });
+    connect(
+        mHost.get(), &HostApplication::NotifyBeaconData, this, [this](BeaconRecordRef beacon) { mBeacons << beacon; });
     mHost->start();
 
     mAgwHost = std::make_unique<LinuxHost>(settings);
@@ -90,7 +90,7 @@ void TestDireWolfEndToEnd::initTestCase()
     AgwSource *agw = agwSource.get();
     mAgwHost->attachSource(std::move(agwSource));
     connect(mAgwHost.get(), &HostApplication::NotifyBeaconData, this,
-            [this](BeaconRecordRef beacon) { mAgwBeacons << beacon; });
+        [this](BeaconRecordRef beacon) { mAgwBeacons << beacon; });
     mAgwHost->start();
     // Connected before the audio starts, or the first frames go to nobody;
     // an AGW client gets raw frames only once its request has been read.
@@ -103,13 +103,12 @@ void TestDireWolfEndToEnd::initTestCase()
         wanted += e.beacon ? 1 : 0;
     for (LinuxHost *host : {mHost.get(), mAgwHost.get()}) {
         QTRY_VERIFY2_WITH_TIMEOUT(host->counters().received >= traffic().size(),
-                                  qPrintable(QStringLiteral("%1 of %2 packets came through %3; we said:\n%4\n"
-                                                            "Dire Wolf said:\n%5")
-                                                 .arg(host->counters().received)
-                                                 .arg(traffic().size())
-                                                 .arg(host->source()->describe(),
-                                                      mLog->messages().join(QLatin1Char('\n')), mRig->output())),
-                                  60'000);
+            qPrintable(QStringLiteral("%1 of %2 packets came through %3; we said:\n%4\n"
+                                      "Dire Wolf said:\n%5")
+                           .arg(host->counters().received)
+                           .arg(traffic().size())
+                           .arg(host->source()->describe(), mLog->messages().join(QLatin1Char('\n')), mRig->output())),
+            60'000);
     }
     QCOMPARE(mBeacons.size(), wanted);
     QCOMPARE(mAgwBeacons.size(), wanted);
@@ -167,24 +166,46 @@ void TestDireWolfEndToEnd::arrivesAsBeacon_data()
     QTest::addColumn<int>("stationType");
     QTest::addColumn<QString>("status");
 
-    QTest::addRow("mobile position") << "N0CALL-9" << "" << "/>" << "N0CALL-9>APRS,WIDE1-1"
+    QTest::addRow("mobile position") << "N0CALL-9"
+                                     << ""
+                                     << "/>"
+                                     << "N0CALL-9>APRS,WIDE1-1"
                                      << "!4903.50N/07201.75W>088/036/A=001234Mobile" << 2943.5 << -4321.75 << true
                                      << 66.672 << 88 << 376.1232 << 2 << "";
     QTest::addRow("digipeated house with a status")
-        << "N1CALL" << "" << "/-" << "N1CALL>APRS,DIGI1*,WIDE2-1" << "=5130.00N/00007.50W-House" << 3090.0 << -7.5
-        << false << 0.0 << 0 << 0.0 << 0 << "Net Control";
-    QTest::addRow("Mic-E") << "N2CALL-7" << "" << "/j" << "N2CALL-7>T2SP0W,WIDE1-1" << "`(_fn\"Oj/]Jeep" << 2550.07
-                           << -727.74 << true << 37.04 << 251 << 0.0 << 2 << "";
-    QTest::addRow("object") << "LEADER" << "N3CALL" << "/>" << "N3CALL>APRS"
+        << "N1CALL"
+        << ""
+        << "/-"
+        << "N1CALL>APRS,DIGI1*,WIDE2-1"
+        << "=5130.00N/00007.50W-House" << 3090.0 << -7.5 << false << 0.0 << 0 << 0.0 << 0 << "Net Control";
+    QTest::addRow("Mic-E") << "N2CALL-7"
+                           << ""
+                           << "/j"
+                           << "N2CALL-7>T2SP0W,WIDE1-1"
+                           << "`(_fn\"Oj/]Jeep" << 2550.07 << -727.74 << true << 37.04 << 251 << 0.0 << 2 << "";
+    QTest::addRow("object") << "LEADER"
+                            << "N3CALL"
+                            << "/>"
+                            << "N3CALL>APRS"
                             << ";LEADER   *092345z4903.50N/07201.75W>088/036" << 2943.5 << -4321.75 << true << 66.672
                             << 88 << 0.0 << 2 << "";
-    QTest::addRow("item") << "AID #2" << "N4CALL" << "/A" << "N4CALL>APRS" << ")AID #2!4903.50N/07201.75WA" << 2943.5
-                          << -4321.75 << true << 0.0 << 0 << 0.0 << 0 << "";
-    QTest::addRow("weather station") << "N5CALL" << "" << "/_" << "N5CALL>APRS"
+    QTest::addRow("item") << "AID #2"
+                          << "N4CALL"
+                          << "/A"
+                          << "N4CALL>APRS"
+                          << ")AID #2!4903.50N/07201.75WA" << 2943.5 << -4321.75 << true << 0.0 << 0 << 0.0 << 0 << "";
+    QTest::addRow("weather station") << "N5CALL"
+                                     << ""
+                                     << "/_"
+                                     << "N5CALL>APRS"
                                      << "@092345z4903.50N/07201.75W_220/004g005t077r000p000P000h50b09900wRSW" << 2943.5
                                      << -4321.75 << true << 0.0 << 0 << 0.0 << 1 << "";
-    QTest::addRow("compressed") << "N6CALL" << "" << "/>" << "N6CALL>APRS" << "!/5L!!<*e7>7P[" << 2970.0
-                                << -4365.000236 << true << 67.10168654 << 88 << 0.0 << 2 << "";
+    QTest::addRow("compressed") << "N6CALL"
+                                << ""
+                                << "/>"
+                                << "N6CALL>APRS"
+                                << "!/5L!!<*e7>7P[" << 2970.0 << -4365.000236 << true << 67.10168654 << 88 << 0.0 << 2
+                                << "";
 }
 
 void TestDireWolfEndToEnd::arrivesAsBeacon()
@@ -205,8 +226,9 @@ void TestDireWolfEndToEnd::arrivesAsBeacon()
 
     for (const QList<BeaconRecordRef> *beacons : {&mBeacons, &mAgwBeacons}) {
         const BeaconRecord *b = beaconOf(*beacons, callsign);
-        QVERIFY2(b, qPrintable(callsign + QStringLiteral(" did not arrive through ")
-                               + (beacons == &mBeacons ? QStringLiteral("KISS") : QStringLiteral("AGW"))));
+        QVERIFY2(b,
+            qPrintable(callsign + QStringLiteral(" did not arrive through ")
+                + (beacons == &mBeacons ? QStringLiteral("KISS") : QStringLiteral("AGW"))));
         QCOMPARE(b->objectOwner(), owner);
         QCOMPARE(b->symbolTable() + b->symbolCode(), symbol);
         QVERIFY2(b->packetHeader().startsWith(headerPath + QLatin1Char(' ')), qPrintable(b->packetHeader()));

@@ -66,16 +66,16 @@ void TestHostFactory::badSettingsGiveSilentHost_data()
     QTest::addColumn<Pairs>("pairs");
     QTest::addColumn<QStringList>("problems");
 
-    QTest::addRow("no scheme") << Pairs{{"Feed", "/dev/ttyUSB0"}}
-                               << QStringList{"Feed \"/dev/ttyUSB0\" has no scheme; use kiss://HOST:PORT, "
-                                              "agw://HOST:PORT, aprs-is://HOST:PORT, serial:DEVICE@BAUD or file:PATH"};
-    QTest::addRow("bad port") << Pairs{{"Feed", "kiss://127.0.0.1:80010"}}
-                              << QStringList{"Feed \"kiss://127.0.0.1:80010\" has a bad port \"80010\"; a port is a "
-                                             "number from 1 to 65535"};
+    QTest::addRow("no scheme") << Pairs {{"Feed", "/dev/ttyUSB0"}}
+                               << QStringList {"Feed \"/dev/ttyUSB0\" has no scheme; use kiss://HOST:PORT, "
+                                               "agw://HOST:PORT, aprs-is://HOST:PORT, serial:DEVICE@BAUD or file:PATH"};
+    QTest::addRow("bad port") << Pairs {{"Feed", "kiss://127.0.0.1:80010"}}
+                              << QStringList {"Feed \"kiss://127.0.0.1:80010\" has a bad port \"80010\"; a port is a "
+                                              "number from 1 to 65535"};
     QTest::addRow("unreadable file")
-        << Pairs{{"Feed", "file:/nonexistent/x.log"}}
-        << QStringList{"Feed \"file:/nonexistent/x.log\": the log file /nonexistent/x.log cannot be read (No such "
-                       "file or directory)"};
+        << Pairs {{"Feed", "file:/nonexistent/x.log"}}
+        << QStringList {"Feed \"file:/nonexistent/x.log\": the log file /nonexistent/x.log cannot be read (No such "
+                        "file or directory)"};
 }
 
 void TestHostFactory::badSettingsGiveSilentHost()
@@ -113,10 +113,8 @@ void TestHostFactory::kissFeed()
 {
     LoopbackServer tnc;
     QVERIFY(tnc.listen());
-    writeStore({{"Feed", QStringLiteral("kiss://127.0.0.1:%1").arg(tnc.port())},
-                {"Latitude", "51.5"},
-                {"Longitude", "0"},
-                {"Exclusions", "N0CALL"}});
+    writeStore({{"Feed", QStringLiteral("kiss://127.0.0.1:%1").arg(tnc.port())}, {"Latitude", "51.5"},
+        {"Longitude", "0"}, {"Exclusions", "N0CALL"}});
 
     std::unique_ptr<HostApplication> host = createHostApplication();
     auto *linux = qobject_cast<LinuxHost *>(host.get());
@@ -139,7 +137,7 @@ void TestHostFactory::kissFeed()
     QCOMPARE(beacons.first()->excluded(), HostTrue);
     // 1 degree of longitude at 51.5 N.
     QVERIFY2(std::abs(beacons.first()->distance() - 69.22f) < 0.05f,
-             qPrintable(QString::number(beacons.first()->distance())));
+        qPrintable(QString::number(beacons.first()->distance())));
     QCOMPARE(mLog->messages().first(), QStringLiteral("Feed KISS 127.0.0.1:%1").arg(tnc.port()));
 
     // The factory's host watches the termination signals.
@@ -168,19 +166,18 @@ void TestHostFactory::badFeedIsLeftOutOthersRun()
     QTRY_COMPARE(beacons.size(), 1);
     QCOMPARE(beacons.first()->radioPort(), 101);
     QCOMPARE(mLog->messages().first(3),
-             (QStringList{"Settings: Feed \"kiss//127.0.0.1:8001\" has no scheme; use kiss://HOST:PORT, "
-                          "agw://HOST:PORT, aprs-is://HOST:PORT, serial:DEVICE@BAUD or file:PATH",
-                          "Settings: Feed is left out; the other feeds run",
-                          QStringLiteral("Feed 2 KISS 127.0.0.1:%1").arg(tnc.port())}));
+        (QStringList {"Settings: Feed \"kiss//127.0.0.1:8001\" has no scheme; use kiss://HOST:PORT, "
+                      "agw://HOST:PORT, aprs-is://HOST:PORT, serial:DEVICE@BAUD or file:PATH",
+            "Settings: Feed is left out; the other feeds run",
+            QStringLiteral("Feed 2 KISS 127.0.0.1:%1").arg(tnc.port())}));
 }
 
 void TestHostFactory::aprsIsFeed()
 {
     LoopbackServer server;
     QVERIFY(server.listen());
-    writeStore({{"Feed", QStringLiteral("aprs-is://127.0.0.1:%1").arg(server.port())},
-                {"Callsign", "N0CALL-5"},
-                {"Filter", "r/51.5/0/100"}});
+    writeStore({{"Feed", QStringLiteral("aprs-is://127.0.0.1:%1").arg(server.port())}, {"Callsign", "N0CALL-5"},
+        {"Filter", "r/51.5/0/100"}});
     std::unique_ptr<HostApplication> host = createHostApplication();
     QVERIFY(qobject_cast<LinuxHost *>(host.get()));
     QTRY_COMPARE(server.received(0), QByteArray("user N0CALL-5 pass -1 vers Keldan 1.1.1 filter r/51.5/0/100\r\n"));

@@ -87,17 +87,17 @@ void TestHostSettings::readsFeed_data()
     QTest::addRow("APRS-IS") << "aprs-is://rotate.aprs2.example:14580" << aprsIs << "rotate.aprs2.example" << 14580
                              << "" << 9600;
     QTest::addRow("IPv6 in brackets") << "aprs-is://[::1]:65535" << aprsIs << "::1" << 65535 << "" << 9600;
-    QTest::addRow("blanks around the value") << "  kiss://127.0.0.1:8001  " << kiss << "127.0.0.1" << 8001 << ""
-                                             << 9600;
+    QTest::addRow("blanks around the value")
+        << "  kiss://127.0.0.1:8001  " << kiss << "127.0.0.1" << 8001 << "" << 9600;
     QTest::addRow("AGW") << "agw://192.168.1.20:8010" << agw << "192.168.1.20" << 8010 << "" << 9600;
     QTest::addRow("AGW on its usual port") << "agw://127.0.0.1" << agw << "127.0.0.1" << 8000 << "" << 9600;
     QTest::addRow("AGW on IPv6, usual port") << "agw://[::1]" << agw << "::1" << 8000 << "" << 9600;
-    QTest::addRow("serial TNC at the usual rate") << "serial:/dev/ttyUSB0" << serial << "127.0.0.1" << 8001
-                                                  << "/dev/ttyUSB0" << 9600;
-    QTest::addRow("serial TNC at 1200 baud") << "serial:/dev/ttyS0@1200" << serial << "127.0.0.1" << 8001
-                                             << "/dev/ttyS0" << 1200;
-    QTest::addRow("Dire Wolf's pseudo-terminal") << "serial:///tmp/kisstnc@115200" << serial << "127.0.0.1" << 8001
-                                                 << "/tmp/kisstnc" << 115200;
+    QTest::addRow("serial TNC at the usual rate")
+        << "serial:/dev/ttyUSB0" << serial << "127.0.0.1" << 8001 << "/dev/ttyUSB0" << 9600;
+    QTest::addRow("serial TNC at 1200 baud")
+        << "serial:/dev/ttyS0@1200" << serial << "127.0.0.1" << 8001 << "/dev/ttyS0" << 1200;
+    QTest::addRow("Dire Wolf's pseudo-terminal")
+        << "serial:///tmp/kisstnc@115200" << serial << "127.0.0.1" << 8001 << "/tmp/kisstnc" << 115200;
 }
 
 void TestHostSettings::readsFeed()
@@ -136,18 +136,18 @@ void TestHostSettings::readsSeveralFeeds()
     QList<int> numbers;
     for (const FeedSettings &feed : settings.feeds)
         numbers << feed.number;
-    QCOMPARE(numbers, (QList<int>{1, 2, 3, 10}));
+    QCOMPARE(numbers, (QList<int> {1, 2, 3, 10}));
     QList<int> usable;
     for (const FeedSettings &feed : settings.usableFeeds())
         usable << feed.number;
-    QCOMPARE(usable, (QList<int>{1, 2, 10}));
+    QCOMPARE(usable, (QList<int> {1, 2, 10}));
     QCOMPARE(settings.feeds.at(3).key(), QStringLiteral("Feed 10"));
     QCOMPARE(int(settings.feeds.at(3).kind), int(FeedSettings::Kind::Agw));
     QVERIFY(settings.isUsable());
     QCOMPARE(settings.allProblems(),
-             (QStringList{"Feed 3 \"ax25://nowhere\" has an unknown scheme \"ax25\"; use kiss://HOST:PORT, "
-                          "agw://HOST:PORT, aprs-is://HOST:PORT, serial:DEVICE@BAUD or file:PATH",
-                          "\"Feed 1\" is no feed key and is left out; the feeds are Feed, Feed 2, Feed 3 ... Feed 99"}));
+        (QStringList {"Feed 3 \"ax25://nowhere\" has an unknown scheme \"ax25\"; use kiss://HOST:PORT, "
+                      "agw://HOST:PORT, aprs-is://HOST:PORT, serial:DEVICE@BAUD or file:PATH",
+            "\"Feed 1\" is no feed key and is left out; the feeds are Feed, Feed 2, Feed 3 ... Feed 99"}));
 
     // Without "Feed" there is no default feed besides the ones named.
     const HostSettings second = readPairs({{"Feed 2", "agw://127.0.0.1:8000"}});
@@ -159,7 +159,7 @@ void TestHostSettings::readsSeveralFeeds()
         readPairs({{"Feed", "aprs-is://127.0.0.1:14580"}, {"Feed 2", "kiss://127.0.0.1:8001"}});
     QCOMPARE(noLogin.usableFeeds().size(), 1);
     QCOMPARE(noLogin.usableFeeds().first().number, 2);
-    QCOMPARE(noLogin.allProblems(), QStringList{"Callsign is empty; an APRS-IS feed needs one to log in"});
+    QCOMPARE(noLogin.allProblems(), QStringList {"Callsign is empty; an APRS-IS feed needs one to log in"});
     QVERIFY(noLogin.isUsable());
 }
 
@@ -170,12 +170,8 @@ void TestHostSettings::readsLoginAndStation()
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.close();
 
-    HostSettings settings = readPairs({{"Feed", "aprs-is://127.0.0.1:14580"},
-                                       {"Callsign", "n0call-10"},
-                                       {"Passcode", "12345"},
-                                       {"Filter", "r/51.5/-0.1/100 t/p"},
-                                       {"Latitude", "51.4775"},
-                                       {"Longitude", "-0.0014"}});
+    HostSettings settings = readPairs({{"Feed", "aprs-is://127.0.0.1:14580"}, {"Callsign", "n0call-10"},
+        {"Passcode", "12345"}, {"Filter", "r/51.5/-0.1/100 t/p"}, {"Latitude", "51.4775"}, {"Longitude", "-0.0014"}});
     QCOMPARE(settings.allProblems(), QStringList());
     QCOMPARE(settings.callsign, QStringLiteral("N0CALL-10"));
     QCOMPARE(settings.passcode, QStringLiteral("12345"));
@@ -230,88 +226,87 @@ void TestHostSettings::reportsBadValues_data()
 
     const QString usage = QStringLiteral("use kiss://HOST:PORT, agw://HOST:PORT, aprs-is://HOST:PORT, "
                                          "serial:DEVICE@BAUD or file:PATH");
-    QTest::addRow("unknown scheme")
-        << Pairs{{"Feed", "ax25://127.0.0.1:8000"}}
-        << QStringList{"Feed \"ax25://127.0.0.1:8000\" has an unknown scheme \"ax25\"; " + usage};
-    QTest::addRow("no scheme") << Pairs{{"Feed", "127.0.0.1:8001"}}
-                               << QStringList{"Feed \"127.0.0.1:8001\" has no scheme; " + usage};
+    QTest::addRow("unknown scheme") << Pairs {{"Feed", "ax25://127.0.0.1:8000"}}
+                                    << QStringList {
+                                           "Feed \"ax25://127.0.0.1:8000\" has an unknown scheme \"ax25\"; " + usage};
+    QTest::addRow("no scheme") << Pairs {{"Feed", "127.0.0.1:8001"}}
+                               << QStringList {"Feed \"127.0.0.1:8001\" has no scheme; " + usage};
     QTest::addRow("port too large")
-        << Pairs{{"Feed", "kiss://127.0.0.1:65536"}}
-        << QStringList{"Feed \"kiss://127.0.0.1:65536\" has a bad port \"65536\"; a port is a number from 1 to 65535"};
+        << Pairs {{"Feed", "kiss://127.0.0.1:65536"}}
+        << QStringList {"Feed \"kiss://127.0.0.1:65536\" has a bad port \"65536\"; a port is a number from 1 to 65535"};
     QTest::addRow("port zero")
-        << Pairs{{"Feed", "kiss://127.0.0.1:0"}}
-        << QStringList{"Feed \"kiss://127.0.0.1:0\" has a bad port \"0\"; a port is a number from 1 to 65535"};
+        << Pairs {{"Feed", "kiss://127.0.0.1:0"}}
+        << QStringList {"Feed \"kiss://127.0.0.1:0\" has a bad port \"0\"; a port is a number from 1 to 65535"};
     QTest::addRow("port not a number")
-        << Pairs{{"Feed", "kiss://127.0.0.1:kiss"}}
-        << QStringList{"Feed \"kiss://127.0.0.1:kiss\" has a bad port \"kiss\"; a port is a number from 1 to 65535"};
-    QTest::addRow("no port")
-        << Pairs{{"Feed", "kiss://127.0.0.1"}}
-        << QStringList{"Feed \"kiss://127.0.0.1\" needs a host and a port, as in kiss://127.0.0.1:8001"};
+        << Pairs {{"Feed", "kiss://127.0.0.1:kiss"}}
+        << QStringList {"Feed \"kiss://127.0.0.1:kiss\" has a bad port \"kiss\"; a port is a number from 1 to 65535"};
+    QTest::addRow("no port") << Pairs {{"Feed", "kiss://127.0.0.1"}}
+                             << QStringList {
+                                    "Feed \"kiss://127.0.0.1\" needs a host and a port, as in kiss://127.0.0.1:8001"};
     QTest::addRow("no host")
-        << Pairs{{"Feed", "aprs-is://:14580"}, {"Callsign", "N0CALL"}}
-        << QStringList{"Feed \"aprs-is://:14580\" needs a host and a port, as in aprs-is://127.0.0.1:14580"};
+        << Pairs {{"Feed", "aprs-is://:14580"}, {"Callsign", "N0CALL"}}
+        << QStringList {"Feed \"aprs-is://:14580\" needs a host and a port, as in aprs-is://127.0.0.1:14580"};
     QTest::addRow("AGW with a bad port")
-        << Pairs{{"Feed", "agw://127.0.0.1:x"}}
-        << QStringList{"Feed \"agw://127.0.0.1:x\" has a bad port \"x\"; a port is a number from 1 to 65535"};
-    QTest::addRow("serial without a device") << Pairs{{"Feed", "serial:@9600"}}
-                                             << QStringList{"Feed \"serial:@9600\" names no device; " + usage};
+        << Pairs {{"Feed", "agw://127.0.0.1:x"}}
+        << QStringList {"Feed \"agw://127.0.0.1:x\" has a bad port \"x\"; a port is a number from 1 to 65535"};
+    QTest::addRow("serial without a device")
+        << Pairs {{"Feed", "serial:@9600"}} << QStringList {"Feed \"serial:@9600\" names no device; " + usage};
     QTest::addRow("serial with a bad rate")
-        << Pairs{{"Feed", "serial:/dev/ttyUSB0@fast"}}
-        << QStringList{"Feed \"serial:/dev/ttyUSB0@fast\" has a bad baud rate \"fast\"; use bits per second from 50 "
-                       "to 4000000, such as 1200, 9600 or 115200"};
+        << Pairs {{"Feed", "serial:/dev/ttyUSB0@fast"}}
+        << QStringList {"Feed \"serial:/dev/ttyUSB0@fast\" has a bad baud rate \"fast\"; use bits per second from 50 "
+                        "to 4000000, such as 1200, 9600 or 115200"};
     QTest::addRow("the only feed bad, in a numbered key")
-        << Pairs{{"Feed 2", "kiss://127.0.0.1"}}
-        << QStringList{"Feed 2 \"kiss://127.0.0.1\" needs a host and a port, as in kiss://127.0.0.1:8001"};
-    QTest::addRow("file feed without a path") << Pairs{{"Feed", "file:"}}
-                                              << QStringList{"Feed \"file:\" names no file; " + usage};
+        << Pairs {{"Feed 2", "kiss://127.0.0.1"}}
+        << QStringList {"Feed 2 \"kiss://127.0.0.1\" needs a host and a port, as in kiss://127.0.0.1:8001"};
+    QTest::addRow("file feed without a path")
+        << Pairs {{"Feed", "file:"}} << QStringList {"Feed \"file:\" names no file; " + usage};
     QTest::addRow("log file missing")
-        << Pairs{{"Feed", "file:/nonexistent/keldan/packets.log"}}
-        << QStringList{"Feed \"file:/nonexistent/keldan/packets.log\": the log file /nonexistent/keldan/packets.log "
-                       "cannot be read (No such file or directory)"};
+        << Pairs {{"Feed", "file:/nonexistent/keldan/packets.log"}}
+        << QStringList {"Feed \"file:/nonexistent/keldan/packets.log\": the log file /nonexistent/keldan/packets.log "
+                        "cannot be read (No such file or directory)"};
     QTest::addRow("log file is a folder")
-        << Pairs{{"Feed", "file:/tmp"}} << QStringList{"Feed \"file:/tmp\": /tmp is a folder, not a log file"};
+        << Pairs {{"Feed", "file:/tmp"}} << QStringList {"Feed \"file:/tmp\": /tmp is a folder, not a log file"};
     QTest::addRow("APRS-IS without a callsign")
-        << Pairs{{"Feed", "aprs-is://127.0.0.1:14580"}}
-        << QStringList{"Callsign is empty; an APRS-IS feed needs one to log in"};
+        << Pairs {{"Feed", "aprs-is://127.0.0.1:14580"}}
+        << QStringList {"Callsign is empty; an APRS-IS feed needs one to log in"};
     QTest::addRow("APRS-IS with a bad callsign")
-        << Pairs{{"Feed", "aprs-is://127.0.0.1:14580"}, {"Callsign", "N0 CALL"}}
-        << QStringList{"Callsign \"N0 CALL\" is not a callsign (letters and digits, then -SSID if any)"};
+        << Pairs {{"Feed", "aprs-is://127.0.0.1:14580"}, {"Callsign", "N0 CALL"}}
+        << QStringList {"Callsign \"N0 CALL\" is not a callsign (letters and digits, then -SSID if any)"};
     QTest::addRow("passcode not a number")
-        << Pairs{{"Feed", "aprs-is://127.0.0.1:14580"}, {"Callsign", "N0CALL"}, {"Passcode", "secret"}}
-        << QStringList{"Passcode \"secret\" is not a passcode; use a number from 0 to 32767, or -1 to receive only"};
+        << Pairs {{"Feed", "aprs-is://127.0.0.1:14580"}, {"Callsign", "N0CALL"}, {"Passcode", "secret"}}
+        << QStringList {"Passcode \"secret\" is not a passcode; use a number from 0 to 32767, or -1 to receive only"};
     QTest::addRow("passcode too large")
-        << Pairs{{"Feed", "aprs-is://127.0.0.1:14580"}, {"Callsign", "N0CALL"}, {"Passcode", "99999"}}
-        << QStringList{"Passcode \"99999\" is not a passcode; use a number from 0 to 32767, or -1 to receive only"};
+        << Pairs {{"Feed", "aprs-is://127.0.0.1:14580"}, {"Callsign", "N0CALL"}, {"Passcode", "99999"}}
+        << QStringList {"Passcode \"99999\" is not a passcode; use a number from 0 to 32767, or -1 to receive only"};
     QTest::addRow("filter with a line break")
-        << Pairs{{"Feed", "aprs-is://127.0.0.1:14580"}, {"Callsign", "N0CALL"}, {"Filter", "r/51/0/50\nuser X"}}
-        << QStringList{"Filter holds a control character; it must be one line of text"};
+        << Pairs {{"Feed", "aprs-is://127.0.0.1:14580"}, {"Callsign", "N0CALL"}, {"Filter", "r/51/0/50\nuser X"}}
+        << QStringList {"Filter holds a control character; it must be one line of text"};
     QTest::addRow("latitude without longitude")
-        << Pairs{{"Latitude", "51.5"}} << QStringList{"Latitude and Longitude go together; Longitude is missing"};
+        << Pairs {{"Latitude", "51.5"}} << QStringList {"Latitude and Longitude go together; Longitude is missing"};
     QTest::addRow("longitude without latitude")
-        << Pairs{{"Longitude", "-0.1"}} << QStringList{"Latitude and Longitude go together; Latitude is missing"};
+        << Pairs {{"Longitude", "-0.1"}} << QStringList {"Latitude and Longitude go together; Latitude is missing"};
     QTest::addRow("latitude out of range")
-        << Pairs{{"Latitude", "91"}, {"Longitude", "0"}}
-        << QStringList{"Latitude \"91\" is not a latitude; use decimal degrees from -90 to 90, north positive"};
+        << Pairs {{"Latitude", "91"}, {"Longitude", "0"}}
+        << QStringList {"Latitude \"91\" is not a latitude; use decimal degrees from -90 to 90, north positive"};
     QTest::addRow("longitude with a hemisphere letter")
-        << Pairs{{"Latitude", "51.5"}, {"Longitude", "0.1W"}}
-        << QStringList{
-               "Longitude \"0.1W\" is not a longitude; use decimal degrees from -180 to 180, east positive"};
+        << Pairs {{"Latitude", "51.5"}, {"Longitude", "0.1W"}}
+        << QStringList {"Longitude \"0.1W\" is not a longitude; use decimal degrees from -180 to 180, east positive"};
     QTest::addRow("decimal comma")
-        << Pairs{{"Latitude", "51,5"}, {"Longitude", "0"}}
-        << QStringList{"Latitude \"51,5\" is not a latitude; use decimal degrees from -90 to 90, north positive"};
+        << Pairs {{"Latitude", "51,5"}, {"Longitude", "0"}}
+        << QStringList {"Latitude \"51,5\" is not a latitude; use decimal degrees from -90 to 90, north positive"};
     QTest::addRow("replay rate zero")
-        << Pairs{{"Feed", "file:/dev/null"}, {"Replay Rate", "0"}}
-        << QStringList{"Replay Rate \"0\" is not a rate; use packets per second, above 0 and at most 100000"};
+        << Pairs {{"Feed", "file:/dev/null"}, {"Replay Rate", "0"}}
+        << QStringList {"Replay Rate \"0\" is not a rate; use packets per second, above 0 and at most 100000"};
     QTest::addRow("replay rate not a number")
-        << Pairs{{"Feed", "file:/dev/null"}, {"Replay Rate", "fast"}}
-        << QStringList{"Replay Rate \"fast\" is not a rate; use packets per second, above 0 and at most 100000"};
+        << Pairs {{"Feed", "file:/dev/null"}, {"Replay Rate", "fast"}}
+        << QStringList {"Replay Rate \"fast\" is not a rate; use packets per second, above 0 and at most 100000"};
     QTest::addRow("time zone neither local nor UTC")
-        << Pairs{{"Time Zone", "Europe/Berlin"}}
-        << QStringList{"Time Zone \"Europe/Berlin\" is not a time zone; use local or UTC"};
+        << Pairs {{"Time Zone", "Europe/Berlin"}}
+        << QStringList {"Time Zone \"Europe/Berlin\" is not a time zone; use local or UTC"};
     QTest::addRow("two bad values, two messages")
-        << Pairs{{"Feed", "kiss://127.0.0.1:0"}, {"Latitude", "north"}, {"Longitude", "0"}}
-        << QStringList{"Feed \"kiss://127.0.0.1:0\" has a bad port \"0\"; a port is a number from 1 to 65535",
-                       "Latitude \"north\" is not a latitude; use decimal degrees from -90 to 90, north positive"};
+        << Pairs {{"Feed", "kiss://127.0.0.1:0"}, {"Latitude", "north"}, {"Longitude", "0"}}
+        << QStringList {"Feed \"kiss://127.0.0.1:0\" has a bad port \"0\"; a port is a number from 1 to 65535",
+               "Latitude \"north\" is not a latitude; use decimal degrees from -90 to 90, north positive"};
 }
 
 void TestHostSettings::reportsBadValues()
@@ -337,16 +332,15 @@ void TestHostSettings::exclusions_data()
     QTest::addColumn<QStringList>("excluded");
     QTest::addColumn<QStringList>("kept");
 
-    QTest::addRow("commas, as a user types them")
-        << QByteArray("[General]\nExclusions=N0CALL, TEST*,*-15\n")
-        << QStringList{"N0CALL", "n0call", "TEST", "TESTER-1", "K1ABC-15"}
-        << QStringList{"N0CALL-1", "ATEST", "K1ABC-1", "K1ABC-150"};
+    QTest::addRow("commas, as a user types them") << QByteArray("[General]\nExclusions=N0CALL, TEST*,*-15\n")
+                                                  << QStringList {"N0CALL", "n0call", "TEST", "TESTER-1", "K1ABC-15"}
+                                                  << QStringList {"N0CALL-1", "ATEST", "K1ABC-1", "K1ABC-150"};
     QTest::addRow("blanks") << QByteArray("[General]\nExclusions=N?CALL  W1AW-?\n")
-                            << QStringList{"N0CALL", "N1CALL", "W1AW-1", "w1aw-9"}
-                            << QStringList{"NCALL", "N10CALL", "W1AW", "W1AW-10"};
+                            << QStringList {"N0CALL", "N1CALL", "W1AW-1", "w1aw-9"}
+                            << QStringList {"NCALL", "N10CALL", "W1AW", "W1AW-10"};
     QTest::addRow("quoted list") << QByteArray("[General]\nExclusions=\"a*z, ??\"\n")
-                                 << QStringList{"AZ", "ABCZ", "K1", "k2"} << QStringList{"ZAB", "ABC", "K"};
-    QTest::addRow("none") << QByteArray("[General]\nExclusions=\n") << QStringList{} << QStringList{"N0CALL", ""};
+                                 << QStringList {"AZ", "ABCZ", "K1", "k2"} << QStringList {"ZAB", "ABC", "K"};
+    QTest::addRow("none") << QByteArray("[General]\nExclusions=\n") << QStringList {} << QStringList {"N0CALL", ""};
 }
 
 void TestHostSettings::exclusions()

@@ -37,7 +37,7 @@ void TestHostWeather::dewpoint()
     QFETCH(double, humidity);
     QFETCH(double, dewpointC);
     QVERIFY2(std::abs(HostWeather::dewpointC(tempC, humidity) - dewpointC) < 0.01,
-             qPrintable(QString::number(HostWeather::dewpointC(tempC, humidity))));
+        qPrintable(QString::number(HostWeather::dewpointC(tempC, humidity))));
 }
 
 void TestHostWeather::windChill_data()
@@ -63,7 +63,7 @@ void TestHostWeather::windChill()
     QFETCH(double, windMs);
     QFETCH(double, windChillC);
     QVERIFY2(std::abs(HostWeather::windChillC(tempC, windMs) - windChillC) < 0.01,
-             qPrintable(QString::number(HostWeather::windChillC(tempC, windMs))));
+        qPrintable(QString::number(HostWeather::windChillC(tempC, windMs))));
 }
 
 void TestHostWeather::readingsFromReport_data()
@@ -81,21 +81,22 @@ void TestHostWeather::readingsFromReport_data()
     full.rain1hMm = 0.25;
     full.rain24hMm = 7.62;
     full.windSpeedMs = 20 / 3.6;
-    QTest::addRow("every reading")
-        << full << QList<float>{1013.2f, 220, float(HostWeather::windChillC(-5, 20 / 3.6)), 9.5f,
-                                float(HostWeather::dewpointC(-5, 80)), -5, 80, 1.5f, 0.25f, 7.62f, float(20 / 3.6)};
+    QTest::addRow("every reading") << full
+                                   << QList<float> {1013.2f, 220, float(HostWeather::windChillC(-5, 20 / 3.6)), 9.5f,
+                                          float(HostWeather::dewpointC(-5, 80)), -5, 80, 1.5f, 0.25f, 7.62f,
+                                          float(20 / 3.6)};
 
     aprs::WeatherReport tempOnly;
     tempOnly.tempC = 12.5;
     QTest::addRow("temperature only: no dew point, chill is the temperature")
-        << tempOnly << QList<float>{0, 0, 12.5f, 0, 0, 12.5f, 0, 0, 0, 0, 0};
+        << tempOnly << QList<float> {0, 0, 12.5f, 0, 0, 12.5f, 0, 0, 0, 0, 0};
 
     aprs::WeatherReport noTemp;
     noTemp.humidityPercent = 55;
     noTemp.windSpeedMs = 3;
     noTemp.rain24hMm = 2;
     QTest::addRow("no temperature: no dew point and no chill")
-        << noTemp << QList<float>{0, 0, 0, 0, 0, 0, 55, 0, 0, 2, 3};
+        << noTemp << QList<float> {0, 0, 0, 0, 0, 0, 55, 0, 0, 2, 3};
 }
 
 void TestHostWeather::readingsFromReport()
@@ -103,8 +104,8 @@ void TestHostWeather::readingsFromReport()
     QFETCH(aprs::WeatherReport, report);
     QFETCH(QList<float>, readings);
     const WeatherReadings r = HostWeather::readingsFrom(report);
-    const QList<float> got{r.pressure(), r.windDirection(), r.windChill(), r.windGust(), r.dewpoint(), r.temp(),
-                           r.humidity(), r.rainToday(), r.rainLastHour(), r.rain24Hours(), r.windSpeed()};
+    const QList<float> got {r.pressure(), r.windDirection(), r.windChill(), r.windGust(), r.dewpoint(), r.temp(),
+        r.humidity(), r.rainToday(), r.rainLastHour(), r.rain24Hours(), r.windSpeed()};
     QCOMPARE(got, readings);
 }
 

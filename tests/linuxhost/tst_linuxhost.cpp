@@ -114,7 +114,7 @@ void TestLinuxHost::makeHost(const HostSettings &s)
     mHost = std::make_unique<LinuxHost>(s);
     mHost->setClock(mClock);
     connect(mHost.get(), &HostApplication::NotifyBeaconData, this,
-            [this](BeaconRecordRef beacon) { mBeacons.append(beacon); });
+        [this](BeaconRecordRef beacon) { mBeacons.append(beacon); });
 }
 
 void TestLinuxHost::init()
@@ -148,85 +148,136 @@ void TestLinuxHost::mapsBeacon_data()
     QTest::addColumn<bool>("excluded");
 
     QTest::addRow("position with course, speed, altitude; radio port 0, heard direct")
-        << QByteArray("N0CALL-9>APRS,WIDE2-1:!4903.50N/07201.75W>088/036/A=001234Hello") << 1 << "N0CALL-9" << ""
-        << "/>" << "N0CALL-9>APRS,WIDE2-1 10:00:01" << "!4903.50N/07201.75W>088/036/A=001234Hello" << 28 << 2943.5
-        << -4321.75 << true << 66.672 << 88 << 376.1232 << 2 << false;
+        << QByteArray("N0CALL-9>APRS,WIDE2-1:!4903.50N/07201.75W>088/036/A=001234Hello") << 1 << "N0CALL-9"
+        << ""
+        << "/>"
+        << "N0CALL-9>APRS,WIDE2-1 10:00:01"
+        << "!4903.50N/07201.75W>088/036/A=001234Hello" << 28 << 2943.5 << -4321.75 << true << 66.672 << 88 << 376.1232
+        << 2 << false;
     QTest::addRow("digipeated on radio port 1")
         << QByteArray("N0CALL-9>APRS,WIDE1*,WIDE2-1:!4903.50N/07201.75W>088/036/A=001234Hello") << 2 << "N0CALL-9"
-        << "" << "/>" << "N0CALL-9>APRS,WIDE1*,WIDE2-1 10:00:01" << "!4903.50N/07201.75W>088/036/A=001234Hello"
-        << 28 << 2943.5 << -4321.75 << false << 66.672 << 88 << 376.1232 << 2 << false;
+        << ""
+        << "/>"
+        << "N0CALL-9>APRS,WIDE1*,WIDE2-1 10:00:01"
+        << "!4903.50N/07201.75W>088/036/A=001234Hello" << 28 << 2943.5 << -4321.75 << false << 66.672 << 88 << 376.1232
+        << 2 << false;
     QTest::addRow("APRS-IS keeps its q construct; a house is fixed")
-        << QByteArray("N0CALL>APRS,WIDE1-1,qAR,IGATE:=5130.00N/00007.50W-House") << 0 << "N0CALL" << "" << "/-"
-        << "N0CALL>APRS,WIDE1-1,qAR,IGATE 10:00:01" << "=5130.00N/00007.50W-House" << 21 << 3090.0 << -7.5 << false
-        << 0.0 << 0 << 0.0 << 0 << false;
+        << QByteArray("N0CALL>APRS,WIDE1-1,qAR,IGATE:=5130.00N/00007.50W-House") << 0 << "N0CALL"
+        << ""
+        << "/-"
+        << "N0CALL>APRS,WIDE1-1,qAR,IGATE 10:00:01"
+        << "=5130.00N/00007.50W-House" << 21 << 3090.0 << -7.5 << false << 0.0 << 0 << 0.0 << 0 << false;
     QTest::addRow("APRS-IS from a client: TCPIP*")
-        << QByteArray("N0CALL>APRS,TCPIP*,qAC,T2TEST:=5130.00N/00007.50W-House") << 0 << "N0CALL" << "" << "/-"
-        << "N0CALL>APRS,TCPIP*,qAC,T2TEST 10:00:01" << "=5130.00N/00007.50W-House" << 21 << 3090.0 << -7.5 << false
-        << 0.0 << 0 << 0.0 << 0 << false;
+        << QByteArray("N0CALL>APRS,TCPIP*,qAC,T2TEST:=5130.00N/00007.50W-House") << 0 << "N0CALL"
+        << ""
+        << "/-"
+        << "N0CALL>APRS,TCPIP*,qAC,T2TEST 10:00:01"
+        << "=5130.00N/00007.50W-House" << 21 << 3090.0 << -7.5 << false << 0.0 << 0 << 0.0 << 0 << false;
     QTest::addRow("text line without path is heard direct")
-        << QByteArray("N0CALL>APRS:=5130.00N/00007.50W-House") << 0 << "N0CALL" << "" << "/-"
-        << "N0CALL>APRS 10:00:01" << "=5130.00N/00007.50W-House" << 21 << 3090.0 << -7.5 << true << 0.0 << 0 << 0.0
-        << 0 << false;
+        << QByteArray("N0CALL>APRS:=5130.00N/00007.50W-House") << 0 << "N0CALL"
+        << ""
+        << "/-"
+        << "N0CALL>APRS 10:00:01"
+        << "=5130.00N/00007.50W-House" << 21 << 3090.0 << -7.5 << true << 0.0 << 0 << 0.0 << 0 << false;
     QTest::addRow("compressed position, no comment")
-        << QByteArray("N0CALL>APRS:!/5L!!<*e7>7P[") << 1 << "N0CALL" << "" << "/>" << "N0CALL>APRS 10:00:01"
+        << QByteArray("N0CALL>APRS:!/5L!!<*e7>7P[") << 1 << "N0CALL"
+        << ""
+        << "/>"
+        << "N0CALL>APRS 10:00:01"
         << "!/5L!!<*e7>7P[" << 15 << 2970.0 << -4365.000236 << true << 67.10168654 << 88 << 0.0 << 2 << false;
-    QTest::addRow("Mic-E jeep")
-        << QByteArray("N0CALL>T2SP0W,WIDE1-1:`(_fn\"Oj/]Comment") << 1 << "N0CALL" << "" << "/j"
-        << "N0CALL>T2SP0W,WIDE1-1 10:00:01" << "`(_fn\"Oj/]Comment" << 10 << 2550.07 << -727.74 << true << 37.04
-        << 251 << 0.0 << 2 << false;
+    QTest::addRow("Mic-E jeep") << QByteArray("N0CALL>T2SP0W,WIDE1-1:`(_fn\"Oj/]Comment") << 1 << "N0CALL"
+                                << ""
+                                << "/j"
+                                << "N0CALL>T2SP0W,WIDE1-1 10:00:01"
+                                << "`(_fn\"Oj/]Comment" << 10 << 2550.07 << -727.74 << true << 37.04 << 251 << 0.0 << 2
+                                << false;
     QTest::addRow("object: its name, owned by the source")
-        << QByteArray("N0CALL>APRS:;LEADER   *092345z4903.50N/07201.75W>088/036") << 0 << "LEADER" << "N0CALL"
-        << "/>" << "N0CALL>APRS 10:00:01" << ";LEADER   *092345z4903.50N/07201.75W>088/036" << 45 << 2943.5
-        << -4321.75 << true << 66.672 << 88 << 0.0 << 2 << false;
+        << QByteArray("N0CALL>APRS:;LEADER   *092345z4903.50N/07201.75W>088/036") << 0 << "LEADER"
+        << "N0CALL"
+        << "/>"
+        << "N0CALL>APRS 10:00:01"
+        << ";LEADER   *092345z4903.50N/07201.75W>088/036" << 45 << 2943.5 << -4321.75 << true << 66.672 << 88 << 0.0
+        << 2 << false;
     QTest::addRow("item with a blank in its name")
-        << QByteArray("N0CALL>APRS:)AID #2!4903.50N/07201.75WA") << 0 << "AID #2" << "N0CALL" << "/A"
-        << "N0CALL>APRS 10:00:01" << ")AID #2!4903.50N/07201.75WA" << 28 << 2943.5 << -4321.75 << true << 0.0 << 0
-        << 0.0 << 0 << false;
+        << QByteArray("N0CALL>APRS:)AID #2!4903.50N/07201.75WA") << 0 << "AID #2"
+        << "N0CALL"
+        << "/A"
+        << "N0CALL>APRS 10:00:01"
+        << ")AID #2!4903.50N/07201.75WA" << 28 << 2943.5 << -4321.75 << true << 0.0 << 0 << 0.0 << 0 << false;
     QTest::addRow("weather with position: wind is no course")
         << QByteArray("N0CALL>APRS:@092345z4903.50N/07201.75W_220/004g005t077r000p000P000h50b09900wRSW") << 0
-        << "N0CALL" << "" << "/_" << "N0CALL>APRS 10:00:01"
+        << "N0CALL"
+        << ""
+        << "/_"
+        << "N0CALL>APRS 10:00:01"
         << "@092345z4903.50N/07201.75W_220/004g005t077r000p000P000h50b09900wRSW" << 64 << 2943.5 << -4321.75 << true
         << 0.0 << 0 << 0.0 << 1 << false;
     QTest::addRow("weather symbol without readings")
-        << QByteArray("N0CALL>APRS:!4903.50N/07201.75W_") << 0 << "N0CALL" << "" << "/_" << "N0CALL>APRS 10:00:01"
+        << QByteArray("N0CALL>APRS:!4903.50N/07201.75W_") << 0 << "N0CALL"
+        << ""
+        << "/_"
+        << "N0CALL>APRS 10:00:01"
         << "!4903.50N/07201.75W_" << 21 << 2943.5 << -4321.75 << true << 0.0 << 0 << 0.0 << 1 << false;
     QTest::addRow("house that reports a movement is mobile")
-        << QByteArray("N0CALL>APRS:!4903.50N/07201.75W-090/010") << 0 << "N0CALL" << "" << "/-"
-        << "N0CALL>APRS 10:00:01" << "!4903.50N/07201.75W-090/010" << 28 << 2943.5 << -4321.75 << true << 18.52
-        << 90 << 0.0 << 2 << false;
+        << QByteArray("N0CALL>APRS:!4903.50N/07201.75W-090/010") << 0 << "N0CALL"
+        << ""
+        << "/-"
+        << "N0CALL>APRS 10:00:01"
+        << "!4903.50N/07201.75W-090/010" << 28 << 2943.5 << -4321.75 << true << 18.52 << 90 << 0.0 << 2 << false;
     QTest::addRow("house standing still at 000/000 stays fixed")
-        << QByteArray("N0CALL>APRS:!4903.50N/07201.75W-000/000") << 0 << "N0CALL" << "" << "/-"
-        << "N0CALL>APRS 10:00:01" << "!4903.50N/07201.75W-000/000" << 28 << 2943.5 << -4321.75 << true << 0.0 << 0
-        << 0.0 << 0 << false;
+        << QByteArray("N0CALL>APRS:!4903.50N/07201.75W-000/000") << 0 << "N0CALL"
+        << ""
+        << "/-"
+        << "N0CALL>APRS 10:00:01"
+        << "!4903.50N/07201.75W-000/000" << 28 << 2943.5 << -4321.75 << true << 0.0 << 0 << 0.0 << 0 << false;
     QTest::addRow("car of the alternate table with an overlay")
-        << QByteArray("N0CALL>APRS:!4903.50NS07201.75W>") << 0 << "N0CALL" << "" << "S>" << "N0CALL>APRS 10:00:01"
+        << QByteArray("N0CALL>APRS:!4903.50NS07201.75W>") << 0 << "N0CALL"
+        << ""
+        << "S>"
+        << "N0CALL>APRS 10:00:01"
         << "!4903.50NS07201.75W>" << 21 << 2943.5 << -4321.75 << true << 0.0 << 0 << 0.0 << 2 << false;
     QTest::addRow("ship of the primary table")
-        << QByteArray("N0CALL>APRS:!4903.50N/07201.75Ws") << 0 << "N0CALL" << "" << "/s" << "N0CALL>APRS 10:00:01"
+        << QByteArray("N0CALL>APRS:!4903.50N/07201.75Ws") << 0 << "N0CALL"
+        << ""
+        << "/s"
+        << "N0CALL>APRS 10:00:01"
         << "!4903.50N/07201.75Ws" << 21 << 2943.5 << -4321.75 << true << 0.0 << 0 << 0.0 << 2 << false;
     QTest::addRow("third-party packet: the station inside, not heard direct")
         << QByteArray("IGATE>APRS,WIDE1-1:}N0CALL>APRS,TCPIP,IGATE*:!4903.50N/07201.75W-third") << 1 << "N0CALL"
-        << "" << "/-" << "N0CALL>APRS,TCPIP,IGATE* 10:00:01" << "!4903.50N/07201.75W-third" << 21 << 2943.5
-        << -4321.75 << false << 0.0 << 0 << 0.0 << 0 << false;
+        << ""
+        << "/-"
+        << "N0CALL>APRS,TCPIP,IGATE* 10:00:01"
+        << "!4903.50N/07201.75W-third" << 21 << 2943.5 << -4321.75 << false << 0.0 << 0 << 0.0 << 0 << false;
     QTest::addRow("excluded by a prefix pattern")
-        << QByteArray("EXCL-7>APRS:!4903.50N/07201.75W-") << 0 << "EXCL-7" << "" << "/-" << "EXCL-7>APRS 10:00:01"
+        << QByteArray("EXCL-7>APRS:!4903.50N/07201.75W-") << 0 << "EXCL-7"
+        << ""
+        << "/-"
+        << "EXCL-7>APRS 10:00:01"
         << "!4903.50N/07201.75W-" << 21 << 2943.5 << -4321.75 << true << 0.0 << 0 << 0.0 << 0 << true;
     QTest::addRow("object excluded by its own name")
-        << QByteArray("N0CALL>APRS:;EXCLUDED *092345z4903.50N/07201.75W-") << 0 << "EXCLUDED" << "N0CALL" << "/-"
-        << "N0CALL>APRS 10:00:01" << ";EXCLUDED *092345z4903.50N/07201.75W-" << 38 << 2943.5 << -4321.75 << true
-        << 0.0 << 0 << 0.0 << 0 << true;
+        << QByteArray("N0CALL>APRS:;EXCLUDED *092345z4903.50N/07201.75W-") << 0 << "EXCLUDED"
+        << "N0CALL"
+        << "/-"
+        << "N0CALL>APRS 10:00:01"
+        << ";EXCLUDED *092345z4903.50N/07201.75W-" << 38 << 2943.5 << -4321.75 << true << 0.0 << 0 << 0.0 << 0 << true;
     QTest::addRow("text ends at a NUL byte, its comment with it")
-        << QByteArray("N0CALL>APRS:!4903.50N/07201.75W-com\0ment", 40) << 0 << "N0CALL" << "" << "/-"
-        << "N0CALL>APRS 10:00:01" << "!4903.50N/07201.75W-com" << 21 << 2943.5 << -4321.75 << true << 0.0 << 0
-        << 0.0 << 0 << false;
+        << QByteArray("N0CALL>APRS:!4903.50N/07201.75W-com\0ment", 40) << 0 << "N0CALL"
+        << ""
+        << "/-"
+        << "N0CALL>APRS 10:00:01"
+        << "!4903.50N/07201.75W-com" << 21 << 2943.5 << -4321.75 << true << 0.0 << 0 << 0.0 << 0 << false;
     QTest::addRow("NUL before the comment: the comment starts past the end")
-        << QByteArray("N0CALL>APRS:!4903.50N/07201.75W-\0comment", 40) << 0 << "N0CALL" << "" << "/-"
-        << "N0CALL>APRS 10:00:01" << "!4903.50N/07201.75W-" << 21 << 2943.5 << -4321.75 << true << 0.0 << 0
-        << 0.0 << 0 << false;
+        << QByteArray("N0CALL>APRS:!4903.50N/07201.75W-\0comment", 40) << 0 << "N0CALL"
+        << ""
+        << "/-"
+        << "N0CALL>APRS 10:00:01"
+        << "!4903.50N/07201.75W-" << 21 << 2943.5 << -4321.75 << true << 0.0 << 0 << 0.0 << 0 << false;
     QTest::addRow("excluded by a suffix pattern, lower case")
-        << QByteArray("k1abc-15>APRS:!4903.50N/07201.75W-") << 0 << "k1abc-15" << "" << "/-"
-        << "k1abc-15>APRS 10:00:01" << "!4903.50N/07201.75W-" << 21 << 2943.5 << -4321.75 << true << 0.0 << 0
-        << 0.0 << 0 << true;
+        << QByteArray("k1abc-15>APRS:!4903.50N/07201.75W-") << 0 << "k1abc-15"
+        << ""
+        << "/-"
+        << "k1abc-15>APRS 10:00:01"
+        << "!4903.50N/07201.75W-" << 21 << 2943.5 << -4321.75 << true << 0.0 << 0 << 0.0 << 0 << true;
 }
 
 void TestLinuxHost::mapsBeacon()
@@ -268,7 +319,7 @@ void TestLinuxHost::mapsBeacon()
     QCOMPARE(int(b.course()), course);
     QCOMPARE(b.height(), float(heightMetres));
     QVERIFY2(std::abs(b.distance() - expectedDistanceKm(latMinutes, lonMinutes)) < 0.01,
-             qPrintable(QString::number(b.distance())));
+        qPrintable(QString::number(b.distance())));
     QCOMPARE(b.timeA(), mClock->local);
     QCOMPARE(b.timeB(), mClock->local);
     QCOMPARE(int(b.stationType()), stationType);
@@ -349,9 +400,8 @@ void TestLinuxHost::routesByKind()
 
     feed(line);
     const HostCounters &c = mHost->counters();
-    const QMap<QString, qint64> counts{{"beacons", c.beacons},       {"duplicates", c.duplicates},
-                                       {"remembered", c.remembered}, {"dropped", c.dropped},
-                                       {"rejected", c.rejected}};
+    const QMap<QString, qint64> counts {{"beacons", c.beacons}, {"duplicates", c.duplicates},
+        {"remembered", c.remembered}, {"dropped", c.dropped}, {"rejected", c.rejected}};
     QCOMPARE(c.received, 1);
     for (auto it = counts.cbegin(); it != counts.cend(); ++it)
         QCOMPARE(std::pair(it.key(), it.value()), std::pair(it.key(), qint64(it.key() == counter ? 1 : 0)));
@@ -373,10 +423,10 @@ void TestLinuxHost::dropsDuplicates_data()
         << QByteArray("N0CALL>APRS,WIDE2-2,qAR,IGATE1:!4903.50N/07201.75W-PHG2360")
         << QByteArray("N0CALL>APRS,WIDE1*,WIDE2-1,qAR,IGATE2:!4903.50N/07201.75W-PHG2360") << 29'999 << false;
     QTest::addRow("30 s later is a new beacon") << direct << direct << 30'000 << true;
-    QTest::addRow("other information field") << direct << QByteArray("N0CALL>APRS,WIDE2-2:!4903.50N/07201.75W-PHG2361")
-                                              << 0 << true;
-    QTest::addRow("other destination") << direct << QByteArray("N0CALL>APZ001,WIDE2-2:!4903.50N/07201.75W-PHG2360")
-                                        << 0 << true;
+    QTest::addRow("other information field")
+        << direct << QByteArray("N0CALL>APRS,WIDE2-2:!4903.50N/07201.75W-PHG2361") << 0 << true;
+    QTest::addRow("other destination") << direct << QByteArray("N0CALL>APZ001,WIDE2-2:!4903.50N/07201.75W-PHG2360") << 0
+                                       << true;
     QTest::addRow("other source") << direct << QByteArray("N0CALL-1>APRS,WIDE2-2:!4903.50N/07201.75W-PHG2360") << 0
                                   << true;
 }
@@ -563,8 +613,8 @@ void TestLinuxHost::takesPacketsFromEveryFeed()
     class ScriptedSource : public PacketSource
     {
     public:
-        void start() override {}
-        void stop() override {}
+        void start() override { }
+        void stop() override { }
         QString describe() const override { return QStringLiteral("SCRIPT"); }
         void hear(const QByteArray &line, qint16 radioPort) { emit packetReceived(line, radioPort); }
     };
@@ -618,7 +668,7 @@ void TestLinuxHost::stopStoresWhatWaits()
     class CountingSource : public PacketSource
     {
     public:
-        void start() override {}
+        void start() override { }
         void stop() override { ++stops; }
         QString describe() const override { return QStringLiteral("SCRIPT"); }
         int stops = 0;

@@ -15,13 +15,13 @@ void TestStationMemory::keepsTheMostRecentlyHeard_data()
 {
     QTest::addColumn<QStringList>("heard");  // "CALL" inserts, "+CALL" touches, one per millisecond
     QTest::addColumn<QStringList>("kept");
-    QTest::addRow("within the count") << QStringList{"A", "B", "C"} << QStringList{"A", "B", "C"};
-    QTest::addRow("the one heard longest ago goes") << QStringList{"A", "B", "C", "D"} << QStringList{"B", "C", "D"};
-    QTest::addRow("hearing a station again keeps it") << QStringList{"A", "B", "C", "+A", "D"}
-                                                      << QStringList{"A", "C", "D"};
-    QTest::addRow("a new value for a station keeps it") << QStringList{"A", "B", "C", "A", "D"}
-                                                        << QStringList{"A", "C", "D"};
-    QTest::addRow("older than the age limit") << QStringList{"A", "B", "-", "C"} << QStringList{"C"};
+    QTest::addRow("within the count") << QStringList {"A", "B", "C"} << QStringList {"A", "B", "C"};
+    QTest::addRow("the one heard longest ago goes") << QStringList {"A", "B", "C", "D"} << QStringList {"B", "C", "D"};
+    QTest::addRow("hearing a station again keeps it")
+        << QStringList {"A", "B", "C", "+A", "D"} << QStringList {"A", "C", "D"};
+    QTest::addRow("a new value for a station keeps it")
+        << QStringList {"A", "B", "C", "A", "D"} << QStringList {"A", "C", "D"};
+    QTest::addRow("older than the age limit") << QStringList {"A", "B", "-", "C"} << QStringList {"C"};
 }
 
 void TestStationMemory::keepsTheMostRecentlyHeard()

@@ -9,7 +9,7 @@
 class StatementSpy : public StatementExecutor
 {
 public:
-    explicit StatementSpy(StatementExecutor &connection) : mConnection(connection) {}
+    explicit StatementSpy(StatementExecutor &connection) : mConnection(connection) { }
 
     QStringList statements;
     QStringList accepted;

@@ -6,8 +6,8 @@
 #include "WidgetRecorderView.h"
 #include "db/OdbcConnection.h"
 #include "recording/BeaconRecorder.h"
-#include "support/ScriptedBeaconRecord.h"
 #include "support/SampleReadings.h"
+#include "support/ScriptedBeaconRecord.h"
 #include "support/ScriptedHost.h"
 #include "support/ScriptedWeatherRecord.h"
 
@@ -26,8 +26,7 @@ const QString Connected = QStringLiteral("Connected: sa@myodbc3-test");
 
 const QDateTime Clock(QDate(2024, 3, 9), QTime(18, 7, 3));
 
-
-} // namespace
+}  // namespace
 
 class TestBeaconRecorder : public QObject
 {
@@ -127,7 +126,7 @@ void TestBeaconRecorder::statements_data()
 
     QTest::addRow("mobile station heard direct")
         << int(StationType::Mobile)
-        << QStringList{
+        << QStringList {
                QStringLiteral("insert into stations (callsign,dtstamp,type,distance,lat,lon,heard_direct,radio_port,"
                               "symbol,object_owner) values ('N0CALL-9','2004-05-06 14:30:00','2',12.5,3090.25,-7.5,1,"
                               "1,'/>','')"),
@@ -135,7 +134,7 @@ void TestBeaconRecorder::statements_data()
                               "('N0CALL-9','2004-05-06 14:30:00','0','12.5','APRS,WIDE1-1,WIDE2-1','270')")};
     QTest::addRow("fixed station, owner trimmed, table backslash kept, comment apostrophes removed")
         << int(StationType::Fixed)
-        << QStringList{
+        << QStringList {
                QStringLiteral("insert into stations (callsign,dtstamp,type,distance,lat,lon,heard_direct,radio_port,"
                               "symbol,object_owner) values ('N0CALL','2004-05-06 14:30:00','0',0.1,3090.12,-7.5,1,1,"
                               "'\\k','N0CALL-2')"),
@@ -143,7 +142,7 @@ void TestBeaconRecorder::statements_data()
                               "'2004-05-06 14:30:00','On the air','PHG2360 its 5C','APRS,WIDE2-1')")};
     QTest::addRow("weather station, no blank before values")
         << int(StationType::Weather)
-        << QStringList{
+        << QStringList {
                QStringLiteral("insert into stations (callsign,dtstamp,type,distance,lat,lon,heard_direct,radio_port,"
                               "symbol,object_owner) values ('WX1ABC','2004-05-06 14:30:00','1',3.25,3091.5,10.75,0,0,"
                               "'/_','')"),
@@ -163,7 +162,7 @@ void TestBeaconRecorder::statements()
     QCOMPARE(mSpy->statements, expected);
     QCOMPARE(mSpy->accepted, expected);
     // A detail row that succeeds empties the status line.
-    QCOMPARE(mView->statusHistory, QStringList{QString()});
+    QCOMPARE(mView->statusHistory, QStringList {QString()});
 }
 
 void TestBeaconRecorder::latestData()
@@ -215,10 +214,10 @@ void TestBeaconRecorder::routing_data()
             const bool mobile = mask & 2;
             const bool wx = mask & 4;
             const bool captured = (k.kind == 0 && fixed) || (k.kind == 2 && mobile) || (k.kind == 1 && wx);
-            const QStringList tables = captured ? QStringList{QStringLiteral("stations"), detailTableOf(qint16(k.kind))}
-                                                : QStringList{};
-            QTest::addRow("%s, Fixed %s Mobile %s WX %s", k.name, fixed ? "on" : "off", mobile ? "on" : "off",
-                          wx ? "on" : "off")
+            const QStringList tables =
+                captured ? QStringList {QStringLiteral("stations"), detailTableOf(qint16(k.kind))} : QStringList {};
+            QTest::addRow(
+                "%s, Fixed %s Mobile %s WX %s", k.name, fixed ? "on" : "off", mobile ? "on" : "off", wx ? "on" : "off")
                 << k.kind << fixed << mobile << wx << tables;
         }
     }
@@ -281,14 +280,14 @@ void TestBeaconRecorder::gates()
 
     QCOMPARE(beacon->readCount(QStringLiteral("excluded")), excludedReads);
     if (processed) {
-        QCOMPARE(mSpy->acceptedTables(), (QStringList{QStringLiteral("stations"), QStringLiteral("fixed_data")}));
+        QCOMPARE(mSpy->acceptedTables(), (QStringList {QStringLiteral("stations"), QStringLiteral("fixed_data")}));
         QCOMPARE(mView->text(1), QStringLiteral("N0CALL"));
     } else {
         QVERIFY(mSpy->statements.isEmpty());
         for (int text = 1; text <= 4; ++text)
             QCOMPARE(mView->text(text), QString());
         const QStringList reads = beacon->reads();
-        QCOMPARE(reads, excludedReads ? QStringList{QStringLiteral("excluded")} : QStringList{});
+        QCOMPARE(reads, excludedReads ? QStringList {QStringLiteral("excluded")} : QStringList {});
         QCOMPARE(mView->status(), Connected);
     }
 }
@@ -304,14 +303,14 @@ void TestBeaconRecorder::timestamp_data()
     const QDateTime late(QDate(2004, 2, 3), QTime(7, 5, 10));
     const QString a = QStringLiteral("timeA");
     const QString b = QStringLiteral("timeB");
-    QTest::addRow("timeA later stores timeA") << late << early << QStringLiteral("2004-02-03 07:05:10")
-                                              << QStringList{b, a, a};
-    QTest::addRow("timeB later stores timeB") << early << late << QStringLiteral("2004-02-03 07:05:10")
-                                              << QStringList{b, a, b};
+    QTest::addRow("timeA later stores timeA")
+        << late << early << QStringLiteral("2004-02-03 07:05:10") << QStringList {b, a, a};
+    QTest::addRow("timeB later stores timeB")
+        << early << late << QStringLiteral("2004-02-03 07:05:10") << QStringList {b, a, b};
     QTest::addRow("equal stores timeB") << early << early << QStringLiteral("2004-02-03 07:05:09")
-                                        << QStringList{b, a, b};
+                                        << QStringList {b, a, b};
     QTest::addRow("a day apart") << QDateTime(QDate(2004, 2, 4), QTime(0, 0, 0)) << late
-                                 << QStringLiteral("2004-02-04 00:00:00") << QStringList{b, a, a};
+                                 << QStringLiteral("2004-02-04 00:00:00") << QStringList {b, a, a};
 }
 
 void TestBeaconRecorder::timestamp()
@@ -341,31 +340,27 @@ void TestBeaconRecorder::readOrder_data()
     QTest::addColumn<QStringList>("expected");
 
     const QStringList dispatch = {QStringLiteral("excluded"), QStringLiteral("callsign"), QStringLiteral("latitude"),
-                                  QStringLiteral("longitude"), QStringLiteral("timeB"), QStringLiteral("timeA"),
-                                  QStringLiteral("timeA")};
-    const QStringList station = {QStringLiteral("callsign"), QStringLiteral("stationType"),
-                                 QStringLiteral("distance"), QStringLiteral("latitude"),
-                                 QStringLiteral("longitude"), QStringLiteral("heardDirect"),
-                                 QStringLiteral("radioPort"), QStringLiteral("symbolTable"),
-                                 QStringLiteral("symbolCode"), QStringLiteral("objectOwner")};
+        QStringLiteral("longitude"), QStringLiteral("timeB"), QStringLiteral("timeA"), QStringLiteral("timeA")};
+    const QStringList station = {QStringLiteral("callsign"), QStringLiteral("stationType"), QStringLiteral("distance"),
+        QStringLiteral("latitude"), QStringLiteral("longitude"), QStringLiteral("heardDirect"),
+        QStringLiteral("radioPort"), QStringLiteral("symbolTable"), QStringLiteral("symbolCode"),
+        QStringLiteral("objectOwner")};
     const QString kindRead = QStringLiteral("stationType");
 
     QTest::addRow("fixed") << int(StationType::Fixed)
-                           << dispatch + QStringList{kindRead} + station
-                                  + QStringList{QStringLiteral("callsign"), QStringLiteral("statusText"),
-                                                QStringLiteral("packetText"), QStringLiteral("commentStart"),
-                                                QStringLiteral("packetHeader"), kindRead, kindRead};
+                           << dispatch + QStringList {kindRead} + station
+            + QStringList {QStringLiteral("callsign"), QStringLiteral("statusText"), QStringLiteral("packetText"),
+                QStringLiteral("commentStart"), QStringLiteral("packetHeader"), kindRead, kindRead};
     QTest::addRow("mobile") << int(StationType::Mobile)
-                            << dispatch + QStringList{kindRead, kindRead} + station
-                                   + QStringList{QStringLiteral("callsign"), QStringLiteral("height"),
-                                                 QStringLiteral("speed"), QStringLiteral("packetHeader"),
-                                                 QStringLiteral("course"), kindRead};
+                            << dispatch + QStringList {kindRead, kindRead} + station
+            + QStringList {QStringLiteral("callsign"), QStringLiteral("height"), QStringLiteral("speed"),
+                QStringLiteral("packetHeader"), QStringLiteral("course"), kindRead};
     // The weather row reads the callsign once for the lookup and again for
     // its statement.
     QTest::addRow("weather") << int(StationType::Weather)
-                             << dispatch + QStringList{kindRead, kindRead, kindRead} + station
-                                    + QStringList{QStringLiteral("callsign"), QStringLiteral("callsign")};
-    QTest::addRow("kind 3 is only shown") << 3 << dispatch + QStringList{kindRead, kindRead, kindRead};
+                             << dispatch + QStringList {kindRead, kindRead, kindRead} + station
+            + QStringList {QStringLiteral("callsign"), QStringLiteral("callsign")};
+    QTest::addRow("kind 3 is only shown") << 3 << dispatch + QStringList {kindRead, kindRead, kindRead};
 }
 
 void TestBeaconRecorder::readOrder()
@@ -383,12 +378,11 @@ void TestBeaconRecorder::readOrder()
     QCOMPARE(beacon->reads(), expected);
     if (kind == StationType::Weather) {
         QCOMPARE(weather->reads(),
-                 (QStringList{QStringLiteral("pressure"), QStringLiteral("dewpoint"), QStringLiteral("humidity"),
-                              QStringLiteral("rain24Hours"), QStringLiteral("rainLastHour"),
-                              QStringLiteral("rainToday"), QStringLiteral("temp"), QStringLiteral("windChill"),
-                              QStringLiteral("windDirection"), QStringLiteral("windGust"),
-                              QStringLiteral("windSpeed")}));
-        QCOMPARE(mHost->lookups, QStringList{QStringLiteral("WX1ABC")});
+            (QStringList {QStringLiteral("pressure"), QStringLiteral("dewpoint"), QStringLiteral("humidity"),
+                QStringLiteral("rain24Hours"), QStringLiteral("rainLastHour"), QStringLiteral("rainToday"),
+                QStringLiteral("temp"), QStringLiteral("windChill"), QStringLiteral("windDirection"),
+                QStringLiteral("windGust"), QStringLiteral("windSpeed")}));
+        QCOMPARE(mHost->lookups, QStringList {QStringLiteral("WX1ABC")});
     }
 }
 
@@ -405,88 +399,86 @@ void TestBeaconRecorder::hostFailures_data()
     const QString fixed = QStringLiteral("fixed_data");
     const QString mobile = QStringLiteral("mobile_data");
     const QString wx = QStringLiteral("wx_data");
-    const QStringList cleared{QString()};
+    const QStringList cleared {QString()};
 
     // Dispatch reads: the beacon ends with the one general message.
-    QTest::addRow("callsign for Text1") << 0 << QStringLiteral("callsign") << 1 << QStringList{ErrorMessage}
-                                        << QStringList{} << QStringLiteral("callsign");
-    QTest::addRow("latitude") << 0 << QStringLiteral("latitude") << 1 << QStringList{ErrorMessage} << QStringList{}
+    QTest::addRow("callsign for Text1") << 0 << QStringLiteral("callsign") << 1 << QStringList {ErrorMessage}
+                                        << QStringList {} << QStringLiteral("callsign");
+    QTest::addRow("latitude") << 0 << QStringLiteral("latitude") << 1 << QStringList {ErrorMessage} << QStringList {}
                               << QStringLiteral("latitude");
-    QTest::addRow("longitude") << 2 << QStringLiteral("longitude") << 1 << QStringList{ErrorMessage}
-                               << QStringList{} << QStringLiteral("longitude");
-    QTest::addRow("timeB") << 0 << QStringLiteral("timeB") << 1 << QStringList{ErrorMessage} << QStringList{}
+    QTest::addRow("longitude") << 2 << QStringLiteral("longitude") << 1 << QStringList {ErrorMessage} << QStringList {}
+                               << QStringLiteral("longitude");
+    QTest::addRow("timeB") << 0 << QStringLiteral("timeB") << 1 << QStringList {ErrorMessage} << QStringList {}
                            << QStringLiteral("timeB");
-    QTest::addRow("timeA read again") << 0 << QStringLiteral("timeA") << 2 << QStringList{ErrorMessage}
-                                      << QStringList{} << QStringLiteral("timeA");
-    QTest::addRow("first kind read") << 0 << QStringLiteral("stationType") << 1 << QStringList{ErrorMessage}
-                                     << QStringList{} << QStringLiteral("stationType");
-    QTest::addRow("kind read after the fixed rows") << 0 << QStringLiteral("stationType") << 3
-                                                    << QStringList{QString(), ErrorMessage}
-                                                    << QStringList{stations, fixed} << QStringLiteral("stationType");
+    QTest::addRow("timeA read again") << 0 << QStringLiteral("timeA") << 2 << QStringList {ErrorMessage}
+                                      << QStringList {} << QStringLiteral("timeA");
+    QTest::addRow("first kind read") << 0 << QStringLiteral("stationType") << 1 << QStringList {ErrorMessage}
+                                     << QStringList {} << QStringLiteral("stationType");
+    QTest::addRow("kind read after the fixed rows")
+        << 0 << QStringLiteral("stationType") << 3 << QStringList {QString(), ErrorMessage}
+        << QStringList {stations, fixed} << QStringLiteral("stationType");
 
     // Stations reads: its message, and the detail row still runs.
-    QTest::addRow("stations callsign, fixed row stored") << 0 << QStringLiteral("callsign") << 2
-                                                         << QStringList{StationsMessage, QString()}
-                                                         << QStringList{fixed} << QStringLiteral("stationType");
-    QTest::addRow("stations kind, mobile row stored") << 2 << QStringLiteral("stationType") << 3
-                                                      << QStringList{StationsMessage, QString()}
-                                                      << QStringList{mobile} << QStringLiteral("stationType");
-    QTest::addRow("distance") << 0 << QStringLiteral("distance") << 1 << QStringList{StationsMessage, QString()}
-                              << QStringList{fixed} << QStringLiteral("stationType");
-    QTest::addRow("heardDirect") << 2 << QStringLiteral("heardDirect") << 1
-                                 << QStringList{StationsMessage, QString()} << QStringList{mobile}
-                                 << QStringLiteral("stationType");
-    QTest::addRow("symbolCode") << 0 << QStringLiteral("symbolCode") << 1 << QStringList{StationsMessage, QString()}
-                                << QStringList{fixed} << QStringLiteral("stationType");
-    QTest::addRow("objectOwner, weather row stored") << 1 << QStringLiteral("objectOwner") << 1
-                                                     << QStringList{StationsMessage, QString()} << QStringList{wx}
-                                                     << QStringLiteral("callsign");
+    QTest::addRow("stations callsign, fixed row stored")
+        << 0 << QStringLiteral("callsign") << 2 << QStringList {StationsMessage, QString()} << QStringList {fixed}
+        << QStringLiteral("stationType");
+    QTest::addRow("stations kind, mobile row stored")
+        << 2 << QStringLiteral("stationType") << 3 << QStringList {StationsMessage, QString()} << QStringList {mobile}
+        << QStringLiteral("stationType");
+    QTest::addRow("distance") << 0 << QStringLiteral("distance") << 1 << QStringList {StationsMessage, QString()}
+                              << QStringList {fixed} << QStringLiteral("stationType");
+    QTest::addRow("heardDirect") << 2 << QStringLiteral("heardDirect") << 1 << QStringList {StationsMessage, QString()}
+                                 << QStringList {mobile} << QStringLiteral("stationType");
+    QTest::addRow("symbolCode") << 0 << QStringLiteral("symbolCode") << 1 << QStringList {StationsMessage, QString()}
+                                << QStringList {fixed} << QStringLiteral("stationType");
+    QTest::addRow("objectOwner, weather row stored")
+        << 1 << QStringLiteral("objectOwner") << 1 << QStringList {StationsMessage, QString()} << QStringList {wx}
+        << QStringLiteral("callsign");
 
     // Detail reads: the stations row stays, the detail message is shown.
-    QTest::addRow("fixed callsign") << 0 << QStringLiteral("callsign") << 3 << QStringList{FixedMessage}
-                                    << QStringList{stations} << QStringLiteral("stationType");
-    QTest::addRow("statusText") << 0 << QStringLiteral("statusText") << 1 << QStringList{FixedMessage}
-                                << QStringList{stations} << QStringLiteral("stationType");
-    QTest::addRow("packetText") << 0 << QStringLiteral("packetText") << 1 << QStringList{FixedMessage}
-                                << QStringList{stations} << QStringLiteral("stationType");
-    QTest::addRow("commentStart") << 0 << QStringLiteral("commentStart") << 1 << QStringList{FixedMessage}
-                                  << QStringList{stations} << QStringLiteral("stationType");
-    QTest::addRow("fixed packetHeader") << 0 << QStringLiteral("packetHeader") << 1 << QStringList{FixedMessage}
-                                        << QStringList{stations} << QStringLiteral("stationType");
-    QTest::addRow("height") << 2 << QStringLiteral("height") << 1 << QStringList{MobileMessage}
-                            << QStringList{stations} << QStringLiteral("stationType");
-    QTest::addRow("mobile packetHeader") << 2 << QStringLiteral("packetHeader") << 1 << QStringList{MobileMessage}
-                                         << QStringList{stations} << QStringLiteral("stationType");
-    QTest::addRow("course") << 2 << QStringLiteral("course") << 1 << QStringList{MobileMessage}
-                            << QStringList{stations} << QStringLiteral("stationType");
-    QTest::addRow("weather callsign for the lookup") << 1 << QStringLiteral("callsign") << 3
-                                                     << QStringList{WxMessage} << QStringList{stations}
-                                                     << QStringLiteral("callsign");
-    QTest::addRow("weather callsign read again") << 1 << QStringLiteral("callsign") << 4 << QStringList{WxMessage}
-                                                 << QStringList{stations} << QStringLiteral("callsign");
-    QTest::addRow("weather pressure") << 1 << QStringLiteral("pressure") << 1 << QStringList{WxMessage}
-                                      << QStringList{stations} << QStringLiteral("callsign");
-    QTest::addRow("weather windSpeed, the last value") << 1 << QStringLiteral("windSpeed") << 1
-                                                       << QStringList{WxMessage} << QStringList{stations}
-                                                       << QStringLiteral("callsign");
-    QTest::addRow("weather lookup itself") << 1 << QStringLiteral("lookupWeather") << 1 << QStringList{WxMessage}
-                                           << QStringList{stations} << QStringLiteral("callsign");
+    QTest::addRow("fixed callsign") << 0 << QStringLiteral("callsign") << 3 << QStringList {FixedMessage}
+                                    << QStringList {stations} << QStringLiteral("stationType");
+    QTest::addRow("statusText") << 0 << QStringLiteral("statusText") << 1 << QStringList {FixedMessage}
+                                << QStringList {stations} << QStringLiteral("stationType");
+    QTest::addRow("packetText") << 0 << QStringLiteral("packetText") << 1 << QStringList {FixedMessage}
+                                << QStringList {stations} << QStringLiteral("stationType");
+    QTest::addRow("commentStart") << 0 << QStringLiteral("commentStart") << 1 << QStringList {FixedMessage}
+                                  << QStringList {stations} << QStringLiteral("stationType");
+    QTest::addRow("fixed packetHeader") << 0 << QStringLiteral("packetHeader") << 1 << QStringList {FixedMessage}
+                                        << QStringList {stations} << QStringLiteral("stationType");
+    QTest::addRow("height") << 2 << QStringLiteral("height") << 1 << QStringList {MobileMessage}
+                            << QStringList {stations} << QStringLiteral("stationType");
+    QTest::addRow("mobile packetHeader") << 2 << QStringLiteral("packetHeader") << 1 << QStringList {MobileMessage}
+                                         << QStringList {stations} << QStringLiteral("stationType");
+    QTest::addRow("course") << 2 << QStringLiteral("course") << 1 << QStringList {MobileMessage}
+                            << QStringList {stations} << QStringLiteral("stationType");
+    QTest::addRow("weather callsign for the lookup") << 1 << QStringLiteral("callsign") << 3 << QStringList {WxMessage}
+                                                     << QStringList {stations} << QStringLiteral("callsign");
+    QTest::addRow("weather callsign read again") << 1 << QStringLiteral("callsign") << 4 << QStringList {WxMessage}
+                                                 << QStringList {stations} << QStringLiteral("callsign");
+    QTest::addRow("weather pressure") << 1 << QStringLiteral("pressure") << 1 << QStringList {WxMessage}
+                                      << QStringList {stations} << QStringLiteral("callsign");
+    QTest::addRow("weather windSpeed, the last value")
+        << 1 << QStringLiteral("windSpeed") << 1 << QStringList {WxMessage} << QStringList {stations}
+        << QStringLiteral("callsign");
+    QTest::addRow("weather lookup itself") << 1 << QStringLiteral("lookupWeather") << 1 << QStringList {WxMessage}
+                                           << QStringList {stations} << QStringLiteral("callsign");
 
     // A comment start outside the text is a failed request for part of it.
-    QTest::addRow("comment start 0") << 0 << QStringLiteral("commentStart=0") << 0 << QStringList{FixedMessage}
-                                     << QStringList{stations} << QStringLiteral("stationType");
-    QTest::addRow("comment start past the end + 1") << 0 << QStringLiteral("commentStart=past") << 0
-                                                    << QStringList{FixedMessage} << QStringList{stations}
-                                                    << QStringLiteral("stationType");
-    QTest::addRow("comment start at the end + 1 is empty") << 0 << QStringLiteral("commentStart=end") << 0
-                                                           << cleared << QStringList{stations, fixed}
-                                                           << QStringLiteral("stationType");
+    QTest::addRow("comment start 0") << 0 << QStringLiteral("commentStart=0") << 0 << QStringList {FixedMessage}
+                                     << QStringList {stations} << QStringLiteral("stationType");
+    QTest::addRow("comment start past the end + 1")
+        << 0 << QStringLiteral("commentStart=past") << 0 << QStringList {FixedMessage} << QStringList {stations}
+        << QStringLiteral("stationType");
+    QTest::addRow("comment start at the end + 1 is empty")
+        << 0 << QStringLiteral("commentStart=end") << 0 << cleared << QStringList {stations, fixed}
+        << QStringLiteral("stationType");
 
     // Controls that fail to update.
-    QTest::addRow("Text1 update") << 0 << QStringLiteral("Text1") << 0 << QStringList{ErrorMessage}
-                                  << QStringList{} << QStringLiteral("callsign");
-    QTest::addRow("Text4 update") << 2 << QStringLiteral("Text4") << 0 << QStringList{ErrorMessage}
-                                  << QStringList{} << QStringLiteral("longitude");
+    QTest::addRow("Text1 update") << 0 << QStringLiteral("Text1") << 0 << QStringList {ErrorMessage} << QStringList {}
+                                  << QStringLiteral("callsign");
+    QTest::addRow("Text4 update") << 2 << QStringLiteral("Text4") << 0 << QStringList {ErrorMessage} << QStringList {}
+                                  << QStringLiteral("longitude");
 }
 
 void TestBeaconRecorder::hostFailures()
@@ -513,12 +505,12 @@ void TestBeaconRecorder::hostFailures()
         beacon->fields.commentStart = qint16(beacon->fields.packetText.size() + 1);
     else if (property.startsWith(QLatin1String("Text")))
         mView->failingText = property.mid(4).toInt();
-    else if (QStringList{QStringLiteral("pressure"), QStringLiteral("windSpeed")}.contains(property))
+    else if (QStringList {QStringLiteral("pressure"), QStringLiteral("windSpeed")}.contains(property))
         weather->failRead(property, occurrence);
     else
         beacon->failRead(property, occurrence);
 
-    mRecorder->processBeacon(beacon); // never throws
+    mRecorder->processBeacon(beacon);  // never throws
 
     QCOMPARE(mView->statusHistory, expectedStatus);
     QCOMPARE(mSpy->acceptedTables(), expectedTables);
@@ -527,7 +519,7 @@ void TestBeaconRecorder::hostFailures()
     // A failing value ends its operation: nothing after it is read.
     QCOMPARE(beacon->reads().constLast(), lastRead);
     if (property == QLatin1String("pressure"))
-        QCOMPARE(weather->reads(), QStringList{QStringLiteral("pressure")});
+        QCOMPARE(weather->reads(), QStringList {QStringLiteral("pressure")});
 
     // The next beacon is handled normally.
     mView->statusHistory.clear();
@@ -538,8 +530,8 @@ void TestBeaconRecorder::hostFailures()
     next->fields.timeA = next->fields.timeA.addSecs(1);
     mSpy->accepted.clear();
     mRecorder->processBeacon(next);
-    QCOMPARE(mSpy->acceptedTables(), (QStringList{QStringLiteral("stations"), detailTableOf(qint16(kind))}));
-    QCOMPARE(mView->statusHistory, QStringList{QString()});
+    QCOMPARE(mSpy->acceptedTables(), (QStringList {QStringLiteral("stations"), detailTableOf(qint16(kind))}));
+    QCOMPARE(mView->statusHistory, QStringList {QString()});
 }
 
 void TestBeaconRecorder::databaseFailures_data()
@@ -553,32 +545,33 @@ void TestBeaconRecorder::databaseFailures_data()
 
     const QString stations = QStringLiteral("stations");
     QTest::addRow("all accepted: stations leaves the line, fixed empties it")
-        << 0 << QString() << true << QStringList{QString()} << QString() << QStringList{stations, QStringLiteral("fixed_data")};
+        << 0 << QString() << true << QStringList {QString()} << QString()
+        << QStringList {stations, QStringLiteral("fixed_data")};
     QTest::addRow("weather without readings: the line keeps what it had")
-        << 1 << QString() << false << QStringList{} << Connected << QStringList{stations};
+        << 1 << QString() << false << QStringList {} << Connected << QStringList {stations};
     QTest::addRow("stations rejected, fixed accepted: the line ends empty")
-        << 0 << QStringLiteral("drop stations") << true << QStringList{StationsMessage, QString()} << QString()
-        << QStringList{QStringLiteral("fixed_data")};
+        << 0 << QStringLiteral("drop stations") << true << QStringList {StationsMessage, QString()} << QString()
+        << QStringList {QStringLiteral("fixed_data")};
     QTest::addRow("stations rejected, weather without readings: the message stays")
-        << 1 << QStringLiteral("drop stations") << false << QStringList{StationsMessage} << StationsMessage
-        << QStringList{};
-    QTest::addRow("fixed rejected") << 0 << QStringLiteral("drop fixed_data") << true << QStringList{FixedMessage}
-                                    << FixedMessage << QStringList{stations};
-    QTest::addRow("mobile rejected") << 2 << QStringLiteral("drop mobile_data") << true
-                                     << QStringList{MobileMessage} << MobileMessage << QStringList{stations};
-    QTest::addRow("weather rejected") << 1 << QStringLiteral("drop wx_data") << true << QStringList{WxMessage}
-                                      << WxMessage << QStringList{stations};
-    QTest::addRow("connection not open, fixed") << 0 << QStringLiteral("close") << true
-                                                << QStringList{StationsMessage, FixedMessage} << FixedMessage
-                                                << QStringList{};
-    QTest::addRow("connection not open, mobile") << 2 << QStringLiteral("close") << true
-                                                 << QStringList{StationsMessage, MobileMessage} << MobileMessage
-                                                 << QStringList{};
-    QTest::addRow("connection not open, weather") << 1 << QStringLiteral("close") << true
-                                                  << QStringList{StationsMessage, WxMessage} << WxMessage
-                                                  << QStringList{};
+        << 1 << QStringLiteral("drop stations") << false << QStringList {StationsMessage} << StationsMessage
+        << QStringList {};
+    QTest::addRow("fixed rejected") << 0 << QStringLiteral("drop fixed_data") << true << QStringList {FixedMessage}
+                                    << FixedMessage << QStringList {stations};
+    QTest::addRow("mobile rejected") << 2 << QStringLiteral("drop mobile_data") << true << QStringList {MobileMessage}
+                                     << MobileMessage << QStringList {stations};
+    QTest::addRow("weather rejected") << 1 << QStringLiteral("drop wx_data") << true << QStringList {WxMessage}
+                                      << WxMessage << QStringList {stations};
+    QTest::addRow("connection not open, fixed")
+        << 0 << QStringLiteral("close") << true << QStringList {StationsMessage, FixedMessage} << FixedMessage
+        << QStringList {};
+    QTest::addRow("connection not open, mobile")
+        << 2 << QStringLiteral("close") << true << QStringList {StationsMessage, MobileMessage} << MobileMessage
+        << QStringList {};
+    QTest::addRow("connection not open, weather")
+        << 1 << QStringLiteral("close") << true << QStringList {StationsMessage, WxMessage} << WxMessage
+        << QStringList {};
     QTest::addRow("connection not open, weather without readings")
-        << 1 << QStringLiteral("close") << false << QStringList{StationsMessage} << StationsMessage << QStringList{};
+        << 1 << QStringLiteral("close") << false << QStringList {StationsMessage} << StationsMessage << QStringList {};
 }
 
 void TestBeaconRecorder::databaseFailures()
@@ -613,12 +606,11 @@ void TestBeaconRecorder::weatherLookup_data()
     QTest::addColumn<bool>("stored");
 
     QTest::addRow("filled in place") << int(ScriptedHost::Delivery::FillInPlace) << int(HostFalse) << true << true;
-    QTest::addRow("replaced by the host's record") << int(ScriptedHost::Delivery::Replace) << int(HostFalse) << true
-                                                   << true;
-    QTest::addRow("unknown station: False") << int(ScriptedHost::Delivery::FillInPlace) << int(HostFalse) << false
-                                            << false;
-    QTest::addRow("unknown station: 1 is not True") << int(ScriptedHost::Delivery::FillInPlace) << 1 << false
-                                                    << false;
+    QTest::addRow("replaced by the host's record")
+        << int(ScriptedHost::Delivery::Replace) << int(HostFalse) << true << true;
+    QTest::addRow("unknown station: False")
+        << int(ScriptedHost::Delivery::FillInPlace) << int(HostFalse) << false << false;
+    QTest::addRow("unknown station: 1 is not True") << int(ScriptedHost::Delivery::FillInPlace) << 1 << false << false;
 }
 
 void TestBeaconRecorder::weatherLookup()
@@ -637,12 +629,13 @@ void TestBeaconRecorder::weatherLookup()
 
     mRecorder->processBeacon(sampleBeacon(StationType::Weather));
 
-    QCOMPARE(mHost->lookups, QStringList{QStringLiteral("WX1ABC")});
+    QCOMPARE(mHost->lookups, QStringList {QStringLiteral("WX1ABC")});
     const QStringList wxRows = rows(QStringLiteral("wx_data"));
     QCOMPARE(wxRows.size(), stored ? 1 : 0);
     if (stored)
-        QCOMPARE(wxRows.first(), QStringLiteral("WX1ABC|2004-05-06 14:30:00|1013.2|-6.0|55.0|12.5|0.25|3.0|-3.5|"
-                                                "-9.75|270.0|14.0|8.5"));
+        QCOMPARE(wxRows.first(),
+            QStringLiteral("WX1ABC|2004-05-06 14:30:00|1013.2|-6.0|55.0|12.5|0.25|3.0|-3.5|"
+                           "-9.75|270.0|14.0|8.5"));
     // The member keeps what the lookup left in it.
     const bool replaced = known && ScriptedHost::Delivery(delivery) == ScriptedHost::Delivery::Replace;
     QCOMPARE(mRecorder->weatherRecord(), replaced ? hostRecord : startUpRecord);
@@ -663,8 +656,9 @@ void TestBeaconRecorder::weatherReadingsAtEachLookup()
 
     const QList<QStringList> found =
         queryRows(mDb, QStringLiteral("select fk_dtstamp, temp from wx_data order by fk_dtstamp"));
-    QCOMPARE(found, (QList<QStringList>{{QStringLiteral("2004-05-06 14:30:00"), QStringLiteral("-3.5")},
-                                        {QStringLiteral("2004-05-06 14:40:00"), QStringLiteral("4.25")}}));
+    QCOMPARE(found,
+        (QList<QStringList> {{QStringLiteral("2004-05-06 14:30:00"), QStringLiteral("-3.5")},
+            {QStringLiteral("2004-05-06 14:40:00"), QStringLiteral("4.25")}}));
 }
 
 void TestBeaconRecorder::valuesStayInTheirLiterals_data()
@@ -675,15 +669,15 @@ void TestBeaconRecorder::valuesStayInTheirLiterals_data()
     const QString head = QStringLiteral("insert into fixed_data (fk_callsign,fk_dtstamp,status,comment,path) values "
                                         "('N0CALL','2004-05-06 14:30:00','");
     const QString tail = QStringLiteral("','PHG2360 its 5C','APRS,WIDE2-1')");
-    QTest::addRow("a later placeholder stays as sent") << QStringLiteral("see <PATH> and <COMMENT>")
-                                                       << head + QStringLiteral("see <PATH> and <COMMENT>") + tail;
-    QTest::addRow("an earlier placeholder stays as sent") << QStringLiteral("<CALL>") << head + QStringLiteral("<CALL>")
-                                                                                             + tail;
+    QTest::addRow("a later placeholder stays as sent")
+        << QStringLiteral("see <PATH> and <COMMENT>") << head + QStringLiteral("see <PATH> and <COMMENT>") + tail;
+    QTest::addRow("an earlier placeholder stays as sent")
+        << QStringLiteral("<CALL>") << head + QStringLiteral("<CALL>") + tail;
     QTest::addRow("apostrophes doubled") << QStringLiteral("it's") << head + QStringLiteral("it''s") + tail;
     QTest::addRow("injection stays a value") << QStringLiteral("'); drop table stations; --")
                                              << head + QStringLiteral("''); drop table stations; --") + tail;
-    QTest::addRow("backslash at the end, standard SQL") << QStringLiteral("C:\\") << head + QStringLiteral("C:\\")
-                                                                                        + tail;
+    QTest::addRow("backslash at the end, standard SQL")
+        << QStringLiteral("C:\\") << head + QStringLiteral("C:\\") + tail;
 }
 
 void TestBeaconRecorder::valuesStayInTheirLiterals()
@@ -697,7 +691,7 @@ void TestBeaconRecorder::valuesStayInTheirLiterals()
     mRecorder->processBeacon(beacon);
 
     QCOMPARE(mSpy->statements.value(1), expectedStatement);
-    QCOMPARE(queryRows(mDb, QStringLiteral("select status from fixed_data")), QList<QStringList>{{status}});
+    QCOMPARE(queryRows(mDb, QStringLiteral("select status from fixed_data")), QList<QStringList> {{status}});
     QCOMPARE(rows(QStringLiteral("stations")).size(), 1);
 }
 
@@ -706,8 +700,8 @@ void TestBeaconRecorder::missingRecord_data()
     QTest::addColumn<bool>("enableBridge");
     QTest::addColumn<QStringList>("expectedStatus");
 
-    QTest::addRow("bridge on: the general message") << true << QStringList{ErrorMessage};
-    QTest::addRow("bridge off: nothing") << false << QStringList{};
+    QTest::addRow("bridge on: the general message") << true << QStringList {ErrorMessage};
+    QTest::addRow("bridge off: nothing") << false << QStringList {};
 }
 
 void TestBeaconRecorder::missingRecord()

@@ -76,7 +76,8 @@ void TestCoordinateText::convert_data()
     QTest::addRow("table example 51.502 undotted longitude") << 51.502 << false << false << QStringLiteral("05130.12E");
 
     QTest::addRow("0.8688 is 52.128 minutes, shown 52.12") << 0.8688 << true << true << QStringLiteral("00.52.12N");
-    QTest::addRow("0.99999 is 59.9994 minutes, the largest text") << 0.99999 << true << true << QStringLiteral("00.59.99N");
+    QTest::addRow("0.99999 is 59.9994 minutes, the largest text")
+        << 0.99999 << true << true << QStringLiteral("00.59.99N");
     QTest::addRow("-0.0 is not negative") << -0.0 << false << true << QStringLiteral("000.00.00E");
     QTest::addRow("a hundredth of a minute") << 1.0 / 6000 << true << true << QStringLiteral("00.00.01N");
     QTest::addRow("0.01 degrees is 0.6 minutes") << 0.01 << false << true << QStringLiteral("000.00.60E");
@@ -110,7 +111,7 @@ void TestCoordinateText::convertUnderDecimalComma()
     QFETCH(QString, expected);
 
     QLocale::setDefault(QLocale(QLocale::German));
-    QCOMPARE(QLocale().toString(1.5), QStringLiteral("1,5")); // the locale really writes commas
+    QCOMPARE(QLocale().toString(1.5), QStringLiteral("1,5"));  // the locale really writes commas
     // The C library's own locale too, where this machine has a German one.
     std::setlocale(LC_ALL, "de_DE.UTF-8");
 

@@ -30,34 +30,32 @@ void TestFieldText::path_data()
 
     QTest::addRow("qA and a capital letter: cut at the first ,q")
         << QStringLiteral("N0CALL>APRS,WIDE2-1,qAR,N0CALL-10") << QStringLiteral("APRS,WIDE2-1");
-    QTest::addRow("qA and a small letter") << QStringLiteral("N0CALL>APRS,TCPIP*,qAc,N0CALL-10")
-                                          << QStringLiteral("APRS,TCPIP*");
-    QTest::addRow("cut at ,q even though a blank follows") << QStringLiteral("N0CALL>APRS,qAO,X Y")
-                                                           << QStringLiteral("APRS");
+    QTest::addRow("qA and a small letter")
+        << QStringLiteral("N0CALL>APRS,TCPIP*,qAc,N0CALL-10") << QStringLiteral("APRS,TCPIP*");
+    QTest::addRow("cut at ,q even though a blank follows")
+        << QStringLiteral("N0CALL>APRS,qAO,X Y") << QStringLiteral("APRS");
     QTest::addRow("no qA and a letter: cut at the first blank")
         << QStringLiteral("N0CALL>APRS,RELAY,WIDE 12:00") << QStringLiteral("APRS,RELAY,WIDE");
     QTest::addRow("only the first > counts") << QStringLiteral("A>B>C D") << QStringLiteral("B>C");
-    QTest::addRow("a capital Q does not match qA") << QStringLiteral("N0CALL>APRS,WIDE1-1,QAR X")
-                                                   << QStringLiteral("APRS,WIDE1-1,QAR");
-    QTest::addRow("qA with no letter after it, and no blank") << QStringLiteral("N0CALL>APRS,WIDE1-1,qA")
-                                                              << QString();
+    QTest::addRow("a capital Q does not match qA")
+        << QStringLiteral("N0CALL>APRS,WIDE1-1,QAR X") << QStringLiteral("APRS,WIDE1-1,QAR");
+    QTest::addRow("qA with no letter after it, and no blank") << QStringLiteral("N0CALL>APRS,WIDE1-1,qA") << QString();
     QTest::addRow("neither qA and a letter nor a blank") << QStringLiteral("N0CALL>APRS,WIDE2-2") << QString();
     QTest::addRow("qA and a letter but no ,q") << QStringLiteral("N0CALL>APRS,X qAB") << QString();
     QTest::addRow("nothing after >") << QStringLiteral("N0CALL>") << QString();
     QTest::addRow("no >") << QStringLiteral("N0CALL APRS") << QString();
 
     QTest::addRow("empty header") << QString() << QString();
-    QTest::addRow("qA and a digit is no q construct") << QStringLiteral("N0CALL>APRS,qA1 X")
-                                                      << QStringLiteral("APRS,qA1");
-    QTest::addRow("qA and a letter beyond ASCII is no q construct") << QStringLiteral("N0CALL>APRS,qAÄ X")
-                                                                    << QStringLiteral("APRS,qAÄ");
-    QTest::addRow("a later qA and a letter still counts") << QStringLiteral("N0CALL>APRS,qA,qAZ,IGATE")
-                                                          << QStringLiteral("APRS");
-    QTest::addRow(",q at the very start gives an empty path") << QStringLiteral("N0CALL>,qAR,IGATE")
-                                                              << QString();
+    QTest::addRow("qA and a digit is no q construct")
+        << QStringLiteral("N0CALL>APRS,qA1 X") << QStringLiteral("APRS,qA1");
+    QTest::addRow("qA and a letter beyond ASCII is no q construct")
+        << QStringLiteral("N0CALL>APRS,qAÄ X") << QStringLiteral("APRS,qAÄ");
+    QTest::addRow("a later qA and a letter still counts")
+        << QStringLiteral("N0CALL>APRS,qA,qAZ,IGATE") << QStringLiteral("APRS");
+    QTest::addRow(",q at the very start gives an empty path") << QStringLiteral("N0CALL>,qAR,IGATE") << QString();
     QTest::addRow("blank right after >") << QStringLiteral("N0CALL> APRS") << QString();
-    QTest::addRow("hostile path text is returned as is") << QStringLiteral("N0CALL>AP'RS\\,WIDE 1")
-                                                         << QStringLiteral("AP'RS\\,WIDE");
+    QTest::addRow("hostile path text is returned as is")
+        << QStringLiteral("N0CALL>AP'RS\\,WIDE 1") << QStringLiteral("AP'RS\\,WIDE");
 }
 
 void TestFieldText::path()
@@ -148,19 +146,18 @@ void TestFieldText::symbol_data()
     QTest::addColumn<QString>("expected");
 
     const auto both = [](const char *name, const QString &table, const QString &code, const QString &standard,
-                         const QString &mySql) {
+                          const QString &mySql) {
         QTest::addRow("%s, standard", name) << table << code << SqlDialect::Standard << standard;
         QTest::addRow("%s, backslash escapes", name) << table << code << SqlDialect::BackslashEscapes << mySql;
     };
     both("/ and >", QStringLiteral("/"), QStringLiteral(">"), QStringLiteral("/>"), QStringLiteral("/>"));
-    both("/ and \\ (DF station): the code's backslash by the server's rule", QStringLiteral("/"),
-         QStringLiteral("\\"), QStringLiteral("/\\"), QStringLiteral("/\\\\"));
+    both("/ and \\ (DF station): the code's backslash by the server's rule", QStringLiteral("/"), QStringLiteral("\\"),
+        QStringLiteral("/\\"), QStringLiteral("/\\\\"));
     both("\\ and k: the table's backslash by the same rule", QStringLiteral("\\"), QStringLiteral("k"),
-         QStringLiteral("\\k"), QStringLiteral("\\\\k"));
-    both("\\ and \\", QStringLiteral("\\"), QStringLiteral("\\"), QStringLiteral("\\\\"),
-         QStringLiteral("\\\\\\\\"));
+        QStringLiteral("\\k"), QStringLiteral("\\\\k"));
+    both("\\ and \\", QStringLiteral("\\"), QStringLiteral("\\"), QStringLiteral("\\\\"), QStringLiteral("\\\\\\\\"));
     both("apostrophes in both parts are doubled", QStringLiteral("'"), QStringLiteral("'"), QStringLiteral("''''"),
-         QStringLiteral("''''"));
+        QStringLiteral("''''"));
     both("empty parts", QString(), QString(), QString(), QString());
 }
 

@@ -9,15 +9,15 @@
 #include "linuxhost/LinuxHost.h"
 #include "recording/BeaconRecorder.h"
 #include "recording/LinkHealer.h"
-#include "support/ScriptedBeaconRecord.h"
 #include "support/SampleReadings.h"
+#include "support/ScriptedBeaconRecord.h"
 #include "support/ScriptedHost.h"
 
 #include <QTemporaryDir>
-#include <limits>
-#include <optional>
 #include <QTest>
 #include <QTimer>
+#include <limits>
+#include <optional>
 
 namespace {
 
@@ -26,15 +26,12 @@ const QString FixedMessage = QStringLiteral("Fixed Table (Error Inserting Data i
 const QString MobileMessage = QStringLiteral("Mobile Table (Error Inserting Data into database)");
 const QString WxMessage = QStringLiteral("WX Table (Error Inserting Data into database)");
 
-
-const QStringList NumericColumns = {
-    QStringLiteral("type"),          QStringLiteral("distance"),       QStringLiteral("lat"),
-    QStringLiteral("lon"),           QStringLiteral("heard_direct"),   QStringLiteral("radio_port"),
-    QStringLiteral("height"),        QStringLiteral("speed"),          QStringLiteral("course"),
-    QStringLiteral("pressure"),      QStringLiteral("dewpoint"),       QStringLiteral("humidity"),
-    QStringLiteral("rain_24hours"),  QStringLiteral("rain_last_hour"), QStringLiteral("rain_today"),
-    QStringLiteral("temp"),          QStringLiteral("wind_chill"),     QStringLiteral("wind_direction"),
-    QStringLiteral("wind_gust"),     QStringLiteral("wind_speed")};
+const QStringList NumericColumns = {QStringLiteral("type"), QStringLiteral("distance"), QStringLiteral("lat"),
+    QStringLiteral("lon"), QStringLiteral("heard_direct"), QStringLiteral("radio_port"), QStringLiteral("height"),
+    QStringLiteral("speed"), QStringLiteral("course"), QStringLiteral("pressure"), QStringLiteral("dewpoint"),
+    QStringLiteral("humidity"), QStringLiteral("rain_24hours"), QStringLiteral("rain_last_hour"),
+    QStringLiteral("rain_today"), QStringLiteral("temp"), QStringLiteral("wind_chill"),
+    QStringLiteral("wind_direction"), QStringLiteral("wind_gust"), QStringLiteral("wind_speed")};
 
 // The shared sample beacons, with a negative latitude for the weather station
 // and a radio path for the fixed one, at a time of the test's choosing.
@@ -60,13 +57,11 @@ struct LiteralSetting {
     const char *setting;
     bool switched;
 };
-const LiteralSetting LiteralSettings[] = {{"sqlite", "", false},
-                                          {"postgres", "", false},
-                                          {"postgres", " with standard_conforming_strings off", true},
-                                          {"mariadb", "", false},
-                                          {"mariadb", " with NO_BACKSLASH_ESCAPES", true}};
+const LiteralSetting LiteralSettings[] = {{"sqlite", "", false}, {"postgres", "", false},
+    {"postgres", " with standard_conforming_strings off", true}, {"mariadb", "", false},
+    {"mariadb", " with NO_BACKSLASH_ESCAPES", true}};
 
-} // namespace
+}  // namespace
 
 class TestRecordingDatabases : public QObject
 {
@@ -153,9 +148,8 @@ void TestRecordingDatabases::useDatabase(const QString &name, bool switched)
     recreateTables(mDb);
     switchLiteralSetting(switched);
     logon();
-    const SqlDialect expected = (mDb.defaultDialect == SqlDialect::Standard) == !switched
-        ? SqlDialect::Standard
-        : SqlDialect::BackslashEscapes;
+    const SqlDialect expected =
+        (mDb.defaultDialect == SqlDialect::Standard) == !switched ? SqlDialect::Standard : SqlDialect::BackslashEscapes;
     QCOMPARE(mLink->dialect(), expected);
 }
 
@@ -176,8 +170,8 @@ int TestRecordingDatabases::rowCount(const QString &table) const
     return queryRows(mDb, QStringLiteral("select count(*) from %1").arg(table)).value(0).value(0).toInt();
 }
 
-void TestRecordingDatabases::compareRow(const QString &table, const QStringList &columns,
-                                        const QStringList &expected) const
+void TestRecordingDatabases::compareRow(
+    const QString &table, const QStringList &columns, const QStringList &expected) const
 {
     const QList<QStringList> rows =
         queryRows(mDb, QStringLiteral("select %1 from %2").arg(columns.join(QLatin1Char(',')), table));
@@ -216,25 +210,24 @@ void TestRecordingDatabases::oneBeaconOfEachKind()
 
     QCOMPARE(mView->status(), QString());
     QCOMPARE(rowCount(QStringLiteral("stations")), 3);
-    const QStringList stationColumns = {
-        QStringLiteral("callsign"),     QStringLiteral("dtstamp"),    QStringLiteral("type"),
-        QStringLiteral("distance"),     QStringLiteral("lat"),        QStringLiteral("lon"),
-        QStringLiteral("heard_direct"), QStringLiteral("radio_port"), QStringLiteral("symbol"),
-        QStringLiteral("object_owner")};
+    const QStringList stationColumns = {QStringLiteral("callsign"), QStringLiteral("dtstamp"), QStringLiteral("type"),
+        QStringLiteral("distance"), QStringLiteral("lat"), QStringLiteral("lon"), QStringLiteral("heard_direct"),
+        QStringLiteral("radio_port"), QStringLiteral("symbol"), QStringLiteral("object_owner")};
     const auto stationRow = [&](const QString &callsign) {
-        return queryRows(mDb, QStringLiteral("select %1 from stations where callsign = '%2'")
-                                  .arg(stationColumns.join(QLatin1Char(',')), callsign));
+        return queryRows(mDb,
+            QStringLiteral("select %1 from stations where callsign = '%2'")
+                .arg(stationColumns.join(QLatin1Char(',')), callsign));
     };
     const QList<QStringList> expectedStations = {
         {QStringLiteral("N0CALL"), QStringLiteral("2004-05-06 14:30:00"), QStringLiteral("0"), QStringLiteral("0.1"),
-         QStringLiteral("3090.12"), QStringLiteral("-7.5"), QStringLiteral("1"), QStringLiteral("1"),
-         QStringLiteral("\\k"), QStringLiteral("N0CALL-2")},
-        {QStringLiteral("N0CALL-9"), QStringLiteral("2004-05-06 14:30:01"), QStringLiteral("2"),
-         QStringLiteral("12.5"), QStringLiteral("3090.25"), QStringLiteral("-7.5"), QStringLiteral("1"),
-         QStringLiteral("1"), QStringLiteral("/>"), QString()},
+            QStringLiteral("3090.12"), QStringLiteral("-7.5"), QStringLiteral("1"), QStringLiteral("1"),
+            QStringLiteral("\\k"), QStringLiteral("N0CALL-2")},
+        {QStringLiteral("N0CALL-9"), QStringLiteral("2004-05-06 14:30:01"), QStringLiteral("2"), QStringLiteral("12.5"),
+            QStringLiteral("3090.25"), QStringLiteral("-7.5"), QStringLiteral("1"), QStringLiteral("1"),
+            QStringLiteral("/>"), QString()},
         {QStringLiteral("WX1ABC"), QStringLiteral("2004-05-06 14:30:02"), QStringLiteral("1"), QStringLiteral("3.25"),
-         QStringLiteral("-2000.5"), QStringLiteral("10.75"), QStringLiteral("0"), QStringLiteral("0"),
-         QStringLiteral("/_"), QString()}};
+            QStringLiteral("-2000.5"), QStringLiteral("10.75"), QStringLiteral("0"), QStringLiteral("0"),
+            QStringLiteral("/_"), QString()}};
     for (const QStringList &expected : expectedStations) {
         const QList<QStringList> found = stationRow(expected.first());
         QCOMPARE(found.size(), 1);
@@ -242,32 +235,32 @@ void TestRecordingDatabases::oneBeaconOfEachKind()
             const QByteArray where = (expected.first() + QLatin1Char(' ') + stationColumns.at(i)).toUtf8();
             if (NumericColumns.contains(stationColumns.at(i)))
                 QVERIFY2(found.first().at(i).toDouble() == expected.at(i).toDouble(),
-                         qPrintable(where + " = " + found.first().at(i)));
+                    qPrintable(where + " = " + found.first().at(i)));
             else
                 QVERIFY2(found.first().at(i) == expected.at(i), qPrintable(where + " = " + found.first().at(i)));
         }
     }
 
     compareRow(QStringLiteral("fixed_data"),
-               {QStringLiteral("fk_callsign"), QStringLiteral("fk_dtstamp"), QStringLiteral("status"),
-                QStringLiteral("comment"), QStringLiteral("path")},
-               {QStringLiteral("N0CALL"), QStringLiteral("2004-05-06 14:30:00"), QStringLiteral("On the air"),
-                QStringLiteral("PHG2360 its 5C"), QStringLiteral("APRS,RELAY,WIDE")});
+        {QStringLiteral("fk_callsign"), QStringLiteral("fk_dtstamp"), QStringLiteral("status"),
+            QStringLiteral("comment"), QStringLiteral("path")},
+        {QStringLiteral("N0CALL"), QStringLiteral("2004-05-06 14:30:00"), QStringLiteral("On the air"),
+            QStringLiteral("PHG2360 its 5C"), QStringLiteral("APRS,RELAY,WIDE")});
     compareRow(QStringLiteral("mobile_data"),
-               {QStringLiteral("fk_callsign"), QStringLiteral("fk_dtstamp"), QStringLiteral("height"),
-                QStringLiteral("speed"), QStringLiteral("path"), QStringLiteral("course")},
-               {QStringLiteral("N0CALL-9"), QStringLiteral("2004-05-06 14:30:01"), QStringLiteral("0"),
-                QStringLiteral("12.5"), QStringLiteral("APRS,WIDE1-1,WIDE2-1"), QStringLiteral("270")});
+        {QStringLiteral("fk_callsign"), QStringLiteral("fk_dtstamp"), QStringLiteral("height"), QStringLiteral("speed"),
+            QStringLiteral("path"), QStringLiteral("course")},
+        {QStringLiteral("N0CALL-9"), QStringLiteral("2004-05-06 14:30:01"), QStringLiteral("0"), QStringLiteral("12.5"),
+            QStringLiteral("APRS,WIDE1-1,WIDE2-1"), QStringLiteral("270")});
     compareRow(QStringLiteral("wx_data"),
-               {QStringLiteral("fk_callsign"), QStringLiteral("fk_dtstamp"), QStringLiteral("pressure"),
-                QStringLiteral("dewpoint"), QStringLiteral("humidity"), QStringLiteral("rain_24hours"),
-                QStringLiteral("rain_last_hour"), QStringLiteral("rain_today"), QStringLiteral("temp"),
-                QStringLiteral("wind_chill"), QStringLiteral("wind_direction"), QStringLiteral("wind_gust"),
-                QStringLiteral("wind_speed")},
-               {QStringLiteral("WX1ABC"), QStringLiteral("2004-05-06 14:30:02"), QStringLiteral("1013.2"),
-                QStringLiteral("-6"), QStringLiteral("55"), QStringLiteral("12.5"), QStringLiteral("0.25"),
-                QStringLiteral("3"), QStringLiteral("-3.5"), QStringLiteral("-9.75"), QStringLiteral("270"),
-                QStringLiteral("14"), QStringLiteral("8.5")});
+        {QStringLiteral("fk_callsign"), QStringLiteral("fk_dtstamp"), QStringLiteral("pressure"),
+            QStringLiteral("dewpoint"), QStringLiteral("humidity"), QStringLiteral("rain_24hours"),
+            QStringLiteral("rain_last_hour"), QStringLiteral("rain_today"), QStringLiteral("temp"),
+            QStringLiteral("wind_chill"), QStringLiteral("wind_direction"), QStringLiteral("wind_gust"),
+            QStringLiteral("wind_speed")},
+        {QStringLiteral("WX1ABC"), QStringLiteral("2004-05-06 14:30:02"), QStringLiteral("1013.2"),
+            QStringLiteral("-6"), QStringLiteral("55"), QStringLiteral("12.5"), QStringLiteral("0.25"),
+            QStringLiteral("3"), QStringLiteral("-3.5"), QStringLiteral("-9.75"), QStringLiteral("270"),
+            QStringLiteral("14"), QStringLiteral("8.5")});
 }
 
 void TestRecordingDatabases::switchLiteralSetting(bool switched)
@@ -295,51 +288,52 @@ void TestRecordingDatabases::valuesArriveAsSent_data()
         const char *select;
         QString expected;
     };
-    const QString longComment = QString(QStringLiteral("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmn")).repeated(5);
+    const QString longComment =
+        QString(QStringLiteral("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmn")).repeated(5);
     QList<Case> cases = {
         {"apostrophe in the callsign", "callsign", QStringLiteral("O'BR-1"),
-         "select s.callsign, f.fk_callsign from stations s, fixed_data f", QStringLiteral("O'BR-1|O'BR-1")},
+            "select s.callsign, f.fk_callsign from stations s, fixed_data f", QStringLiteral("O'BR-1|O'BR-1")},
         {"statement injection in the status", "statusText", QStringLiteral("'); drop table stations; --"),
-         "select status from fixed_data", QStringLiteral("'); drop table stations; --")},
+            "select status from fixed_data", QStringLiteral("'); drop table stations; --")},
         {"backslash before the injection", "statusText", QStringLiteral("\\'); drop table stations; -- "),
-         "select status from fixed_data", QStringLiteral("\\'); drop table stations; -- ")},
+            "select status from fixed_data", QStringLiteral("\\'); drop table stations; -- ")},
         {"backslashes all through the callsign", "callsign", QStringLiteral("\\N0\\\\CALL\\"),
-         "select s.callsign, f.fk_callsign from stations s, fixed_data f",
-         QStringLiteral("\\N0\\\\CALL\\|\\N0\\\\CALL\\")},
+            "select s.callsign, f.fk_callsign from stations s, fixed_data f",
+            QStringLiteral("\\N0\\\\CALL\\|\\N0\\\\CALL\\")},
         {"comment loses apostrophes, keeps backslashes", "packetText", QStringLiteral("it's \\'5'C\\"),
-         "select comment from fixed_data", QStringLiteral("its \\5C\\")},
+            "select comment from fixed_data", QStringLiteral("its \\5C\\")},
         {"apostrophe and backslash in the path", "packetHeader", QStringLiteral("N0CALL>AP'RS\\,WIDE\\ 12"),
-         "select path from fixed_data", QStringLiteral("AP'RS\\,WIDE\\")},
+            "select path from fixed_data", QStringLiteral("AP'RS\\,WIDE\\")},
         {"apostrophe and backslash in the owner", "objectOwner", QStringLiteral("  O'W\\N  "),
-         "select object_owner from stations", QStringLiteral("O'W\\N")},
+            "select object_owner from stations", QStringLiteral("O'W\\N")},
         {"empty owner", "objectOwner", QString(), "select object_owner from stations", QString()},
         {"backslash symbol table", "symbolTable", QStringLiteral("\\"), "select symbol from stations",
-         QStringLiteral("\\k")},
+            QStringLiteral("\\k")},
         // The DF station's symbol: two characters sent, two stored.
         {"DF station symbol", "symbol", QStringLiteral("/\\"), "select symbol from stations", QStringLiteral("/\\")},
         {"backslash symbol code", "symbolCode", QStringLiteral("\\"), "select symbol from stations",
-         QStringLiteral("\\\\")},
+            QStringLiteral("\\\\")},
         {"apostrophe symbol code", "symbolCode", QStringLiteral("'"), "select symbol from stations",
-         QStringLiteral("\\'")},
+            QStringLiteral("\\'")},
         {"<PATH> in a status", "statusText", QStringLiteral("<PATH>"), "select status, path from fixed_data",
-         QStringLiteral("<PATH>|APRS,WIDE2-1")},
+            QStringLiteral("<PATH>|APRS,WIDE2-1")},
         {"every placeholder in a status", "statusText", QStringLiteral("<CALL><DTSTAMP><STATUS><COMMENT><PATH>"),
-         "select status from fixed_data", QStringLiteral("<CALL><DTSTAMP><STATUS><COMMENT><PATH>")},
+            "select status from fixed_data", QStringLiteral("<CALL><DTSTAMP><STATUS><COMMENT><PATH>")},
         {"a Latin-1 byte decoded as Latin-1", "statusText", QString::fromLatin1("caf\xe9 \xb0 \xc6"),
-         "select status from fixed_data", QStringLiteral("café ° Æ")},
+            "select status from fixed_data", QStringLiteral("café ° Æ")},
         {"multi-byte text", "statusText", QStringLiteral("20°C Ærø ✓"), "select status from fixed_data",
-         QStringLiteral("20°C Ærø ✓")},
+            QStringLiteral("20°C Ærø ✓")},
         {"beyond the basic plane", "packetText", QStringLiteral("📡 73 🙂"), "select comment from fixed_data",
-         QStringLiteral("📡 73 🙂")},
+            QStringLiteral("📡 73 🙂")},
         {"multi-byte callsign", "callsign", QStringLiteral("ÆRØ-1"),
-         "select s.callsign, f.fk_callsign from stations s, fixed_data f", QStringLiteral("ÆRØ-1|ÆRØ-1")},
+            "select s.callsign, f.fk_callsign from stations s, fixed_data f", QStringLiteral("ÆRØ-1|ÆRØ-1")},
         {"250-byte comment", "packetText", longComment, "select comment from fixed_data", longComment},
         {"ODBC escapes and parameter markers", "statusText", QStringLiteral("{fn user()} ? {d '2004-01-01'} ?"),
-         "select status from fixed_data", QStringLiteral("{fn user()} ? {d '2004-01-01'} ?")},
+            "select status from fixed_data", QStringLiteral("{fn user()} ? {d '2004-01-01'} ?")},
         {"double quotes, semicolons, comment marks", "statusText", QStringLiteral("\"x\"; /* y */ -- z # w"),
-         "select status from fixed_data", QStringLiteral("\"x\"; /* y */ -- z # w")},
+            "select status from fixed_data", QStringLiteral("\"x\"; /* y */ -- z # w")},
         {"percent and underscore", "statusText", QStringLiteral("100% _x_ %s"), "select status from fixed_data",
-         QStringLiteral("100% _x_ %s")},
+            QStringLiteral("100% _x_ %s")},
     };
     // Texts that end a literal early where the backslash rule is wrong, in
     // every quoted column. The callsign column is short, so it gets the short
@@ -354,11 +348,10 @@ void TestRecordingDatabases::valuesArriveAsSent_data()
         const char *select;
         bool shortColumn;
     } columns[] = {{"statusText", "select status from fixed_data", false},
-                   {"packetText", "select comment from fixed_data", false},
-                   {"path", "select path from fixed_data", false},
-                   {"callsign", "select callsign from stations", true},
-                   {"objectOwner", "select object_owner from stations", false},
-                   {"symbolCode", "select symbol from stations", false}};
+        {"packetText", "select comment from fixed_data", false}, {"path", "select path from fixed_data", false},
+        {"callsign", "select callsign from stations", true},
+        {"objectOwner", "select object_owner from stations", false},
+        {"symbolCode", "select symbol from stations", false}};
     for (const auto &column : columns) {
         const bool comment = QByteArray(column.field) == "packetText";
         const bool symbol = QByteArray(column.field) == "symbolCode";
@@ -366,11 +359,11 @@ void TestRecordingDatabases::valuesArriveAsSent_data()
         const QString before = symbol ? QStringLiteral("\\") : QString();
         const QString inject = column.shortColumn ? shortInjection : injection;
         cases.append({QByteArray("injection in ") + column.field, column.field, inject, column.select,
-                      before + (comment ? withoutApostrophes : inject)});
+            before + (comment ? withoutApostrophes : inject)});
         cases.append({QByteArray("escape sequences in ") + column.field, column.field, escapes, column.select,
-                      before + escapes});
+            before + escapes});
         cases.append({QByteArray("backslash at the end of ") + column.field, column.field, endsInBackslash,
-                      column.select, before + endsInBackslash});
+            column.select, before + endsInBackslash});
     }
     for (const LiteralSetting &server : LiteralSettings) {
         for (const Case &c : std::as_const(cases)) {
@@ -445,9 +438,9 @@ void TestRecordingDatabases::nulInAStatusPoisonsNothing()
     if (QTest::currentTestFailed())
         return;
 
-    LinuxHost host{HostSettings()};
+    LinuxHost host {HostSettings()};
     connect(&host, &HostApplication::NotifyBeaconData, &host,
-            [this](BeaconRecordRef beacon) { mRecorder->processBeacon(beacon); });
+        [this](BeaconRecordRef beacon) { mRecorder->processBeacon(beacon); });
     host.takePacket(QByteArray("N0CALL>APRS:>Net\0'); --", 23), 0, false);
     for (int i = 0; i < 5; ++i)
         host.takePacket("N0CALL>APRS:!4903.50N/07201.75W-beacon " + QByteArray::number(i), 0, false);
@@ -455,7 +448,7 @@ void TestRecordingDatabases::nulInAStatusPoisonsNothing()
     QCOMPARE(mView->status(), QString());
     QCOMPARE(rowCount(QStringLiteral("stations")), 5);
     QCOMPARE(queryRows(mDb, QStringLiteral("select status, count(*) from fixed_data group by status")),
-             (QList<QStringList>{{"Net", "5"}}));
+        (QList<QStringList> {{"Net", "5"}}));
 }
 
 void TestRecordingDatabases::notANumber_data()
@@ -471,11 +464,11 @@ void TestRecordingDatabases::notANumber_data()
     for (const char *database : {"sqlite", "postgres", "mariadb"}) {
         const QString name = QString::fromLatin1(database);
         QTest::addRow("%s, NaN distance", database)
-            << name << int(StationType::Fixed) << "distance" << nan << QStringList{StationsMessage, QString()};
+            << name << int(StationType::Fixed) << "distance" << nan << QStringList {StationsMessage, QString()};
         QTest::addRow("%s, infinite speed", database)
-            << name << int(StationType::Mobile) << "speed" << infinity << QStringList{MobileMessage};
+            << name << int(StationType::Mobile) << "speed" << infinity << QStringList {MobileMessage};
         QTest::addRow("%s, -infinite temperature", database)
-            << name << int(StationType::Weather) << "temp" << -infinity << QStringList{WxMessage};
+            << name << int(StationType::Weather) << "temp" << -infinity << QStringList {WxMessage};
     }
 }
 
@@ -519,12 +512,12 @@ void TestRecordingDatabases::connectionNotOpen_data()
 
     for (const char *database : {"sqlite", "postgres", "mariadb"}) {
         const QString name = QString::fromLatin1(database);
-        QTest::addRow("%s, fixed", database) << name << int(StationType::Fixed)
-                                             << QStringList{StationsMessage, FixedMessage};
-        QTest::addRow("%s, mobile", database) << name << int(StationType::Mobile)
-                                              << QStringList{StationsMessage, MobileMessage};
-        QTest::addRow("%s, weather", database) << name << int(StationType::Weather)
-                                               << QStringList{StationsMessage, WxMessage};
+        QTest::addRow("%s, fixed", database)
+            << name << int(StationType::Fixed) << QStringList {StationsMessage, FixedMessage};
+        QTest::addRow("%s, mobile", database)
+            << name << int(StationType::Mobile) << QStringList {StationsMessage, MobileMessage};
+        QTest::addRow("%s, weather", database)
+            << name << int(StationType::Weather) << QStringList {StationsMessage, WxMessage};
     }
 }
 
@@ -542,9 +535,8 @@ void TestRecordingDatabases::connectionNotOpen()
     mLink->logOff(*mView);
     QVERIFY(!mView->linkConnected);
     const QString refused = mDb.needsServer() ? mDb.database : mDir->filePath(QStringLiteral("missing/keldan.db"));
-    QVERIFY_THROWS_EXCEPTION(OdbcError, mLink->logon(mDb.dsn, mDb.user,
-                                                     mDb.needsServer() ? QStringLiteral("wrong") : mDb.password,
-                                                     refused, *mView));
+    QVERIFY_THROWS_EXCEPTION(OdbcError,
+        mLink->logon(mDb.dsn, mDb.user, mDb.needsServer() ? QStringLiteral("wrong") : mDb.password, refused, *mView));
     QVERIFY(!mLink->connected());
     mView->statusHistory.clear();
 
@@ -586,12 +578,12 @@ void TestRecordingDatabases::serverStoppedMidRun()
             if (!done)
                 startServer(db);
         }
-    } restart{mDb};
+    } restart {mDb};
 
     for (qint16 kind : kinds) {
         mView->statusHistory.clear();
         mRecorder->processBeacon(beaconOfKind(kind, second++));
-        QCOMPARE(mView->statusHistory, (QStringList{StationsMessage, detailMessageOf(kind)}));
+        QCOMPARE(mView->statusHistory, (QStringList {StationsMessage, detailMessageOf(kind)}));
         QCOMPARE(mView->text(1), beaconOfKind(kind)->fields.callsign);
     }
 
@@ -602,7 +594,7 @@ void TestRecordingDatabases::serverStoppedMidRun()
     // the next logon the beacons are still handled, each with its messages.
     mView->statusHistory.clear();
     mRecorder->processBeacon(beaconOfKind(StationType::Mobile, second++));
-    QCOMPARE(mView->statusHistory, (QStringList{StationsMessage, MobileMessage}));
+    QCOMPARE(mView->statusHistory, (QStringList {StationsMessage, MobileMessage}));
 
     // The Setup window's OK logs off and on again; storing resumes.
     mLink->logOff(*mView);
@@ -621,17 +613,17 @@ namespace {
 class DrainView : public BeaconQueue::View
 {
 public:
-    explicit DrainView(BeaconRecorder &recorder) : mRecorder(recorder) {}
-    void setBufferCaption(const QString &) override {}
-    void setStatusCaption(const QString &) override {}
+    explicit DrainView(BeaconRecorder &recorder) : mRecorder(recorder) { }
+    void setBufferCaption(const QString &) override { }
+    void setStatusCaption(const QString &) override { }
     void processBeacon(const BeaconRecordRef &beacon) override { mRecorder.processBeacon(beacon); }
-    void dispatchPendingMessages() override {}
+    void dispatchPendingMessages() override { }
 
 private:
     BeaconRecorder &mRecorder;
 };
 
-} // namespace
+}  // namespace
 
 void TestRecordingDatabases::outageLosesNothingTheQueueHolds_data()
 {
@@ -651,12 +643,10 @@ void TestRecordingDatabases::outageLosesNothingTheQueueHolds()
     LinkHealer healer(*mLink, [this] {
         try {
             mLink->logOff(*mView);
-        } catch (...) {
-        }
+        } catch (...) { }
         try {
             mLink->logon(mDb.dsn, mDb.user, mDb.password, mDb.database, *mView);
-        } catch (...) {
-        }
+        } catch (...) { }
         return mLink->connected();
     });
     BeaconRecorder recorder(*mView, healer);
@@ -685,7 +675,7 @@ void TestRecordingDatabases::outageLosesNothingTheQueueHolds()
             if (!done)
                 startServer(db);
         }
-    } restart{mDb};
+    } restart {mDb};
     const int heardAtStop = heard;
     QTest::qWait(20'000);
     QVERIFY(!healer.mayDrain());
@@ -706,11 +696,15 @@ void TestRecordingDatabases::outageLosesNothingTheQueueHolds()
     QCOMPARE(rowCount(QStringLiteral("mobile_data")), heard);
     const QString distinctStamps = QStringLiteral("select count(*) from (select distinct %1 from %2) d");
     QCOMPARE(queryRows(mDb, distinctStamps.arg(QStringLiteral("dtstamp"), QStringLiteral("stations")))
-                 .value(0).value(0).toInt(),
-             heard);
+                 .value(0)
+                 .value(0)
+                 .toInt(),
+        heard);
     QCOMPARE(queryRows(mDb, distinctStamps.arg(QStringLiteral("fk_dtstamp"), QStringLiteral("mobile_data")))
-                 .value(0).value(0).toInt(),
-             heard);
+                 .value(0)
+                 .value(0)
+                 .toInt(),
+        heard);
 }
 
 // A missing table is no lost connection: the beacon's failure shows, nothing
@@ -726,7 +720,7 @@ void TestRecordingDatabases::otherFailuresAreNotKept()
     mLink->execute(QStringLiteral("drop table mobile_data"));
     mView->statusHistory.clear();
     recorder.processBeacon(beaconOfKind(StationType::Mobile));
-    QCOMPARE(mView->statusHistory, (QStringList{MobileMessage}));
+    QCOMPARE(mView->statusHistory, (QStringList {MobileMessage}));
     QVERIFY(healer.mayDrain());
     QCOMPARE(healer.retryDelayMs(), 0);
     QCOMPARE(healer.stored(), 1);

@@ -29,25 +29,25 @@ void TestStatementTemplate::substitution_data()
 
     const QStringList ab = {QStringLiteral("<A>"), QStringLiteral("<B>")};
     QTest::addRow("each in its place") << QStringLiteral("x('<A>',<B>)") << ab
-                                       << QStringList{QStringLiteral("1"), QStringLiteral("2")}
+                                       << QStringList {QStringLiteral("1"), QStringLiteral("2")}
                                        << QStringLiteral("x('1',2)");
-    QTest::addRow("every occurrence is replaced") << QStringLiteral("<A>-<A>-<B>") << ab
-                                                  << QStringList{QStringLiteral("a"), QStringLiteral("b")}
-                                                  << QStringLiteral("a-a-b");
-    QTest::addRow("a later token inside a value stays") << QStringLiteral("'<A>','<B>'") << ab
-                                                        << QStringList{QStringLiteral("<B>"), QStringLiteral("b")}
-                                                        << QStringLiteral("'<B>','b'");
-    QTest::addRow("an earlier token inside a value stays") << QStringLiteral("'<A>','<B>'") << ab
-                                                           << QStringList{QStringLiteral("a"), QStringLiteral("<A>")}
-                                                           << QStringLiteral("'a','<A>'");
-    QTest::addRow("empty values") << QStringLiteral("'<A>',<B>") << ab << QStringList{QString(), QString()}
+    QTest::addRow("every occurrence is replaced")
+        << QStringLiteral("<A>-<A>-<B>") << ab << QStringList {QStringLiteral("a"), QStringLiteral("b")}
+        << QStringLiteral("a-a-b");
+    QTest::addRow("a later token inside a value stays")
+        << QStringLiteral("'<A>','<B>'") << ab << QStringList {QStringLiteral("<B>"), QStringLiteral("b")}
+        << QStringLiteral("'<B>','b'");
+    QTest::addRow("an earlier token inside a value stays")
+        << QStringLiteral("'<A>','<B>'") << ab << QStringList {QStringLiteral("a"), QStringLiteral("<A>")}
+        << QStringLiteral("'a','<A>'");
+    QTest::addRow("empty values") << QStringLiteral("'<A>',<B>") << ab << QStringList {QString(), QString()}
                                   << QStringLiteral("'',");
-    QTest::addRow("the search is case-sensitive") << QStringLiteral("<a><A>") << ab
-                                                  << QStringList{QStringLiteral("1"), QStringLiteral("2")}
-                                                  << QStringLiteral("<a>1");
-    QTest::addRow("a token not in the list stays") << QStringLiteral("<C><A>") << ab
-                                                   << QStringList{QStringLiteral("1"), QStringLiteral("2")}
-                                                   << QStringLiteral("<C>1");
+    QTest::addRow("the search is case-sensitive")
+        << QStringLiteral("<a><A>") << ab << QStringList {QStringLiteral("1"), QStringLiteral("2")}
+        << QStringLiteral("<a>1");
+    QTest::addRow("a token not in the list stays")
+        << QStringLiteral("<C><A>") << ab << QStringList {QStringLiteral("1"), QStringLiteral("2")}
+        << QStringLiteral("<C>1");
 }
 
 void TestStatementTemplate::substitution()
@@ -71,15 +71,14 @@ void TestStatementTemplate::fillOrder_data()
     QTest::addColumn<QStringList>("filled");
     QTest::addColumn<bool>("accepted");
 
-    QTest::addRow("in order") << QStringList{QStringLiteral("<A>"), QStringLiteral("<B>"), QStringLiteral("<C>")}
+    QTest::addRow("in order") << QStringList {QStringLiteral("<A>"), QStringLiteral("<B>"), QStringLiteral("<C>")}
                               << true;
-    QTest::addRow("out of order") << QStringList{QStringLiteral("<A>"), QStringLiteral("<C>"), QStringLiteral("<B>")}
+    QTest::addRow("out of order") << QStringList {QStringLiteral("<A>"), QStringLiteral("<C>"), QStringLiteral("<B>")}
                                   << false;
-    QTest::addRow("one missing") << QStringList{QStringLiteral("<A>"), QStringLiteral("<B>")} << false;
-    QTest::addRow("one too many") << QStringList{QStringLiteral("<A>"), QStringLiteral("<B>"), QStringLiteral("<C>"),
-                                                 QStringLiteral("<C>")}
-                                  << false;
-    QTest::addRow("unknown token") << QStringList{QStringLiteral("<X>")} << false;
+    QTest::addRow("one missing") << QStringList {QStringLiteral("<A>"), QStringLiteral("<B>")} << false;
+    QTest::addRow("one too many") << QStringList {QStringLiteral("<A>"), QStringLiteral("<B>"), QStringLiteral("<C>"),
+        QStringLiteral("<C>")} << false;
+    QTest::addRow("unknown token") << QStringList {QStringLiteral("<X>")} << false;
 }
 
 void TestStatementTemplate::fillOrder()
@@ -87,8 +86,8 @@ void TestStatementTemplate::fillOrder()
     QFETCH(QStringList, filled);
     QFETCH(bool, accepted);
 
-    const StatementTemplate statementTemplate(QStringLiteral("<A><B><C>"),
-                                              {QStringLiteral("<A>"), QStringLiteral("<B>"), QStringLiteral("<C>")});
+    const StatementTemplate statementTemplate(
+        QStringLiteral("<A><B><C>"), {QStringLiteral("<A>"), QStringLiteral("<B>"), QStringLiteral("<C>")});
     StatementBuilder builder(statementTemplate);
     const auto build = [&] {
         for (const QString &token : std::as_const(filled))
@@ -135,7 +134,7 @@ void TestStatementTemplate::tableStatements()
     QFETCH(QString, expected);
 
     const StatementTemplate *templates[] = {&StationStatements::stations(), &StationStatements::fixedData(),
-                                            &StationStatements::mobileData(), &StationStatements::wxData()};
+        &StationStatements::mobileData(), &StationStatements::wxData()};
     const StatementTemplate &statementTemplate = *templates[table];
     QCOMPARE(statementTemplate.fill(statementTemplate.placeholders()), expected);
 

@@ -121,7 +121,7 @@ void TestValueText::integerForm()
     QFETCH(int, value);
     QFETCH(QString, expected);
 
-    QLocale::setDefault(QLocale(QLocale::German)); // would write 32.767
+    QLocale::setDefault(QLocale(QLocale::German));  // would write 32.767
     QCOMPARE(integerText(qint16(value)), expected);
 }
 
@@ -134,8 +134,8 @@ void TestValueText::timestampForm_data()
         << QDateTime(QDate(2004, 2, 3), QTime(7, 5, 9)) << QStringLiteral("2004-02-03 07:05:09");
     QTest::addRow("afternoon on a 24-hour clock")
         << QDateTime(QDate(2004, 5, 6), QTime(14, 30, 0)) << QStringLiteral("2004-05-06 14:30:00");
-    QTest::addRow("midnight is hour 00")
-        << QDateTime(QDate(2023, 12, 31), QTime(0, 0, 0)) << QStringLiteral("2023-12-31 00:00:00");
+    QTest::addRow("midnight is hour 00") << QDateTime(QDate(2023, 12, 31), QTime(0, 0, 0))
+                                         << QStringLiteral("2023-12-31 00:00:00");
     QTest::addRow("last second of the day")
         << QDateTime(QDate(2023, 12, 31), QTime(23, 59, 59)) << QStringLiteral("2023-12-31 23:59:59");
     QTest::addRow("milliseconds are dropped")
@@ -150,7 +150,7 @@ void TestValueText::timestampForm()
     QFETCH(QString, expected);
 
     QCOMPARE(timestampText(timestamp), expected);
-    QLocale::setDefault(QLocale(QLocale::Arabic, QLocale::Egypt)); // native digits elsewhere
+    QLocale::setDefault(QLocale(QLocale::Arabic, QLocale::Egypt));  // native digits elsewhere
     QCOMPARE(timestampText(timestamp), expected);
 }
 
@@ -188,13 +188,13 @@ void TestValueText::literal_data()
     both("empty", QString(), QString(), QString());
     both("apostrophe doubled", QStringLiteral("O'Brien"), QStringLiteral("O''Brien"), QStringLiteral("O''Brien"));
     both("injection stays inside", QStringLiteral("'); drop table stations; --"),
-         QStringLiteral("''); drop table stations; --"), QStringLiteral("''); drop table stations; --"));
+        QStringLiteral("''); drop table stations; --"), QStringLiteral("''); drop table stations; --"));
     both("backslash at the end", QStringLiteral("C:\\"), QStringLiteral("C:\\"), QStringLiteral("C:\\\\"));
     both("backslashes only", QStringLiteral("a\\b\\\\c\\n"), QStringLiteral("a\\b\\\\c\\n"),
-         QStringLiteral("a\\\\b\\\\\\\\c\\\\n"));
+        QStringLiteral("a\\\\b\\\\\\\\c\\\\n"));
     both("backslash before an apostrophe", QStringLiteral("\\'"), QStringLiteral("\\''"), QStringLiteral("\\\\''"));
     both("multi-byte text unchanged", QStringLiteral("20°C Ærø ✓"), QStringLiteral("20°C Ærø ✓"),
-         QStringLiteral("20°C Ærø ✓"));
+        QStringLiteral("20°C Ærø ✓"));
 }
 
 void TestValueText::literal()

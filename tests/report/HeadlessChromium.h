@@ -18,7 +18,7 @@ public:
     static bool available() { return QFileInfo(program()).isExecutable(); }
 
     QString log;
-    QString failure; // empty when the browser ran and exited 0
+    QString failure;  // empty when the browser ran and exited 0
 
     // The DOM once the page's scripts have run, as HTML text.
     QByteArray dumpDom(const QUrl &url) { return run({QStringLiteral("--dump-dom"), url.toString()}); }
@@ -29,7 +29,7 @@ public:
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("page.png"));
         run({QStringLiteral("--hide-scrollbars"), QStringLiteral("--window-size=%1,%2").arg(width).arg(height),
-             QStringLiteral("--screenshot=") + file, url.toString()});
+            QStringLiteral("--screenshot=") + file, url.toString()});
         return QImage(file);
     }
 
@@ -41,14 +41,13 @@ private:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("disabled:"));
         browser.setProcessEnvironment(environment);
-        browser.start(program(), QStringList{QStringLiteral("--headless"), QStringLiteral("--no-sandbox"),
-                                             QStringLiteral("--disable-gpu"),
-                                             QStringLiteral("--disable-background-networking"),
-                                             QStringLiteral("--disable-component-update"),
-                                             QStringLiteral("--disable-sync"), QStringLiteral("--no-first-run"),
-                                             QStringLiteral("--enable-logging=stderr"), QStringLiteral("--v=0"),
-                                             QStringLiteral("--user-data-dir=") + profile.path()}
-                                     + arguments);
+        browser.start(program(),
+            QStringList {QStringLiteral("--headless"), QStringLiteral("--no-sandbox"), QStringLiteral("--disable-gpu"),
+                QStringLiteral("--disable-background-networking"), QStringLiteral("--disable-component-update"),
+                QStringLiteral("--disable-sync"), QStringLiteral("--no-first-run"),
+                QStringLiteral("--enable-logging=stderr"), QStringLiteral("--v=0"),
+                QStringLiteral("--user-data-dir=") + profile.path()}
+                + arguments);
         failure.clear();
         if (!browser.waitForFinished(180'000)) {
             browser.kill();

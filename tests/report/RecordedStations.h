@@ -43,8 +43,8 @@ inline void store(const TestDatabase &db)
     };
 
     auto fixed = at(sampleBeacon(StationType::Fixed), 30);
-    fixed->fields.packetText = QStringLiteral("!5130.12N/00007.50W-") + QStringLiteral(
-        "PHG2360 <b>it's</b> 5'C </script><script>alert(1)</script>");
+    fixed->fields.packetText = QStringLiteral("!5130.12N/00007.50W-")
+        + QStringLiteral("PHG2360 <b>it's</b> 5'C </script><script>alert(1)</script>");
     recorder.processBeacon(fixed);
 
     auto old = at(sampleBeacon(StationType::Fixed), -2 * 86400);
@@ -67,11 +67,11 @@ inline void store(const TestDatabase &db)
             readings.pressureHpa = 0;
         host.weather.insert(QStringLiteral("WX1ABC"), std::make_shared<WeatherReadings>(readings));
         auto weather = at(sampleBeacon(StationType::Weather), 600 * i);
-        weather->fields.latitude = 2820; // 47 N
-        weather->fields.longitude = 288; // 4.8 E
+        weather->fields.latitude = 2820;  // 47 N
+        weather->fields.longitude = 288;  // 4.8 E
         recorder.processBeacon(weather);
     }
     QCOMPARE(view.status(), QString());
 }
 
-} // namespace RecordedStations
+}  // namespace RecordedStations

@@ -53,7 +53,7 @@ QList<QPointF> polylinePoints(const QString &points)
     return list;
 }
 
-} // namespace
+}  // namespace
 
 class TestReportBrowser : public QObject
 {
@@ -88,11 +88,11 @@ int TestReportBrowser::makeReport(const QString &since, const QString &file)
     ReportCommand command;
     QString out, err;
     QTextStream outStream(&out), errStream(&err);
-    const int status = command.run({QStringLiteral("keldan-report"), QStringLiteral("--dsn"),
-                                    QStringLiteral("myodbc3-test"), QStringLiteral("--database"),
-                                    mDir.filePath(QStringLiteral("keldan.db")), QStringLiteral("--since"), since,
-                                    QStringLiteral("-o"), mDir.filePath(file)},
-                                   outStream, errStream);
+    const int status =
+        command.run({QStringLiteral("keldan-report"), QStringLiteral("--dsn"), QStringLiteral("myodbc3-test"),
+                        QStringLiteral("--database"), mDir.filePath(QStringLiteral("keldan.db")),
+                        QStringLiteral("--since"), since, QStringLiteral("-o"), mDir.filePath(file)},
+            outStream, errStream);
     errStream.flush();
     if (status != 0)
         qWarning("%s", qPrintable(err));
@@ -149,7 +149,7 @@ void TestReportBrowser::pageRunsAndShowsEverything()
     const QList<QPointF> points = polylinePoints(found.captured(1));
     QCOMPARE(points.size(), 3);
     QVERIFY(points.at(0).x() < points.at(1).x() && points.at(1).x() < points.at(2).x());
-    QVERIFY(points.at(0).y() > points.at(1).y() && points.at(1).y() > points.at(2).y()); // SVG y grows down
+    QVERIFY(points.at(0).y() > points.at(1).y() && points.at(1).y() > points.at(2).y());  // SVG y grows down
     // The reading without pressure breaks that line in two.
     QCOMPARE(dom.count(QLatin1String("data-series=\"pressure\"")), 2);
     QCOMPARE(dom.count(QLatin1String("<figure class=\"chart\"")), 5);
@@ -163,19 +163,19 @@ void TestReportBrowser::stationOnTheMap_data()
     QTest::addColumn<bool>("track");
 
     QTest::addRow("fixed, an object") << "N0CALL" << FixedColour
-                                      << QStringList{"KindFixed object of N0CALL-2", "Last heard2004-05-06 14:30:30",
-                                                     "Symbol\\k", "Position51.5020°N 0.1250°W", "StatusOn the air",
-                                                     "Comment" + RecordedStations::Comment}
+                                      << QStringList {"KindFixed object of N0CALL-2", "Last heard2004-05-06 14:30:30",
+                                             "Symbol\\k", "Position51.5020°N 0.1250°W", "StatusOn the air",
+                                             "Comment" + RecordedStations::Comment}
                                       << false;
     QTest::addRow("mobile") << "N0CALL-9" << MobileColour
-                            << QStringList{"KindMobile", "Last heard2004-05-06 14:35:00",
-                                           "Beacons5 since 2004-05-06 14:31:00", "Symbol/> (car)",
-                                           "Speed44 km/h, course 270°", "PathAPRS,WIDE1-1,WIDE2-1"}
+                            << QStringList {"KindMobile", "Last heard2004-05-06 14:35:00",
+                                   "Beacons5 since 2004-05-06 14:31:00", "Symbol/> (car)", "Speed44 km/h, course 270°",
+                                   "PathAPRS,WIDE1-1,WIDE2-1"}
                             << true;
     QTest::addRow("weather") << "WX1ABC" << WeatherColour
-                             << QStringList{"KindWeather", "Last heard2004-05-06 14:50:00",
-                                            "Symbol/_ (weather station)", "Position47.0000°N 4.8000°E",
-                                            "Weather-1.5 °C, 1013.2 hPa, 55 %, wind 8.5 m/s"}
+                             << QStringList {"KindWeather", "Last heard2004-05-06 14:50:00",
+                                    "Symbol/_ (weather station)", "Position47.0000°N 4.8000°E",
+                                    "Weather-1.5 °C, 1013.2 hPa, 55 %, wind 8.5 m/s"}
                              << false;
 }
 
@@ -194,8 +194,7 @@ void TestReportBrowser::stationOnTheMap()
     if (QTest::currentTestFailed())
         return;
     const QString dom = QString::fromUtf8(domBytes);
-    const QRegularExpression popupElement(
-        QStringLiteral("<div id=\"popup\" role=\"dialog\"([^>]*)>(.*?)</dl>"),
+    const QRegularExpression popupElement(QStringLiteral("<div id=\"popup\" role=\"dialog\"([^>]*)>(.*?)</dl>"),
         QRegularExpression::DotMatchesEverythingOption);
     const QRegularExpressionMatch found = popupElement.match(dom);
     QVERIFY2(found.hasMatch(), "no popup");

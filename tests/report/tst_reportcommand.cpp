@@ -54,34 +54,31 @@ void TestReportCommand::run_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("status");
-    QTest::addColumn<QString>("message"); // what standard error starts with
+    QTest::addColumn<QString>("message");  // what standard error starts with
 
     const QStringList sqlite = {"--dsn", "myodbc3-test", "--user", "sa", "--database", "{db}"};
     QTest::addRow("the last 24 hours")
-        << (sqlite + QStringList{"--since", "24h", "-o", "{dir}/day.html"}) << 0
+        << (sqlite + QStringList {"--since", "24h", "-o", "{dir}/day.html"}) << 0
         << "9 stations rows (3 stations, 1 tracks), 1 fixed, 5 mobile, 3 weather rows (1 weather stations) since "
            "2004-05-05 15:30:00; read in";
     QTest::addRow("every row")
-        << (sqlite + QStringList{"--since", "all", "-o", "{dir}/all.html"}) << 0
+        << (sqlite + QStringList {"--since", "all", "-o", "{dir}/all.html"}) << 0
         << "10 stations rows (4 stations, 1 tracks), 2 fixed, 5 mobile, 3 weather rows (1 weather stations) every row";
     QTest::addRow("a window with nothing in it")
-        << (sqlite + QStringList{"--since", "2020-01-01", "-o", "{dir}/empty.html"}) << 0
+        << (sqlite + QStringList {"--since", "2020-01-01", "-o", "{dir}/empty.html"}) << 0
         << "0 stations rows (0 stations, 0 tracks), 0 fixed, 0 mobile, 0 weather rows (0 weather stations)";
-    QTest::addRow("no data source") << QStringList{"--since", "all"} << 2 << "Give the data source with --dsn";
+    QTest::addRow("no data source") << QStringList {"--since", "all"} << 2 << "Give the data source with --dsn";
     QTest::addRow("a period that does not read")
-        << (sqlite + QStringList{"--since", "last week"}) << 2 << "--since \"last week\": give a span";
+        << (sqlite + QStringList {"--since", "last week"}) << 2 << "--since \"last week\": give a span";
     QTest::addRow("an option it does not know")
-        << (sqlite + QStringList{"--colour"}) << 2 << "Unknown option 'colour'.";
-    QTest::addRow("a stray word") << (sqlite + QStringList{"report.html"}) << 2 << "Unexpected argument: report.html";
-    QTest::addRow("no such data source")
-        << QStringList{"--dsn", "no-such-dsn", "-o", "{dir}/x.html"} << 1
-        << "Database: IM002 [0] [unixODBC][Driver Manager]Data source name not found";
-    QTest::addRow("no tables")
-        << QStringList{"--dsn", "myodbc3-test", "--database", "{dir}/empty.db", "-o", "{dir}/x.html"} << 1
-        << "Database: HY000 [1] [SQLite]no such table: stations (1)";
-    QTest::addRow("a folder that is not there")
-        << (sqlite + QStringList{"-o", "{dir}/no/such/folder/report.html"}) << 3
-        << "Cannot write {dir}/no/such/folder/report.html: ";
+        << (sqlite + QStringList {"--colour"}) << 2 << "Unknown option 'colour'.";
+    QTest::addRow("a stray word") << (sqlite + QStringList {"report.html"}) << 2 << "Unexpected argument: report.html";
+    QTest::addRow("no such data source") << QStringList {"--dsn", "no-such-dsn", "-o", "{dir}/x.html"} << 1
+                                         << "Database: IM002 [0] [unixODBC][Driver Manager]Data source name not found";
+    QTest::addRow("no tables") << QStringList {"--dsn", "myodbc3-test", "--database", "{dir}/empty.db", "-o",
+        "{dir}/x.html"} << 1 << "Database: HY000 [1] [SQLite]no such table: stations (1)";
+    QTest::addRow("a folder that is not there") << (sqlite + QStringList {"-o", "{dir}/no/such/folder/report.html"})
+                                                << 3 << "Cannot write {dir}/no/such/folder/report.html: ";
 }
 
 void TestReportCommand::run()
@@ -106,13 +103,13 @@ void TestReportCommand::commentCannotEndTheScript()
 {
     QString out, err;
     QCOMPARE(runReport({"--dsn", "myodbc3-test", "--database", "{db}", "--since", "all", "--title",
-                        "Mine </title><script>alert(2)</script>", "-o", "{dir}/markup.html"},
-                       out, err),
-             0);
+                           "Mine </title><script>alert(2)</script>", "-o", "{dir}/markup.html"},
+                 out, err),
+        0);
     QFile file(mDir.filePath(QStringLiteral("markup.html")));
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray page = file.readAll();
-    QCOMPARE(page.count("<script"), 4); // the error catcher, the data, the outline, the page's script
+    QCOMPARE(page.count("<script"), 4);  // the error catcher, the data, the outline, the page's script
     QCOMPARE(page.count("</script>"), 4);
     QVERIFY(page.contains("<title>Mine &lt;/title&gt;&lt;script&gt;alert(2)&lt;/script&gt;</title>"));
     QVERIFY(page.contains("\"cm\":\"PHG2360 \\u003cb\\u003eits\\u003c/b\\u003e 5C \\u003c/script\\u003e"));

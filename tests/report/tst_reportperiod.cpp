@@ -28,26 +28,49 @@ qint64 at(const char *text)
     return seconds;
 }
 
-} // namespace
+}  // namespace
 
 void TestReportPeriod::parse_data()
 {
     QTest::addColumn<QString>("since");
     QTest::addColumn<QString>("until");
-    QTest::addColumn<QString>("where"); // or the error's start
-    QTest::addRow("all") << "all" << "" << "";
-    QTest::addRow("24h back from now") << "24h" << "" << " where t >= '2026-03-28 12:00:00'";
-    QTest::addRow("90 minutes") << "90m" << "" << " where t >= '2026-03-29 10:30:00'";
-    QTest::addRow("7 days") << "7d" << "" << " where t >= '2026-03-22 12:00:00'";
-    QTest::addRow("2 weeks") << "2w" << "" << " where t >= '2026-03-15 12:00:00'";
-    QTest::addRow("a date is its midnight") << "2026-03-01" << "" << " where t >= '2026-03-01 00:00:00'";
-    QTest::addRow("minutes without seconds")
-        << "2026-03-01 08:15" << "2026-03-02" << " where t >= '2026-03-01 08:15:00' and t < '2026-03-02 00:00:00'";
-    QTest::addRow("an end alone") << "all" << "1h" << " where t < '2026-03-29 11:00:00'";
-    QTest::addRow("a word") << "yesterday" << "" << "--since \"yesterday\"";
-    QTest::addRow("no such month") << "2026-13-01" << "" << "--since \"2026-13-01\"";
-    QTest::addRow("all is no end") << "24h" << "all" << "--until \"all\"";
-    QTest::addRow("end before start") << "1h" << "2h" << "--until 2026-03-29 10:00:00 is not after";
+    QTest::addColumn<QString>("where");  // or the error's start
+    QTest::addRow("all") << "all"
+                         << ""
+                         << "";
+    QTest::addRow("24h back from now") << "24h"
+                                       << ""
+                                       << " where t >= '2026-03-28 12:00:00'";
+    QTest::addRow("90 minutes") << "90m"
+                                << ""
+                                << " where t >= '2026-03-29 10:30:00'";
+    QTest::addRow("7 days") << "7d"
+                            << ""
+                            << " where t >= '2026-03-22 12:00:00'";
+    QTest::addRow("2 weeks") << "2w"
+                             << ""
+                             << " where t >= '2026-03-15 12:00:00'";
+    QTest::addRow("a date is its midnight") << "2026-03-01"
+                                            << ""
+                                            << " where t >= '2026-03-01 00:00:00'";
+    QTest::addRow("minutes without seconds") << "2026-03-01 08:15"
+                                             << "2026-03-02"
+                                             << " where t >= '2026-03-01 08:15:00' and t < '2026-03-02 00:00:00'";
+    QTest::addRow("an end alone") << "all"
+                                  << "1h"
+                                  << " where t < '2026-03-29 11:00:00'";
+    QTest::addRow("a word") << "yesterday"
+                            << ""
+                            << "--since \"yesterday\"";
+    QTest::addRow("no such month") << "2026-13-01"
+                                   << ""
+                                   << "--since \"2026-13-01\"";
+    QTest::addRow("all is no end") << "24h"
+                                   << "all"
+                                   << "--until \"all\"";
+    QTest::addRow("end before start") << "1h"
+                                      << "2h"
+                                      << "--until 2026-03-29 10:00:00 is not after";
 }
 
 void TestReportPeriod::parse()
@@ -69,7 +92,7 @@ void TestReportPeriod::dtstamp_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("valid");
-    QTest::addColumn<QString>("back"); // dtstampText of what was read
+    QTest::addColumn<QString>("back");  // dtstampText of what was read
     QTest::addRow("as stored") << "2004-05-06 14:30:00" << true << "2004-05-06 14:30:00";
     QTest::addRow("before 1970") << "1969-12-31 23:59:59" << true << "1969-12-31 23:59:59";
     QTest::addRow("ISO T and a fraction") << "2004-05-06T14:30:00.000" << true << "2004-05-06 14:30:00";

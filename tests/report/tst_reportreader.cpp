@@ -43,10 +43,9 @@ void TestReportReader::readsWhatTheBridgeStored()
         parseDtstamp(QString::fromLatin1(text), value);
         return value;
     };
-    const ReportData data =
-        ReportReader(connection).read(ReportPeriod::parse(RecordedStations::Since, QString(), 0));
+    const ReportData data = ReportReader(connection).read(ReportPeriod::parse(RecordedStations::Since, QString(), 0));
 
-    QCOMPARE(data.stationRows, 9); // OLD1 is before the period
+    QCOMPARE(data.stationRows, 9);  // OLD1 is before the period
     QCOMPARE(data.fixedRows, 1);
     QCOMPARE(data.mobileRows, 5);
     QCOMPARE(data.weatherRows, 3);
@@ -60,7 +59,7 @@ void TestReportReader::readsWhatTheBridgeStored()
     QCOMPARE(fixed.kind, 0);
     QCOMPARE(fixed.objectOwner, QStringLiteral("N0CALL-2"));
     QCOMPARE(fixed.symbol, QStringLiteral("\\k"));
-    QVERIFY(qAbs(fixed.latitudeDeg - 51.502) < 1e-5); // 3090.12 minutes
+    QVERIFY(qAbs(fixed.latitudeDeg - 51.502) < 1e-5);  // 3090.12 minutes
     QVERIFY(qAbs(fixed.longitudeDeg + 0.125) < 1e-5);
     QCOMPARE(fixed.lastHeard, seconds("2004-05-06 14:30:30"));
     QCOMPARE(fixed.comment, RecordedStations::Comment);
@@ -93,16 +92,16 @@ void TestReportReader::readsWhatTheBridgeStored()
     QCOMPARE(samples.at(2).tempC, -1.5);
     QCOMPARE(samples.at(2).seconds, seconds("2004-05-06 14:50:00"));
     QCOMPARE(samples.at(0).pressureHpa.value_or(0), 1013.2);
-    QVERIFY(!samples.at(1).pressureHpa); // 0 stored: not sent
+    QVERIFY(!samples.at(1).pressureHpa);  // 0 stored: not sent
     QCOMPARE(samples.at(1).humidityPercent.value_or(0), 55.0);
     QCOMPARE(samples.at(1).windSpeedMs, 8.5);
     QCOMPARE(samples.at(1).rainLastHourMm, 0.25);
 
     // An end: the weather station's last two readings and the last mobile
     // beacons fall after it.
-    const ReportData early = ReportReader(connection)
-                                 .read(ReportPeriod::parse(RecordedStations::Since,
-                                                           QStringLiteral("2004-05-06 14:33"), 0));
+    const ReportData early =
+        ReportReader(connection)
+            .read(ReportPeriod::parse(RecordedStations::Since, QStringLiteral("2004-05-06 14:33"), 0));
     QCOMPARE(early.stationRows, 4);
     QCOMPARE(early.weather.at(QStringLiteral("WX1ABC")).size(), 1);
     QCOMPARE(early.stations.at(1).track.size(), 2);

@@ -45,8 +45,8 @@ private:
         }
         static const char *const words[] = {"debug", "warning", "error", "fatal", "info"};
         sCurrent->mMessages.append(message);
-        sCurrent->mLines.append(QStringLiteral("%1 %2: %3")
-                                    .arg(QLatin1String(words[int(type)]), QLatin1String(context.category), message));
+        sCurrent->mLines.append(
+            QStringLiteral("%1 %2: %3").arg(QLatin1String(words[int(type)]), QLatin1String(context.category), message));
     }
 
     static inline LogCapture *sCurrent = nullptr;

@@ -20,7 +20,7 @@ public:
                 mConnections.append(socket);
                 mReceived.append(QByteArray());
                 connect(socket, &QTcpSocket::readyRead, this,
-                        [this, socket, index] { mReceived[index] += socket->readAll(); });
+                    [this, socket, index] { mReceived[index] += socket->readAll(); });
             }
         });
     }

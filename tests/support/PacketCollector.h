@@ -16,8 +16,9 @@ public:
 
     explicit PacketCollector(PacketSource &source)
     {
-        connect(&source, &PacketSource::packetReceived, this,
-                [this](const QByteArray &line, qint16 port) { mPackets.append({line, port}); });
+        connect(&source, &PacketSource::packetReceived, this, [this](const QByteArray &line, qint16 port) {
+            mPackets.append({line, port});
+        });
     }
 
     const QList<Packet> &packets() const { return mPackets; }

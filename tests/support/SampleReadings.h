@@ -56,7 +56,6 @@ inline std::shared_ptr<ScriptedBeaconRecord> sampleBeacon(qint16 kind)
     return std::make_shared<ScriptedBeaconRecord>(f);
 }
 
-
 inline WeatherReadings sampleWeatherReadings(float tempC = -3.5f)
 {
     WeatherReadings r;

@@ -35,7 +35,7 @@ public:
     };
 
     ScriptedBeaconRecord() = default;
-    explicit ScriptedBeaconRecord(Fields initial) : fields(std::move(initial)) {}
+    explicit ScriptedBeaconRecord(Fields initial) : fields(std::move(initial)) { }
 
     Fields fields;
 

@@ -24,7 +24,7 @@ public:
         mCounts.clear();
     }
 
-    template<typename T>
+    template <typename T>
     T read(const char *property, const T &value) const
     {
         const QString name = QString::fromLatin1(property);

@@ -8,7 +8,7 @@ class ScriptedWeatherRecord : public WeatherRecord, public ScriptedReads
 {
 public:
     ScriptedWeatherRecord() = default;
-    explicit ScriptedWeatherRecord(const WeatherReadings &values) : readings(values) {}
+    explicit ScriptedWeatherRecord(const WeatherReadings &values) : readings(values) { }
 
     WeatherReadings readings;
 

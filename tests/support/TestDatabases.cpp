@@ -9,12 +9,11 @@
 
 namespace {
 
-const QStringList TableNames = {QStringLiteral("stations"), QStringLiteral("fixed_data"),
-                                QStringLiteral("mobile_data"), QStringLiteral("wx_data")};
+const QStringList TableNames = {
+    QStringLiteral("stations"), QStringLiteral("fixed_data"), QStringLiteral("mobile_data"), QStringLiteral("wx_data")};
 // The schema's views, dropped first: PostgreSQL keeps a table that a view uses.
 const QStringList ViewNames = {QStringLiteral("wx_beacons"), QStringLiteral("mobile_beacons"),
-                               QStringLiteral("fixed_beacons"), QStringLiteral("latest_positions"),
-                               QStringLiteral("station_positions")};
+    QStringLiteral("fixed_beacons"), QStringLiteral("latest_positions"), QStringLiteral("station_positions")};
 
 QString schemaBaseName(const TestDatabase &db)
 {
@@ -27,8 +26,8 @@ void runServerScript(const QString &command, const QString &statement = QString(
 {
     QProcess script;
     script.setProcessChannelMode(QProcess::MergedChannels);
-    QStringList arguments = {QStringLiteral(KELDAN_SOURCE_DIR "/scripts/db-servers.sh"), command,
-                             QStringLiteral(KELDAN_DBSERVERS_ROOT)};
+    QStringList arguments = {
+        QStringLiteral(KELDAN_SOURCE_DIR "/scripts/db-servers.sh"), command, QStringLiteral(KELDAN_DBSERVERS_ROOT)};
     if (!statement.isNull())
         arguments << statement;
     script.start(QStringLiteral("bash"), arguments);
@@ -39,7 +38,7 @@ void runServerScript(const QString &command, const QString &statement = QString(
             QStringLiteral("db-servers.sh %1 %2 failed: %3").arg(command, statement, output.trimmed()).toStdString());
 }
 
-} // namespace
+}  // namespace
 
 QString TestDatabase::connectionString() const
 {
@@ -50,8 +49,8 @@ TestDatabase testDatabase(const QString &name, const QString &sqliteFile)
 {
     const QString server = QStringLiteral("keldan");
     if (name == QLatin1String("sqlite"))
-        return {name, QStringLiteral("myodbc3-test"), sqliteFile, QStringLiteral("sa"), QString(),
-                SqlDialect::Standard};
+        return {
+            name, QStringLiteral("myodbc3-test"), sqliteFile, QStringLiteral("sa"), QString(), SqlDialect::Standard};
     if (name == QLatin1String("postgres"))
         return {name, QStringLiteral("keldan-postgres"), server, server, server, SqlDialect::Standard};
     if (name == QLatin1String("mariadb"))
@@ -62,7 +61,7 @@ TestDatabase testDatabase(const QString &name, const QString &sqliteFile)
 QList<TestDatabase> testDatabases(const QString &sqliteFile)
 {
     return {testDatabase(QStringLiteral("sqlite"), sqliteFile), testDatabase(QStringLiteral("postgres"), sqliteFile),
-            testDatabase(QStringLiteral("mariadb"), sqliteFile)};
+        testDatabase(QStringLiteral("mariadb"), sqliteFile)};
 }
 
 QString schemaFile(const TestDatabase &db)
@@ -124,12 +123,12 @@ QString unreachableReason(const TestDatabase &db)
         connection.close();
         return {};
     } catch (const OdbcError &error) {
-        QString reason = QStringLiteral("%1 (DSN %2) does not accept a connection: %3")
-                             .arg(db.name, db.dsn, error.describe());
+        QString reason =
+            QStringLiteral("%1 (DSN %2) does not accept a connection: %3").arg(db.name, db.dsn, error.describe());
         if (db.needsServer())
-            reason += QStringLiteral("\nThe servers start with the ctest fixture, or by hand with"
-                                     " scripts/db-servers.sh start " KELDAN_DBSERVERS_ROOT
-                                     " (ODBCINI=" KELDAN_DBSERVERS_ROOT "/odbc.ini).");
+            reason += QStringLiteral(
+                "\nThe servers start with the ctest fixture, or by hand with"
+                " scripts/db-servers.sh start " KELDAN_DBSERVERS_ROOT " (ODBCINI=" KELDAN_DBSERVERS_ROOT "/odbc.ini).");
         return reason;
     }
 }
@@ -151,19 +150,19 @@ void setLiteralSetting(const TestDatabase &db, SqlDialect rule)
     const bool escapes = rule == SqlDialect::BackslashEscapes;
     if (db.name == QLatin1String("postgres"))
         runServerScript(QStringLiteral("sql-postgres"),
-                        QStringLiteral("ALTER DATABASE keldan SET standard_conforming_strings = %1")
-                            .arg(escapes ? QStringLiteral("off") : QStringLiteral("on")));
+            QStringLiteral("ALTER DATABASE keldan SET standard_conforming_strings = %1")
+                .arg(escapes ? QStringLiteral("off") : QStringLiteral("on")));
     else if (db.name == QLatin1String("mariadb"))
         runServerScript(QStringLiteral("sql-mariadb"),
-                        escapes ? QStringLiteral("SET GLOBAL sql_mode = DEFAULT")
-                                : QStringLiteral("SET GLOBAL sql_mode = CONCAT(@@GLOBAL.sql_mode, ',NO_BACKSLASH_ESCAPES')"));
+            escapes ? QStringLiteral("SET GLOBAL sql_mode = DEFAULT")
+                    : QStringLiteral("SET GLOBAL sql_mode = CONCAT(@@GLOBAL.sql_mode, ',NO_BACKSLASH_ESCAPES')"));
 }
 
 void resetLiteralSetting(const TestDatabase &db)
 {
     if (db.name == QLatin1String("postgres"))
-        runServerScript(QStringLiteral("sql-postgres"),
-                        QStringLiteral("ALTER DATABASE keldan RESET standard_conforming_strings"));
+        runServerScript(
+            QStringLiteral("sql-postgres"), QStringLiteral("ALTER DATABASE keldan RESET standard_conforming_strings"));
     else if (db.name == QLatin1String("mariadb"))
         runServerScript(QStringLiteral("sql-mariadb"), QStringLiteral("SET GLOBAL sql_mode = DEFAULT"));
 }

@@ -10,9 +10,8 @@
 // One of the three databases the tests write to. The server DSNs come from
 // the odbc.ini that scripts/db-servers.sh writes (ODBCINI), the SQLite one
 // from odbc/odbc.ini (ODBCSYSINI).
-struct TestDatabase
-{
-    QString name; // "sqlite", "postgres", "mariadb"
+struct TestDatabase {
+    QString name;  // "sqlite", "postgres", "mariadb"
     QString dsn;
     QString database;
     QString user;

@@ -17,8 +17,7 @@ constexpr char Version = 'R';
 
 AgwSource::AgwSource(QString host, quint16 port, QObject *parent)
     : TcpFeedSource(QStringLiteral("AGW"), std::move(host), port, parent)
-{
-}
+{ }
 
 QByteArray AgwSource::message(quint8 port, char kind, const QByteArray &data)
 {

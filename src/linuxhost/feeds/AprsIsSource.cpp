@@ -1,7 +1,7 @@
 #include "linuxhost/feeds/AprsIsSource.h"
 
-AprsIsSource::AprsIsSource(QString host, quint16 port, QString callsign, QString passcode, QString filter,
-                           QObject *parent)
+AprsIsSource::AprsIsSource(
+    QString host, quint16 port, QString callsign, QString passcode, QString filter, QObject *parent)
     : TcpFeedSource(QStringLiteral("APRS-IS"), std::move(host), port, parent), mCallsign(std::move(callsign)),
       mPasscode(std::move(passcode)), mFilter(std::move(filter))
 {

@@ -15,8 +15,8 @@ public:
     // longer ones, and so does this source.
     static constexpr qsizetype MaxLineBytes = 512;
 
-    AprsIsSource(QString host, quint16 port, QString callsign, QString passcode, QString filter,
-                 QObject *parent = nullptr);
+    AprsIsSource(
+        QString host, quint16 port, QString callsign, QString passcode, QString filter, QObject *parent = nullptr);
 
     // "user N0CALL pass -1 vers Keldan 1.1.1 filter r/51/0/50" with CR LF;
     // no " filter ..." when the filter is empty.
@@ -33,6 +33,6 @@ private:
     QString mCallsign;
     QString mPasscode;
     QString mFilter;
-    LineSplitter mSplitter{MaxLineBytes};
+    LineSplitter mSplitter {MaxLineBytes};
     QList<QByteArray> mLines;
 };

@@ -13,7 +13,7 @@
 class Ax25Decoder
 {
 public:
-    static constexpr int MaxAddresses = 10;  // destination, source, 8 digipeaters
+    static constexpr int MaxAddresses = 10;         // destination, source, 8 digipeaters
     static constexpr qsizetype MaxInfoBytes = 256;  // AX.25's N1 default, what APRS assumes
 
     static std::optional<QByteArray> decodeUiFrame(QByteArrayView frame, bool *overlong = nullptr);

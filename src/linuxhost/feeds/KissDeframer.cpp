@@ -68,7 +68,7 @@ void KissDeframer::endFrame(QList<KissFrame> &frames)
     } else if (mFrame.size() == 1) {
         ++mDropped;
     } else {
-        frames.append(KissFrame{type >> 4, mFrame.mid(1)});
+        frames.append(KissFrame {type >> 4, mFrame.mid(1)});
     }
     mFrame.clear();
 }

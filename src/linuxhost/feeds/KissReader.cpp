@@ -9,7 +9,7 @@ const QList<KissReader::Line> &KissReader::read(QByteArrayView bytes)
         bool overlong = false;
         std::optional<QByteArray> line = Ax25Decoder::decodeUiFrame(frame.data, &overlong);
         if (line)
-            mLines.append(Line{std::move(*line), qint16(frame.port + 1)});
+            mLines.append(Line {std::move(*line), qint16(frame.port + 1)});
         else
             ++(overlong ? mOverlongInfo : mSkippedFrames);
     }

@@ -2,8 +2,7 @@
 
 KissTcpSource::KissTcpSource(QString host, quint16 port, QObject *parent)
     : TcpFeedSource(QStringLiteral("KISS"), std::move(host), port, parent)
-{
-}
+{ }
 
 void KissTcpSource::bytesArrived(QByteArrayView bytes)
 {

@@ -12,7 +12,7 @@
 class LineSplitter
 {
 public:
-    explicit LineSplitter(qsizetype maxLineBytes) : mMaxLineBytes(maxLineBytes) {}
+    explicit LineSplitter(qsizetype maxLineBytes) : mMaxLineBytes(maxLineBytes) { }
 
     // Appends every line these bytes complete, without its line end.
     void feed(QByteArrayView bytes, QList<QByteArray> &lines);

@@ -98,7 +98,8 @@ void SerialKissSource::retryLater(const QString &what)
     mLastRetryDelaySeconds = delaySeconds;
     if (!mTroubleReported) {
         mTroubleReported = true;
-        qCWarning(lcFeed).noquote() << describe() + QLatin1Char(' ') + what + QStringLiteral(", trying again until it opens");
+        qCWarning(lcFeed).noquote() << describe() + QLatin1Char(' ') + what
+                + QStringLiteral(", trying again until it opens");
     }
     mRetryTimer.start(toMs(delaySeconds));
 }

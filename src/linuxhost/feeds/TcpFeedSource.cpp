@@ -3,8 +3,7 @@
 #include "host/LogCategories.h"
 
 TcpFeedSource::TcpFeedSource(QString label, QString host, quint16 port, QObject *parent)
-    : PacketSource(parent), mLabel(std::move(label)), mHost(std::move(host)), mPort(port),
-      mSocket(new QTcpSocket(this))
+    : PacketSource(parent), mLabel(std::move(label)), mHost(std::move(host)), mPort(port), mSocket(new QTcpSocket(this))
 {
     mRetryTimer.setSingleShot(true);
     mConnectTimer.setSingleShot(true);
@@ -171,6 +170,7 @@ void TcpFeedSource::scheduleRetry(const QString &what)
     mIdleTimer.stop();
     const int delaySeconds = mBackoff.takeDelaySeconds();
     mLastRetryDelaySeconds = delaySeconds;
-    qCWarning(lcFeed).noquote() << describe() + QLatin1Char(' ') + what + QStringLiteral(", retrying in %1 s").arg(delaySeconds);
+    qCWarning(lcFeed).noquote() << describe() + QLatin1Char(' ') + what
+            + QStringLiteral(", retrying in %1 s").arg(delaySeconds);
     mRetryTimer.start(toMs(delaySeconds));
 }

@@ -41,10 +41,10 @@ signals:
 
 protected:
     // Called once a connection stands (APRS-IS sends its login here).
-    virtual void linkUp() {}
+    virtual void linkUp() { }
     virtual void bytesArrived(QByteArrayView bytes) = 0;
     // Forget any partial frame or line of the previous connection.
-    virtual void linkReset() {}
+    virtual void linkReset() { }
 
     void send(const QByteArray &bytes);
     // Hands over one whole packet; a link that delivers one is a good link.

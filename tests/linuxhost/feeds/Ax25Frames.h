@@ -18,8 +18,8 @@ inline QByteArray ax25Address(const char *callsign, int ssid, bool last = false,
 }
 
 // A UI frame (control 0x03, PID F0 unless told otherwise) after its addresses.
-inline QByteArray ax25UiFrame(const QByteArray &addresses, const QByteArray &info, char control = 0x03,
-                              char pid = char(0xF0))
+inline QByteArray ax25UiFrame(
+    const QByteArray &addresses, const QByteArray &info, char control = 0x03, char pid = char(0xF0))
 {
     return addresses + control + pid + info;
 }

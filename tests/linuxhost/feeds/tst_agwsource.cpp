@@ -63,22 +63,21 @@ void TestAgwSource::deliversRawFrames_data()
 
     const QByteArray position = rawFrame(0, uiFrame("!4903.50N/07201.75W>Test"));
     QTest::addRow("one frame on port 0") << position << 1000
-                                         << QList<QByteArray>{"N0CALL-9>APRS,WIDE1-1*:!4903.50N/07201.75W>Test"}
-                                         << QList<int>{1} << 0;
+                                         << QList<QByteArray> {"N0CALL-9>APRS,WIDE1-1*:!4903.50N/07201.75W>Test"}
+                                         << QList<int> {1} << 0;
     QTest::addRow("frames a byte at a time, ports 0 and 2")
         << position + rawFrame(2, uiFrame(">status")) << 1
-        << QList<QByteArray>{"N0CALL-9>APRS,WIDE1-1*:!4903.50N/07201.75W>Test", "N0CALL-9>APRS,WIDE1-1*:>status"}
-        << QList<int>{1, 3} << 0;
+        << QList<QByteArray> {"N0CALL-9>APRS,WIDE1-1*:!4903.50N/07201.75W>Test", "N0CALL-9>APRS,WIDE1-1*:>status"}
+        << QList<int> {1, 3} << 0;
     QTest::addRow("other messages and frames skipped")
         << agwMessage(0, 'G', "2;Port1 first soundcard mono;Port2 second;")
-               + agwMessage(0, 'U', " 1:Fm N0CALL-9 To APRS Via WIDE1-1* <UI pid=F0 Len=24 >[12:00:00]\r!4903.50N\r")
-               + agwMessage(0, 'K', {})
-               + rawFrame(0, ax25Address("N1CALL", 0) + ax25Address("N0CALL", 0, true) + char(0x3F))
-               + position
-        << 7 << QList<QByteArray>{"N0CALL-9>APRS,WIDE1-1*:!4903.50N/07201.75W>Test"} << QList<int>{1} << 0;
+            + agwMessage(0, 'U', " 1:Fm N0CALL-9 To APRS Via WIDE1-1* <UI pid=F0 Len=24 >[12:00:00]\r!4903.50N\r")
+            + agwMessage(0, 'K', {})
+            + rawFrame(0, ax25Address("N1CALL", 0) + ax25Address("N0CALL", 0, true) + char(0x3F)) + position
+        << 7 << QList<QByteArray> {"N0CALL-9>APRS,WIDE1-1*:!4903.50N/07201.75W>Test"} << QList<int> {1} << 0;
     QTest::addRow("information field too long")
         << rawFrame(0, uiFrame(">" + QByteArray(Ax25Decoder::MaxInfoBytes, 'x'))) + position << 1000
-        << QList<QByteArray>{"N0CALL-9>APRS,WIDE1-1*:!4903.50N/07201.75W>Test"} << QList<int>{1} << 1;
+        << QList<QByteArray> {"N0CALL-9>APRS,WIDE1-1*:!4903.50N/07201.75W>Test"} << QList<int> {1} << 1;
 }
 
 void TestAgwSource::deliversRawFrames()
@@ -111,7 +110,7 @@ void TestAgwSource::deliversRawFrames()
     for (qsizetype i = 0; i < ports.size(); ++i)
         QCOMPARE(collector.packets().at(i).radioPort, ports.at(i));
     QCOMPARE(source.overlongDropped(), overlong);
-    QCOMPARE(log.messages(), QStringList{QStringLiteral("AGW 127.0.0.1:%1 connected").arg(server.port())});
+    QCOMPARE(log.messages(), QStringList {QStringLiteral("AGW 127.0.0.1:%1 connected").arg(server.port())});
 }
 
 // A peer that is no AGW server (a web server, say) announces lengths no AGW
@@ -129,11 +128,12 @@ void TestAgwSource::nonsenseLengthDropsTheLink()
     server.send(agwMessage(0, 'K', {}, 0x7FFFFFFF));
     QTRY_COMPARE(server.connectionCount(), 2);
     QTRY_VERIFY(!server.received(1).isEmpty());
-    QCOMPARE(log.messages().at(1), QStringLiteral("AGW 127.0.0.1:%1 sent a message of 2147483647 bytes, which no AGW "
-                                                  "server sends, retrying in 1 s")
-                                       .arg(server.port()));
+    QCOMPARE(log.messages().at(1),
+        QStringLiteral("AGW 127.0.0.1:%1 sent a message of 2147483647 bytes, which no AGW "
+                       "server sends, retrying in 1 s")
+            .arg(server.port()));
     server.send(rawFrame(0, uiFrame(">after")));
-    QTRY_COMPARE(collector.lines(), QList<QByteArray>{"N0CALL-9>APRS,WIDE1-1*:>after"});
+    QTRY_COMPARE(collector.lines(), QList<QByteArray> {"N0CALL-9>APRS,WIDE1-1*:>after"});
 }
 
 QTEST_GUILESS_MAIN(TestAgwSource)

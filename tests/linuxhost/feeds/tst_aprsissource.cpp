@@ -51,11 +51,14 @@ void TestAprsIsSource::loginLine_data()
     QTest::addColumn<QString>("filter");
     QTest::addColumn<QByteArray>("line");
 
-    QTest::addRow("receive only, no filter")
-        << "N0CALL" << "-1" << "" << QByteArray("user N0CALL pass -1 vers Keldan 1.1.1\r\n");
-    QTest::addRow("with a filter")
-        << "N0CALL-10" << "12345" << "r/51.5/-0.1/100 t/p"
-        << QByteArray("user N0CALL-10 pass 12345 vers Keldan 1.1.1 filter r/51.5/-0.1/100 t/p\r\n");
+    QTest::addRow("receive only, no filter") << "N0CALL"
+                                             << "-1"
+                                             << "" << QByteArray("user N0CALL pass -1 vers Keldan 1.1.1\r\n");
+    QTest::addRow("with a filter") << "N0CALL-10"
+                                   << "12345"
+                                   << "r/51.5/-0.1/100 t/p"
+                                   << QByteArray(
+                                          "user N0CALL-10 pass 12345 vers Keldan 1.1.1 filter r/51.5/-0.1/100 t/p\r\n");
 }
 
 void TestAprsIsSource::loginLine()
@@ -73,11 +76,11 @@ void TestAprsIsSource::logsInOnConnect()
     LoopbackServer server;
     QVERIFY(server.listen());
     AprsIsSource source(QStringLiteral("127.0.0.1"), server.port(), QStringLiteral("N0CALL"), QStringLiteral("-1"),
-                        QStringLiteral("m/50"));
+        QStringLiteral("m/50"));
     source.start();
     QTRY_COMPARE(server.received(0), QByteArray("user N0CALL pass -1 vers Keldan 1.1.1 filter m/50\r\n"));
     QVERIFY(source.isLinkUp());
-    QCOMPARE(log.messages(), QStringList{QStringLiteral("APRS-IS 127.0.0.1:%1 connected").arg(server.port())});
+    QCOMPARE(log.messages(), QStringList {QStringLiteral("APRS-IS 127.0.0.1:%1 connected").arg(server.port())});
 }
 
 void TestAprsIsSource::splitsLines_data()
@@ -86,35 +89,34 @@ void TestAprsIsSource::splitsLines_data()
     QTest::addColumn<QList<QByteArray>>("packets");
     QTest::addColumn<int>("overlong");
 
-    QTest::addRow("CR LF line ends")
-        << QList<QByteArray>{"A>APRS:>one\r\nB>APRS:>two\r\n"} << QList<QByteArray>{"A>APRS:>one", "B>APRS:>two"} << 0;
-    QTest::addRow("LF line ends")
-        << QList<QByteArray>{"A>APRS:>one\nB>APRS:>two\n"} << QList<QByteArray>{"A>APRS:>one", "B>APRS:>two"} << 0;
+    QTest::addRow("CR LF line ends") << QList<QByteArray> {"A>APRS:>one\r\nB>APRS:>two\r\n"}
+                                     << QList<QByteArray> {"A>APRS:>one", "B>APRS:>two"} << 0;
+    QTest::addRow("LF line ends") << QList<QByteArray> {"A>APRS:>one\nB>APRS:>two\n"}
+                                  << QList<QByteArray> {"A>APRS:>one", "B>APRS:>two"} << 0;
     QTest::addRow("server comments skipped")
-        << QList<QByteArray>{"# aprsc 2.1.14-g5e22b37\r\n# logresp N0CALL unverified, server T2TEST\r\n"
-                             "A>APRS,TCPIP*,qAC,T2TEST:>one\r\n# 27 Jan 2026 10:00:00 GMT T2TEST 127.0.0.1:14580\r\n"}
-        << QList<QByteArray>{"A>APRS,TCPIP*,qAC,T2TEST:>one"} << 0;
-    QTest::addRow("line split across writes")
-        << QList<QByteArray>{"A>AP", "RS:>o", "ne\r", "\nB>APRS:>two\r\n"}
-        << QList<QByteArray>{"A>APRS:>one", "B>APRS:>two"} << 0;
-    QTest::addRow("CR and LF in separate writes") << QList<QByteArray>{"A>APRS:>one\r", "\n"}
-                                                   << QList<QByteArray>{"A>APRS:>one"} << 0;
-    QTest::addRow("blank lines skipped")
-        << QList<QByteArray>{"\r\n\nA>APRS:>one\r\n\r\n"} << QList<QByteArray>{"A>APRS:>one"} << 0;
+        << QList<QByteArray> {"# aprsc 2.1.14-g5e22b37\r\n# logresp N0CALL unverified, server T2TEST\r\n"
+                              "A>APRS,TCPIP*,qAC,T2TEST:>one\r\n# 27 Jan 2026 10:00:00 GMT T2TEST 127.0.0.1:14580\r\n"}
+        << QList<QByteArray> {"A>APRS,TCPIP*,qAC,T2TEST:>one"} << 0;
+    QTest::addRow("line split across writes") << QList<QByteArray> {"A>AP", "RS:>o", "ne\r", "\nB>APRS:>two\r\n"}
+                                              << QList<QByteArray> {"A>APRS:>one", "B>APRS:>two"} << 0;
+    QTest::addRow("CR and LF in separate writes")
+        << QList<QByteArray> {"A>APRS:>one\r", "\n"} << QList<QByteArray> {"A>APRS:>one"} << 0;
+    QTest::addRow("blank lines skipped") << QList<QByteArray> {"\r\n\nA>APRS:>one\r\n\r\n"}
+                                         << QList<QByteArray> {"A>APRS:>one"} << 0;
     QTest::addRow("CR alone ends a line")
-        << QList<QByteArray>{"A>APRS:>one\rB>APRS:>two\r"} << QList<QByteArray>{"A>APRS:>one", "B>APRS:>two"} << 0;
+        << QList<QByteArray> {"A>APRS:>one\rB>APRS:>two\r"} << QList<QByteArray> {"A>APRS:>one", "B>APRS:>two"} << 0;
     QTest::addRow("overlong line dropped, next kept")
-        << QList<QByteArray>{"A>APRS:>" + QByteArray(AprsIsSource::MaxLineBytes, 'x'), QByteArray(100, 'y') + "\n",
-                             "B>APRS:>two\n"}
-        << QList<QByteArray>{"B>APRS:>two"} << 1;
+        << QList<QByteArray> {"A>APRS:>" + QByteArray(AprsIsSource::MaxLineBytes, 'x'), QByteArray(100, 'y') + "\n",
+               "B>APRS:>two\n"}
+        << QList<QByteArray> {"B>APRS:>two"} << 1;
     QTest::addRow("overlong line in one write dropped")
-        << QList<QByteArray>{"A>APRS:>" + QByteArray(AprsIsSource::MaxLineBytes - 7, 'x') + "\r\nB>APRS:>two\r\n"}
-        << QList<QByteArray>{"B>APRS:>two"} << 1;
+        << QList<QByteArray> {"A>APRS:>" + QByteArray(AprsIsSource::MaxLineBytes - 7, 'x') + "\r\nB>APRS:>two\r\n"}
+        << QList<QByteArray> {"B>APRS:>two"} << 1;
     QTest::addRow("line of exactly the longest length kept")
-        << QList<QByteArray>{"A>APRS:>" + QByteArray(AprsIsSource::MaxLineBytes - 8, 'x') + "\r\n"}
-        << QList<QByteArray>{"A>APRS:>" + QByteArray(AprsIsSource::MaxLineBytes - 8, 'x')} << 0;
+        << QList<QByteArray> {"A>APRS:>" + QByteArray(AprsIsSource::MaxLineBytes - 8, 'x') + "\r\n"}
+        << QList<QByteArray> {"A>APRS:>" + QByteArray(AprsIsSource::MaxLineBytes - 8, 'x')} << 0;
     QTest::addRow("Latin-1 and control bytes passed through")
-        << QList<QByteArray>{"A>APRS:>caf\xe9\x1d\r\n"} << QList<QByteArray>{"A>APRS:>caf\xe9\x1d"} << 0;
+        << QList<QByteArray> {"A>APRS:>caf\xe9\x1d\r\n"} << QList<QByteArray> {"A>APRS:>caf\xe9\x1d"} << 0;
 }
 
 void TestAprsIsSource::splitsLines()
@@ -126,8 +128,8 @@ void TestAprsIsSource::splitsLines()
     LogCapture log;
     LoopbackServer server;
     QVERIFY(server.listen());
-    AprsIsSource source(QStringLiteral("127.0.0.1"), server.port(), QStringLiteral("N0CALL"), QStringLiteral("-1"),
-                        QString());
+    AprsIsSource source(
+        QStringLiteral("127.0.0.1"), server.port(), QStringLiteral("N0CALL"), QStringLiteral("-1"), QString());
     PacketCollector collector(source);
     source.start();
     QTRY_VERIFY(!server.received(0).isEmpty());
@@ -149,14 +151,12 @@ void TestAprsIsSource::refusedConnectionBacksOff()
 {
     LogCapture log;
     const quint16 port = LoopbackServer::freePort();
-    AprsIsSource source(QStringLiteral("127.0.0.1"), port, QStringLiteral("N0CALL"), QStringLiteral("-1"),
-                        QString());
+    AprsIsSource source(QStringLiteral("127.0.0.1"), port, QStringLiteral("N0CALL"), QStringLiteral("-1"), QString());
     source.setMillisecondsPerSecond(1);
     source.start();
     QTRY_VERIFY(announcedDelays(log).size() >= 9);
-    QCOMPARE(announcedDelays(log).first(9), (QList<int>{1, 2, 4, 8, 16, 32, 60, 60, 60}));
-    QCOMPARE(log.messages().first(),
-             QStringLiteral("APRS-IS 127.0.0.1:%1 refused, retrying in 1 s").arg(port));
+    QCOMPARE(announcedDelays(log).first(9), (QList<int> {1, 2, 4, 8, 16, 32, 60, 60, 60}));
+    QCOMPARE(log.messages().first(), QStringLiteral("APRS-IS 127.0.0.1:%1 refused, retrying in 1 s").arg(port));
 
     // Once the server is there, the next attempt connects and logs in.
     source.setMillisecondsPerSecond(5);
@@ -171,8 +171,8 @@ void TestAprsIsSource::lostConnectionReconnects()
     LogCapture log;
     LoopbackServer server;
     QVERIFY(server.listen());
-    AprsIsSource source(QStringLiteral("127.0.0.1"), server.port(), QStringLiteral("N0CALL"), QStringLiteral("-1"),
-                        QString());
+    AprsIsSource source(
+        QStringLiteral("127.0.0.1"), server.port(), QStringLiteral("N0CALL"), QStringLiteral("-1"), QString());
     source.setMillisecondsPerSecond(10);
     PacketCollector collector(source);
     QSignalSpy established(&source, &TcpFeedSource::linkEstablished);
@@ -187,11 +187,11 @@ void TestAprsIsSource::lostConnectionReconnects()
     QTRY_VERIFY(server.received(1).startsWith("user N0CALL pass -1"));
     server.send("C>APRS:>three\r\n");
     QTRY_VERIFY(collector.contains("C>APRS:>three"));
-    QCOMPARE(collector.lines(), (QList<QByteArray>{"A>APRS:>one", "C>APRS:>three"}));
+    QCOMPARE(collector.lines(), (QList<QByteArray> {"A>APRS:>one", "C>APRS:>three"}));
 
     // That link delivered, so the wait starts again at 1 s; links that give
     // nothing before they drop make it grow.
-    QCOMPARE(announcedDelays(log), QList<int>{1});
+    QCOMPARE(announcedDelays(log), QList<int> {1});
     QVERIFY(log.messages().at(1).startsWith(QStringLiteral("APRS-IS 127.0.0.1:%1 lost (").arg(server.port())));
     server.dropLast();
     QTRY_COMPARE(server.connectionCount(), 3);
@@ -199,7 +199,7 @@ void TestAprsIsSource::lostConnectionReconnects()
     QTRY_COMPARE(server.connectionCount(), 4);
     server.dropLast();
     QTRY_COMPARE(server.connectionCount(), 5);
-    QCOMPARE(announcedDelays(log), (QList<int>{1, 1, 2, 4}));
+    QCOMPARE(announcedDelays(log), (QList<int> {1, 1, 2, 4}));
 }
 
 // A full or refusing server greets and hangs up: that link brought no packet,
@@ -209,8 +209,8 @@ void TestAprsIsSource::greetingAndCloseBacksOff()
     LogCapture log;
     LoopbackServer server;
     QVERIFY(server.listen());
-    AprsIsSource source(QStringLiteral("127.0.0.1"), server.port(), QStringLiteral("N0CALL"), QStringLiteral("-1"),
-                        QString());
+    AprsIsSource source(
+        QStringLiteral("127.0.0.1"), server.port(), QStringLiteral("N0CALL"), QStringLiteral("-1"), QString());
     source.setMillisecondsPerSecond(5);
     source.start();
     for (int i = 1; i <= 4; ++i) {
@@ -220,7 +220,7 @@ void TestAprsIsSource::greetingAndCloseBacksOff()
         server.closeLast();
     }
     QTRY_COMPARE(announcedDelays(log).size(), 4);
-    QCOMPARE(announcedDelays(log), (QList<int>{1, 2, 4, 8}));
+    QCOMPARE(announcedDelays(log), (QList<int> {1, 2, 4, 8}));
 }
 
 void TestAprsIsSource::silentLinkIsDeadAndReconnects()
@@ -228,8 +228,8 @@ void TestAprsIsSource::silentLinkIsDeadAndReconnects()
     LogCapture log;
     LoopbackServer server;
     QVERIFY(server.listen());
-    AprsIsSource source(QStringLiteral("127.0.0.1"), server.port(), QStringLiteral("N0CALL"), QStringLiteral("-1"),
-                        QString());
+    AprsIsSource source(
+        QStringLiteral("127.0.0.1"), server.port(), QStringLiteral("N0CALL"), QStringLiteral("-1"), QString());
     source.setMillisecondsPerSecond(5);  // 120 s of silence take 600 ms
     source.start();
     QTRY_COMPARE(server.connectionCount(), 1);
@@ -244,8 +244,8 @@ void TestAprsIsSource::keepAliveCommentsKeepTheLink()
     LogCapture log;
     LoopbackServer server;
     QVERIFY(server.listen());
-    AprsIsSource source(QStringLiteral("127.0.0.1"), server.port(), QStringLiteral("N0CALL"), QStringLiteral("-1"),
-                        QString());
+    AprsIsSource source(
+        QStringLiteral("127.0.0.1"), server.port(), QStringLiteral("N0CALL"), QStringLiteral("-1"), QString());
     source.setMillisecondsPerSecond(20);  // 120 s of silence take 2.4 s
     PacketCollector collector(source);
     source.start();
@@ -265,8 +265,8 @@ void TestAprsIsSource::stopEndsTheLink()
     LogCapture log;
     LoopbackServer server;
     QVERIFY(server.listen());
-    AprsIsSource source(QStringLiteral("127.0.0.1"), server.port(), QStringLiteral("N0CALL"), QStringLiteral("-1"),
-                        QString());
+    AprsIsSource source(
+        QStringLiteral("127.0.0.1"), server.port(), QStringLiteral("N0CALL"), QStringLiteral("-1"), QString());
     source.setMillisecondsPerSecond(1);
     source.start();
     QTRY_COMPARE(server.connectionCount(), 1);

@@ -61,13 +61,13 @@ void TestLogReplaySource::pacesByRate_data()
     QTest::addColumn<QList<int>>("replayedAfterEach");
 
     QTest::addRow("20 per second: one every 50 ms")
-        << 20.0 << QList<qint64>{0, 49, 50, 99, 100, 449} << QList<int>{1, 1, 2, 2, 3, 9};
-    QTest::addRow("half a packet per second") << 0.5 << QList<qint64>{0, 1999, 2000, 5999, 6000}
-                                              << QList<int>{1, 1, 2, 3, 4};
-    QTest::addRow("2000 per second: two per millisecond") << 2000.0 << QList<qint64>{0, 1, 2, 4}
-                                                          << QList<int>{1, 3, 5, 9};
-    QTest::addRow("a late tick catches up, never past the end") << 20.0 << QList<qint64>{0, 10000}
-                                                                 << QList<int>{1, 10};
+        << 20.0 << QList<qint64> {0, 49, 50, 99, 100, 449} << QList<int> {1, 1, 2, 2, 3, 9};
+    QTest::addRow("half a packet per second")
+        << 0.5 << QList<qint64> {0, 1999, 2000, 5999, 6000} << QList<int> {1, 1, 2, 3, 4};
+    QTest::addRow("2000 per second: two per millisecond")
+        << 2000.0 << QList<qint64> {0, 1, 2, 4} << QList<int> {1, 3, 5, 9};
+    QTest::addRow("a late tick catches up, never past the end")
+        << 20.0 << QList<qint64> {0, 10000} << QList<int> {1, 10};
 }
 
 void TestLogReplaySource::pacesByRate()
@@ -101,26 +101,26 @@ void TestLogReplaySource::skipsBlankAndCommentLines_data()
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QList<QByteArray>>("lines");
 
-    QTest::addRow("LF lines") << QByteArray("A>APRS:>1\nB>APRS:>2\n") << QList<QByteArray>{"A>APRS:>1", "B>APRS:>2"};
+    QTest::addRow("LF lines") << QByteArray("A>APRS:>1\nB>APRS:>2\n") << QList<QByteArray> {"A>APRS:>1", "B>APRS:>2"};
     QTest::addRow("CR LF lines") << QByteArray("A>APRS:>1\r\nB>APRS:>2\r\n")
-                                 << QList<QByteArray>{"A>APRS:>1", "B>APRS:>2"};
-    QTest::addRow("no line end on the last line") << QByteArray("A>APRS:>1\nB>APRS:>2")
-                                                   << QList<QByteArray>{"A>APRS:>1", "B>APRS:>2"};
+                                 << QList<QByteArray> {"A>APRS:>1", "B>APRS:>2"};
+    QTest::addRow("no line end on the last line")
+        << QByteArray("A>APRS:>1\nB>APRS:>2") << QList<QByteArray> {"A>APRS:>1", "B>APRS:>2"};
     QTest::addRow("blank and blank-only lines")
-        << QByteArray("\nA>APRS:>1\n\n   \n\t\r\nB>APRS:>2\n\n") << QList<QByteArray>{"A>APRS:>1", "B>APRS:>2"};
+        << QByteArray("\nA>APRS:>1\n\n   \n\t\r\nB>APRS:>2\n\n") << QList<QByteArray> {"A>APRS:>1", "B>APRS:>2"};
     QTest::addRow("comment lines") << QByteArray("# recorded 2026-12-07\nA>APRS:>1\n#B>APRS:>2\n")
-                                   << QList<QByteArray>{"A>APRS:>1"};
-    QTest::addRow("# later in a line is packet text") << QByteArray("A>APRS:># not a comment\n")
-                                                       << QList<QByteArray>{"A>APRS:># not a comment"};
-    QTest::addRow("trailing blanks of a packet kept") << QByteArray("A>APRS:>1  \n")
-                                                       << QList<QByteArray>{"A>APRS:>1  "};
-    QTest::addRow("only comments") << QByteArray("# nothing\n\n") << QList<QByteArray>{};
-    QTest::addRow("CR alone ends a line") << QByteArray("A>APRS:>1\rB>APRS:>2\r")
-                                          << QList<QByteArray>{"A>APRS:>1", "B>APRS:>2"};
+                                   << QList<QByteArray> {"A>APRS:>1"};
+    QTest::addRow("# later in a line is packet text")
+        << QByteArray("A>APRS:># not a comment\n") << QList<QByteArray> {"A>APRS:># not a comment"};
+    QTest::addRow("trailing blanks of a packet kept")
+        << QByteArray("A>APRS:>1  \n") << QList<QByteArray> {"A>APRS:>1  "};
+    QTest::addRow("only comments") << QByteArray("# nothing\n\n") << QList<QByteArray> {};
+    QTest::addRow("CR alone ends a line")
+        << QByteArray("A>APRS:>1\rB>APRS:>2\r") << QList<QByteArray> {"A>APRS:>1", "B>APRS:>2"};
     // Read in pieces and dropped as it goes: never held whole, never stored.
     QTest::addRow("a megabyte line dropped")
         << QByteArray("A>APRS:>1\nB>APRS:>" + QByteArray(1 << 20, 'x') + "\nC>APRS:>3\n")
-        << QList<QByteArray>{"A>APRS:>1", "C>APRS:>3"};
+        << QList<QByteArray> {"A>APRS:>1", "C>APRS:>3"};
 }
 
 void TestLogReplaySource::skipsBlankAndCommentLines()
@@ -167,8 +167,8 @@ void TestLogReplaySource::stopsAtTheEnd()
     QCOMPARE(collector.packets().size(), 25);
     QCOMPARE(finished.size(), 1);
     QCOMPARE(mLog->messages(),
-             (QStringList{QStringLiteral("LOG %1 replaying at 500 packets per second").arg(path),
-                          QStringLiteral("LOG %1 ended after 25 packets").arg(path)}));
+        (QStringList {QStringLiteral("LOG %1 replaying at 500 packets per second").arg(path),
+            QStringLiteral("LOG %1 ended after 25 packets").arg(path)}));
 }
 
 // A pipe opens without waiting for its writer, hands over lines as they come,
@@ -190,15 +190,16 @@ void TestLogReplaySource::namedPipeIsReadOnceAsAStream()
     QVERIFY(writer >= 0);
     const QByteArray first("A>APRS:>1\r\n# comment\nB>APRS:>2\nC>AP");
     QCOMPARE(::write(writer, first.constData(), size_t(first.size())), first.size());
-    QTRY_COMPARE(collector.lines(), (QList<QByteArray>{"A>APRS:>1", "B>APRS:>2"}));
+    QTRY_COMPARE(collector.lines(), (QList<QByteArray> {"A>APRS:>1", "B>APRS:>2"}));
     const QByteArray rest("RS:>3");
     QCOMPARE(::write(writer, rest.constData(), size_t(rest.size())), rest.size());
     ::close(writer);
     QTRY_COMPARE(finished.size(), 1);
-    QCOMPARE(collector.lines(), (QList<QByteArray>{"A>APRS:>1", "B>APRS:>2", "C>APRS:>3"}));
+    QCOMPARE(collector.lines(), (QList<QByteArray> {"A>APRS:>1", "B>APRS:>2", "C>APRS:>3"}));
     QVERIFY(source.atEnd());
-    QCOMPARE(mLog->messages(), (QStringList{QStringLiteral("LOG %1 reading as a stream").arg(path),
-                                            QStringLiteral("LOG %1 ended after 3 packets").arg(path)}));
+    QCOMPARE(mLog->messages(),
+        (QStringList {QStringLiteral("LOG %1 reading as a stream").arg(path),
+            QStringLiteral("LOG %1 ended after 3 packets").arg(path)}));
 }
 
 void TestLogReplaySource::missingFileEndsAtOnce()
@@ -209,8 +210,8 @@ void TestLogReplaySource::missingFileEndsAtOnce()
     source.start();
     QCOMPARE(finished.size(), 1);
     QVERIFY(!source.isRunning());
-    QCOMPARE(mLog->messages(),
-             QStringList{QStringLiteral("LOG %1 cannot be read: No such file or directory").arg(path)});
+    QCOMPARE(
+        mLog->messages(), QStringList {QStringLiteral("LOG %1 cannot be read: No such file or directory").arg(path)});
 }
 
 QTEST_GUILESS_MAIN(TestLogReplaySource)

@@ -43,7 +43,10 @@ public:
         if (!mLink.isEmpty())
             QFile::remove(mLink);
     }
-    bool send(const QByteArray &bytes) { return ::write(mMaster, bytes.constData(), size_t(bytes.size())) == bytes.size(); }
+    bool send(const QByteArray &bytes)
+    {
+        return ::write(mMaster, bytes.constData(), size_t(bytes.size())) == bytes.size();
+    }
 
 private:
     int mMaster = -1;
@@ -103,13 +106,13 @@ void TestSerialKissSource::deliversFrames()
     QTest::qWait(5);
     QVERIFY(tnc.send(first.sliced(15)));
     QVERIFY(tnc.send(kissFrame(2, ">two") + kissFrame(0, ">" + QByteArray(Ax25Decoder::MaxInfoBytes, 'x'))
-                     + kissFrame(0, ">three")));
+        + kissFrame(0, ">three")));
     QTRY_COMPARE(collector.lines(),
-                 (QList<QByteArray>{"N0CALL-7>APRS:!4903.50N/07201.75W>one", "N0CALL-7>APRS:>two", "N0CALL-7>APRS:>three"}));
+        (QList<QByteArray> {"N0CALL-7>APRS:!4903.50N/07201.75W>one", "N0CALL-7>APRS:>two", "N0CALL-7>APRS:>three"}));
     QCOMPARE(collector.packets().at(0).radioPort, 1);
     QCOMPARE(collector.packets().at(1).radioPort, 3);
     QCOMPARE(source.overlongDropped(), 1);
-    QCOMPARE(mLog->messages(), QStringList{QStringLiteral("SERIAL %1@1200 opened").arg(mLink)});
+    QCOMPARE(mLog->messages(), QStringList {QStringLiteral("SERIAL %1@1200 opened").arg(mLink)});
 }
 
 // Missing at start, plugged in, pulled out, plugged in again: each trouble is
@@ -124,15 +127,15 @@ void TestSerialKissSource::deviceComesAndGoes()
     QVERIFY(!source.isOpen());
     QTRY_VERIFY(source.lastRetryDelaySeconds() >= 8);
     QCOMPARE(mLog->messages(),
-             QStringList{QStringLiteral("SERIAL %1@9600 cannot be opened (No such file or directory), trying again "
-                                        "until it opens")
-                             .arg(mLink)});
+        QStringList {QStringLiteral("SERIAL %1@9600 cannot be opened (No such file or directory), trying again "
+                                    "until it opens")
+                         .arg(mLink)});
 
     auto tnc = std::make_unique<PseudoTerminal>();
     QVERIFY(tnc->open(mLink));
     QTRY_COMPARE_WITH_TIMEOUT(opened.size(), 1, 10000);
     QVERIFY(tnc->send(kissFrame(0, ">first")));
-    QTRY_COMPARE(collector.lines(), QList<QByteArray>{"N0CALL-7>APRS:>first"});
+    QTRY_COMPARE(collector.lines(), QList<QByteArray> {"N0CALL-7>APRS:>first"});
 
     tnc->close();
     QTRY_VERIFY(!source.isOpen());
@@ -143,15 +146,15 @@ void TestSerialKissSource::deviceComesAndGoes()
     QVERIFY(tnc->open(mLink));
     QTRY_COMPARE_WITH_TIMEOUT(opened.size(), 2, 10000);
     QVERIFY(tnc->send(kissFrame(1, ">second")));
-    QTRY_COMPARE(collector.lines(), (QList<QByteArray>{"N0CALL-7>APRS:>first", "N0CALL-7>APRS:>second"}));
+    QTRY_COMPARE(collector.lines(), (QList<QByteArray> {"N0CALL-7>APRS:>first", "N0CALL-7>APRS:>second"}));
     QCOMPARE(collector.packets().last().radioPort, 2);
 
     const QStringList log = mLog->messages();
     QCOMPARE(log.size(), 4);
     QCOMPARE(log.at(1), QStringLiteral("SERIAL %1@9600 opened").arg(mLink));
     QVERIFY2(log.at(2).startsWith(QStringLiteral("SERIAL %1@9600 lost (").arg(mLink))
-                 && log.at(2).endsWith(QStringLiteral("), trying again until it opens")),
-             qPrintable(log.at(2)));
+            && log.at(2).endsWith(QStringLiteral("), trying again until it opens")),
+        qPrintable(log.at(2)));
     QCOMPARE(log.at(3), log.at(1));
 }
 
