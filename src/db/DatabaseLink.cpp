@@ -15,6 +15,12 @@ QString DatabaseLink::connectString(
         + password + QStringLiteral(";DSN=") + dsn;
 }
 
+QString DatabaseLink::driverConnectString(
+    const QString &database, const QString &user, const QString &password, const QString &dsn)
+{
+    return connectString(database, user, password, dsn).mid(int(qstrlen("ODBC;")));
+}
+
 void DatabaseLink::logon(
     const QString &dsn, const QString &username, const QString &password, const QString &database, View &view)
 {
@@ -22,11 +28,9 @@ void DatabaseLink::logon(
     OdbcEnvironment::process();
     mWorkspace = std::make_unique<OdbcWorkspace>(
         OdbcWorkspace {QStringLiteral("NewODBCWorkspace"), QStringLiteral("admin"), QString(), dbUseODBC, true});
-    const QString odbcConnect = connectString(database, username, password, dsn);
     auto connection = std::make_unique<OdbcConnection>(QStringLiteral("Connection1"));
-    // Everything after "ODBC;" is what the driver manager receives.
     try {
-        connection->open(odbcConnect.mid(int(qstrlen("ODBC;"))));
+        connection->open(driverConnectString(database, username, password, dsn));
     } catch (const OdbcError &e) {
         qCWarning(lcDb).noquote() << QStringLiteral("logon to %1 as %2 failed: %3")
                                          .arg(dsn, username, withoutPassword(e.describe(), password));

@@ -38,13 +38,16 @@ public:
     DatabaseLink();
     ~DatabaseLink() override;
 
-    // "ODBC;DATABASE=..;UID=..;PWD=..;DSN=..": plain concatenation, nothing
-    // escaped, the data source last.
     // A driver's diagnostic may echo what it was given: the password never
     // reaches a log.
     static QString withoutPassword(const QString &text, const QString &password);
 
+    // "ODBC;DATABASE=..;UID=..;PWD=..;DSN=..": plain concatenation, nothing
+    // escaped, the data source last.
     static QString connectString(
+        const QString &database, const QString &user, const QString &password, const QString &dsn);
+    // What the driver manager receives: the same without "ODBC;".
+    static QString driverConnectString(
         const QString &database, const QString &user, const QString &password, const QString &dsn);
 
     // Throws what fails (OdbcError from the driver, or from a server that

@@ -145,7 +145,7 @@ int main(int argc, char *argv[])
     OdbcConnection connection(QStringLiteral("keldan-import"));
     try {
         // The bridge's connect string, as the bridge sends it.
-        connection.open(DatabaseLink::connectString(database, user, password, dsn).mid(int(qstrlen("ODBC;"))));
+        connection.open(DatabaseLink::driverConnectString(database, user, password, dsn));
     } catch (const OdbcError &error) {
         std::fprintf(
             stderr, "keldan-import: cannot connect to %s: %s\n", qPrintable(dsn), qPrintable(error.describe()));

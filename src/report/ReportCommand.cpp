@@ -1,5 +1,6 @@
 #include "report/ReportCommand.h"
 
+#include "db/DatabaseLink.h"
 #include "db/OdbcConnection.h"
 #include "db/OdbcError.h"
 #include "report/DtstampText.h"
@@ -82,10 +83,9 @@ int ReportCommand::run(const QStringList &arguments, QTextStream &out, QTextStre
         return 2;
     }
 
-    // The bridge's own keyword order.
-    const QString connectionString =
-        QStringLiteral("DATABASE=%1;UID=%2;PWD=%3;DSN=%4")
-            .arg(parser.value(database), parser.value(user), parser.value(password), parser.value(dsn));
+    // The bridge's own connection string.
+    const QString connectionString = DatabaseLink::driverConnectString(
+        parser.value(database), parser.value(user), parser.value(password), parser.value(dsn));
     QElapsedTimer timer;
     timer.start();
     ReportData data;
