@@ -185,12 +185,12 @@ void TestLinuxHost::mapsBeacon_data()
         << "/>"
         << "N0CALL>APRS 10:00:01"
         << "!/5L!!<*e7>7P[" << 15 << 2970.0 << -4365.000236 << true << 67.10168654 << 88 << 0.0 << 2 << false;
-    QTest::addRow("Mic-E jeep: the comment starts after the Kenwood type byte") << QByteArray("N0CALL>T2SP0W,WIDE1-1:`(_fn\"Oj/]Comment") << 1 << "N0CALL"
-                                << ""
-                                << "/j"
-                                << "N0CALL>T2SP0W,WIDE1-1 10:00:01"
-                                << "`(_fn\"Oj/]Comment" << 11 << 2550.07 << -727.74 << true << 37.04 << 251 << 0.0 << 2
-                                << false;
+    QTest::addRow("Mic-E jeep: the comment starts after the Kenwood type byte")
+        << QByteArray("N0CALL>T2SP0W,WIDE1-1:`(_fn\"Oj/]Comment") << 1 << "N0CALL"
+        << ""
+        << "/j"
+        << "N0CALL>T2SP0W,WIDE1-1 10:00:01"
+        << "`(_fn\"Oj/]Comment" << 11 << 2550.07 << -727.74 << true << 37.04 << 251 << 0.0 << 2 << false;
     QTest::addRow("object: its name, owned by the source")
         << QByteArray("N0CALL>APRS:;LEADER   *092345z4903.50N/07201.75W>088/036") << 0 << "LEADER"
         << "N0CALL"
