@@ -75,7 +75,7 @@ int main(int argc, char *argv[])
     timer.start();
     qint64 packets = 0;
     auto take = [&](const QByteArray &line) {
-        host.takePacket(line, 0, false);
+        host.takePacket(line, 0);
         if (++packets % 100 == 0)
             clock->advanceMs(1);
     };

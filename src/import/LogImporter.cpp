@@ -128,7 +128,7 @@ ImportSummary LogImporter::run(const QStringList &files, ImportProgress *progres
                 } else {
                     ++summary.packets;
                     clock->setLineTime(line.time);
-                    host.takePacket(line.packet, 0, false);
+                    host.takePacket(line.packet, 0);
                 }
                 if (executor.failed() || (stop && *stop))
                     break;

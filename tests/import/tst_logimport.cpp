@@ -164,7 +164,7 @@ void TestLogImport::storeBeaconByBeacon(const QString &path)
         if (line.kind != LogLineParser::Kind::Packet)
             continue;
         clock->setLineTime(line.time);
-        host.takePacket(line.packet, 0, false);
+        host.takePacket(line.packet, 0);
     }
     QCOMPARE(view.failures, QStringList());
 }

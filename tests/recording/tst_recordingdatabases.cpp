@@ -441,9 +441,9 @@ void TestRecordingDatabases::nulInAStatusPoisonsNothing()
     LinuxHost host {HostSettings()};
     connect(&host, &HostApplication::NotifyBeaconData, &host,
         [this](BeaconRecordRef beacon) { mRecorder->processBeacon(beacon); });
-    host.takePacket(QByteArray("N0CALL>APRS:>Net\0'); --", 23), 0, false);
+    host.takePacket(QByteArray("N0CALL>APRS:>Net\0'); --", 23), 0);
     for (int i = 0; i < 5; ++i)
-        host.takePacket("N0CALL>APRS:!4903.50N/07201.75W-beacon " + QByteArray::number(i), 0, false);
+        host.takePacket("N0CALL>APRS:!4903.50N/07201.75W-beacon " + QByteArray::number(i), 0);
 
     QCOMPARE(mView->status(), QString());
     QCOMPARE(rowCount(QStringLiteral("stations")), 5);
