@@ -144,6 +144,7 @@ private slots:
 
 private:
     QList<Mismatch> compare(qsizetype row) const;
+    QStringList unexplained(qsizetype row, const QList<Mismatch> &mismatches) const;
 
     QList<QByteArray> mLines;
     TsvTable mFap {QStringLiteral(KELDAN_TEST_DATA "/aprs/aprs-sample.fap.tsv")};
@@ -230,31 +231,38 @@ void TestAprsAgreement::decodedLine_data()
     }
 }
 
+// What is wrong with a decoded line: a difference not explained, or a listed
+// difference that no longer differs.
+QStringList TestAprsAgreement::unexplained(qsizetype row, const QList<Mismatch> &mismatches) const
+{
+    const int line = mFap.cell(row, "line").toInt();
+    QStringList out;
+    QSet<QByteArray> differing;
+    for (const Mismatch &m : mismatches) {
+        differing.insert(m.field);
+        if (knownReason(knownDifferences(), line, m.field).isEmpty() && commentReason(m.field).isEmpty())
+            out.append(QStringLiteral("%1: %2").arg(QString::fromLatin1(m.field), m.detail));
+    }
+    for (const KnownDifference &d : knownDifferences()) {
+        if (!d.lines.contains(line))
+            continue;
+        for (const QByteArray &field : d.fields) {
+            if (!differing.contains(field))
+                out.append(QStringLiteral("listed difference no longer differs: %1").arg(QString::fromLatin1(field)));
+        }
+    }
+    return out;
+}
+
 // Every field FAP reports agrees, or differs for a listed reason.
 void TestAprsAgreement::decodedLine()
 {
     QFETCH(qsizetype, row);
     const int line = mFap.cell(row, "line").toInt();
-    const QList<Mismatch> mismatches = compare(row);
-    QStringList unexplained;
-    QSet<QByteArray> differing;
-    for (const Mismatch &m : mismatches) {
-        differing.insert(m.field);
-        if (knownReason(knownDifferences(), line, m.field).isEmpty() && commentReason(m.field).isEmpty())
-            unexplained.append(QStringLiteral("%1: %2").arg(QString::fromLatin1(m.field), m.detail));
-    }
-    QVERIFY2(unexplained.isEmpty(),
+    const QStringList wrong = unexplained(row, compare(row));
+    QVERIFY2(wrong.isEmpty(),
         qPrintable(QStringLiteral("%1\n  %2")
-                       .arg(QString::fromLatin1(mLines.at(line - 1)), unexplained.join(QStringLiteral("\n  ")))));
-    for (const KnownDifference &d : knownDifferences()) {
-        if (!d.lines.contains(line))
-            continue;
-        for (const QByteArray &field : d.fields)
-            QVERIFY2(differing.contains(field),
-                qPrintable(QStringLiteral("listed difference no longer differs: line %1 %2")
-                               .arg(line)
-                               .arg(QString::fromLatin1(field))));
-    }
+                       .arg(QString::fromLatin1(mLines.at(line - 1)), wrong.join(QStringLiteral("\n  ")))));
 }
 
 void TestAprsAgreement::rejectedLine_data()
@@ -312,6 +320,7 @@ void TestAprsAgreement::summary()
 {
     int compared = 0;
     int fullyAgreeing = 0;
+    int wrongLines = 0;
     QMap<QByteArray, int> present;
     QMap<QByteArray, int> agreeing;
     QMap<QByteArray, int> commentDiffering;
@@ -320,6 +329,8 @@ void TestAprsAgreement::summary()
             continue;
         ++compared;
         const QList<Mismatch> mismatches = compare(row);
+        if (!unexplained(row, mismatches).isEmpty())
+            ++wrongLines;
         if (mismatches.isEmpty())
             ++fullyAgreeing;
         QSet<QByteArray> differing;
@@ -346,6 +357,10 @@ void TestAprsAgreement::summary()
         compared, commentDiffering["comment:radio"], commentDiffering["comment:weather"]);
     for (const QByteArray &field : comparedFields())
         qInfo("  %-18s %4d of %4d", field.constData(), agreeing.value(field), present.value(field));
+    // A line that disagrees is decodedLine's failure; the totals here guard
+    // what no single line does (how many comments differ by kind).
+    if (wrongLines > 0)
+        QSKIP(qPrintable(QStringLiteral("%1 lines disagree (see decodedLine)").arg(wrongLines)));
     QCOMPARE(compared, 1602);
     QCOMPARE(fullyAgreeing, 1522);
     QCOMPARE(commentDiffering["comment"], 0);
