@@ -147,7 +147,8 @@ void LinuxHost::takePacket(const QByteArray &line, qint16 radioPort)
         return;
     }
 
-    const aprs::Packet packet = aprs::decode(std::string_view(line.constData(), size_t(line.size())));
+    aprs::decode(std::string_view(line.constData(), size_t(line.size())), mPacket);
+    const aprs::Packet &packet = mPacket;
     if (!packet.ok()) {
         ++mCounters.rejected;
         return;

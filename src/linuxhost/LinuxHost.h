@@ -1,5 +1,6 @@
 #pragma once
 
+#include "aprs/AprsPacket.h"
 #include "host/HostApplication.h"
 #include "host/WeatherReadings.h"
 #include "linuxhost/BeaconMapper.h"
@@ -87,6 +88,8 @@ private:
 
     std::shared_ptr<const HostClock> mClock;
     BeaconMapper mMapper;
+    // Decoded into line after line: once its texts have grown, decoding allocates nothing.
+    aprs::Packet mPacket;
     DuplicateFilter mDuplicates;
     std::vector<std::unique_ptr<PacketSource>> mSources;
     std::unique_ptr<TerminationSignals> mSignals;
