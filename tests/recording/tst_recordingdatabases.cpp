@@ -61,6 +61,17 @@ const LiteralSetting LiteralSettings[] = {{"sqlite", "", false}, {"postgres", ""
     {"postgres", " with standard_conforming_strings off", true}, {"mariadb", "", false},
     {"mariadb", " with NO_BACKSLASH_ESCAPES", true}};
 
+// Brings a stopped server back for the other tests, whatever the test does next.
+struct ServerRestart {
+    const TestDatabase &db;
+    bool done = false;
+    ~ServerRestart()
+    {
+        if (!done)
+            startServer(db);
+    }
+};
+
 }  // namespace
 
 class TestRecordingDatabases : public QObject
@@ -569,16 +580,7 @@ void TestRecordingDatabases::serverStoppedMidRun()
     QCOMPARE(mView->status(), QString());
 
     stopServer(mDb);
-    // Whatever happens next, the server comes back for the other tests.
-    struct Restart {
-        const TestDatabase &db;
-        bool done = false;
-        ~Restart()
-        {
-            if (!done)
-                startServer(db);
-        }
-    } restart {mDb};
+    ServerRestart restart {mDb};
 
     for (qint16 kind : kinds) {
         mView->statusHistory.clear();
@@ -667,15 +669,7 @@ void TestRecordingDatabases::outageLosesNothingTheQueueHolds()
     QTRY_VERIFY(rowCount(QStringLiteral("mobile_data")) >= 10);
 
     stopServer(mDb);
-    struct Restart {
-        const TestDatabase &db;
-        bool done = false;
-        ~Restart()
-        {
-            if (!done)
-                startServer(db);
-        }
-    } restart {mDb};
+    ServerRestart restart {mDb};
     const int heardAtStop = heard;
     QTest::qWait(20'000);
     QVERIFY(!healer.mayDrain());
