@@ -2,8 +2,8 @@
 // through the AX.25 decoder. Besides memory errors it checks that the frames
 // do not depend on how the stream is split into reads, and that every line
 // the decoder gives is one TNC2 line.
-#include "linuxhost/feeds/Ax25Decoder.h"
-#include "linuxhost/feeds/KissDeframer.h"
+#include "linuxhost/kiss/Ax25Decoder.h"
+#include "linuxhost/kiss/KissDeframer.h"
 
 #include <cstdint>
 #include <cstdlib>

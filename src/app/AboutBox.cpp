@@ -1,5 +1,7 @@
 #include "app/AboutBox.h"
 
+#include "version/KeldanVersion.h"
+
 #include <QMessageBox>
 
 namespace AboutBox {
@@ -16,7 +18,7 @@ void show(QWidget *parent)
 {
     // A no-break space keeps "Version" and its number on one line however the
     // box wraps the text.
-    QString text = message(KELDAN_VERSION_MAJOR, KELDAN_VERSION_MINOR, KELDAN_VERSION_PATCH);
+    QString text = message(KeldanVersion::Major, KeldanVersion::Minor, KeldanVersion::Patch);
     text.replace(QStringLiteral(" Version "), QStringLiteral(" Version") + QChar(0x00A0));
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("KELDAN"), text, QMessageBox::Ok, parent);
     box.setObjectName(QStringLiteral("aboutBox"));

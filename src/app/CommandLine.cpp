@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include "version/KeldanVersion.h"
+
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
@@ -19,11 +21,7 @@ CommandLine::Action failWith(const QString &message, QString &output)
 
 QString CommandLine::versionText()
 {
-    return QStringLiteral("%1 %2.%3.%4\n")
-        .arg(ProgramName)
-        .arg(KELDAN_VERSION_MAJOR)
-        .arg(KELDAN_VERSION_MINOR)
-        .arg(KELDAN_VERSION_PATCH);
+    return ProgramName + QLatin1Char(' ') + QLatin1String(KeldanVersion::Text) + QLatin1Char('\n');
 }
 
 CommandLine CommandLine::parse(const QStringList &arguments, const QString &executableFolder)

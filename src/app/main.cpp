@@ -4,6 +4,7 @@
 #include "app/Form1.h"
 #include "app/LogOutput.h"
 #include "linuxhost/HostFactory.h"
+#include "version/KeldanVersion.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -40,8 +41,7 @@ int main(int argc, char *argv[])
     const bool offscreen = DisplayCheck::chooseOffscreenIfNeeded(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("KELDAN"));
-    QApplication::setApplicationVersion(
-        QStringLiteral("%1.%2.%3").arg(KELDAN_VERSION_MAJOR).arg(KELDAN_VERSION_MINOR).arg(KELDAN_VERSION_PATCH));
+    QApplication::setApplicationVersion(QLatin1String(KeldanVersion::Text));
 
     const CommandLine commandLine =
         CommandLine::parse(QCoreApplication::arguments(), QCoreApplication::applicationDirPath());

@@ -7,6 +7,7 @@
 #include "host/HostSettingsStore.h"
 #include "import/ImportProgress.h"
 #include "import/LogImporter.h"
+#include "version/KeldanVersion.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -73,8 +74,7 @@ int main(int argc, char *argv[])
         qputenv("TZ", ":/etc/localtime");
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("keldan-import"));
-    QCoreApplication::setApplicationVersion(
-        QStringLiteral("%1.%2.%3").arg(KELDAN_VERSION_MAJOR).arg(KELDAN_VERSION_MINOR).arg(KELDAN_VERSION_PATCH));
+    QCoreApplication::setApplicationVersion(QLatin1String(KeldanVersion::Text));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(

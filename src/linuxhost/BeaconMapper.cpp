@@ -1,5 +1,6 @@
 #include "linuxhost/BeaconMapper.h"
 
+#include "aprs/AprsPacket.h"
 #include "linuxhost/StationClassifier.h"
 
 #include <algorithm>

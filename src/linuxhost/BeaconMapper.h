@@ -1,12 +1,17 @@
 #pragma once
 
-#include "aprs/AprsPacket.h"
 #include "linuxhost/CallsignPatternList.h"
 #include "linuxhost/ReceivedBeacon.h"
 
 #include <QByteArrayView>
+#include <QDateTime>
+#include <QString>
 
 #include <optional>
+
+namespace aprs {
+struct Packet;
+}
 
 // Fills a beacon record from a decoded packet and what the host knows at the
 // moment it arrives. docs/linux-host.md has the table of every field.

@@ -15,7 +15,8 @@
 
 LinuxHost::LinuxHost(const HostSettings &settings, QObject *parent)
     : HostApplication(parent), mClock(std::make_shared<HostClock>()),
-      mMapper(settings.latitudeDeg, settings.longitudeDeg, settings.exclusions)
+      mMapper(settings.latitudeDeg, settings.longitudeDeg, settings.exclusions),
+      mPacket(std::make_unique<aprs::Packet>())
 {
     mMapper.setUtc(settings.timeZone == HostSettings::TimeZone::Utc);
     mDrainCheck.setInterval(20);
@@ -147,8 +148,8 @@ void LinuxHost::takePacket(const QByteArray &line, qint16 radioPort)
         return;
     }
 
-    aprs::decode(std::string_view(line.constData(), size_t(line.size())), mPacket);
-    const aprs::Packet &packet = mPacket;
+    aprs::decode(std::string_view(line.constData(), size_t(line.size())), *mPacket);
+    const aprs::Packet &packet = *mPacket;
     if (!packet.ok()) {
         ++mCounters.rejected;
         return;

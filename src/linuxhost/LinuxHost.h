@@ -1,6 +1,5 @@
 #pragma once
 
-#include "aprs/AprsPacket.h"
 #include "host/HostApplication.h"
 #include "host/WeatherReadings.h"
 #include "linuxhost/BeaconMapper.h"
@@ -17,6 +16,10 @@
 #include <functional>
 #include <memory>
 #include <vector>
+
+namespace aprs {
+struct Packet;
+}
 
 // The host the bridge attaches to on Linux. It takes TNC2 lines from its packet
 // sources (TNCs over KISS or AGW, APRS-IS servers, logs), one or several at
@@ -88,8 +91,9 @@ private:
 
     std::shared_ptr<const HostClock> mClock;
     BeaconMapper mMapper;
-    // Decoded into line after line: once its texts have grown, decoding allocates nothing.
-    aprs::Packet mPacket;
+    // Decoded into line after line: once its texts have grown, decoding
+    // allocates nothing. Held by pointer so that users of the host do not see aprs/.
+    std::unique_ptr<aprs::Packet> mPacket;
     DuplicateFilter mDuplicates;
     std::vector<std::unique_ptr<PacketSource>> mSources;
     std::unique_ptr<TerminationSignals> mSignals;

@@ -1,5 +1,6 @@
 #include "linuxhost/StationClassifier.h"
 
+#include "aprs/AprsPacket.h"
 #include "host/BeaconRecord.h"
 
 #include <QLatin1StringView>

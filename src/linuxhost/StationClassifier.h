@@ -1,8 +1,10 @@
 #pragma once
 
-#include "aprs/AprsPacket.h"
-
 #include <QChar>
+
+namespace aprs {
+struct Packet;
+}
 
 // Decides a beacon's station kind: weather (1) when it carries weather or
 // shows the weather-station symbol "_"; else mobile (2) when it reports a

@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 #include "app/DisplayCheck.h"
+#include "version/KeldanVersion.h"
 
 #include <QDir>
 #include <QFile>
@@ -47,9 +48,9 @@ private slots:
                             << "Usage: ";
         QTest::addRow("--version") << QStringList {"--version"} << int(CommandLine::Action::ShowVersion) << ""
                                    << QStringLiteral("keldan %1.%2.%3\n")
-                                          .arg(KELDAN_VERSION_MAJOR)
-                                          .arg(KELDAN_VERSION_MINOR)
-                                          .arg(KELDAN_VERSION_PATCH);
+                                          .arg(KeldanVersion::Major)
+                                          .arg(KeldanVersion::Minor)
+                                          .arg(KeldanVersion::Patch);
         QTest::addRow("help wins over a bad folder")
             << QStringList {"--program-folder", "@/none", "--help"} << int(CommandLine::Action::ShowHelp) << ""
             << "Options:";

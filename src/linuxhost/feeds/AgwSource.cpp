@@ -1,6 +1,6 @@
 #include "linuxhost/feeds/AgwSource.h"
 
-#include "linuxhost/feeds/Ax25Decoder.h"
+#include "linuxhost/kiss/Ax25Decoder.h"
 
 #include <QtEndian>
 

@@ -1,5 +1,7 @@
 #include "linuxhost/feeds/AprsIsSource.h"
 
+#include "version/KeldanVersion.h"
+
 AprsIsSource::AprsIsSource(
     QString host, quint16 port, QString callsign, QString passcode, QString filter, QObject *parent)
     : TcpFeedSource(QStringLiteral("APRS-IS"), std::move(host), port, parent), mCallsign(std::move(callsign)),
@@ -10,11 +12,8 @@ AprsIsSource::AprsIsSource(
 
 QByteArray AprsIsSource::loginLine(const QString &callsign, const QString &passcode, const QString &filter)
 {
-    QString line = QStringLiteral("user %1 pass %2 vers Keldan %3.%4.%5")
-                       .arg(callsign, passcode)
-                       .arg(KELDAN_VERSION_MAJOR)
-                       .arg(KELDAN_VERSION_MINOR)
-                       .arg(KELDAN_VERSION_PATCH);
+    QString line =
+        QStringLiteral("user %1 pass %2 vers Keldan %3").arg(callsign, passcode, QLatin1String(KeldanVersion::Text));
     if (!filter.isEmpty())
         line += QStringLiteral(" filter ") + filter;
     return line.toUtf8() + "\r\n";

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "linuxhost/feeds/KissReader.h"
 #include "linuxhost/feeds/TcpFeedSource.h"
+#include "linuxhost/kiss/KissReader.h"
 
 // Packets heard on the radio, from a TNC that serves KISS over TCP (Dire Wolf's
 // KISSPORT). Each AX.25 UI frame becomes one text line on radio port

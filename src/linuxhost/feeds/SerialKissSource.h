@@ -1,8 +1,8 @@
 #pragma once
 
-#include "linuxhost/feeds/KissReader.h"
 #include "linuxhost/feeds/PacketSource.h"
 #include "linuxhost/feeds/ReconnectBackoff.h"
+#include "linuxhost/kiss/KissReader.h"
 
 #include <QElapsedTimer>
 #include <QSerialPort>

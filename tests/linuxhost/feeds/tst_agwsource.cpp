@@ -1,14 +1,13 @@
+#include "support/Ax25Frames.h"
 #include "support/LogCapture.h"
 #include "support/LoopbackServer.h"
 #include "support/PacketCollector.h"
 
 #include "linuxhost/feeds/AgwSource.h"
-#include "linuxhost/feeds/Ax25Decoder.h"
+#include "linuxhost/kiss/Ax25Decoder.h"
 
 #include <QSignalSpy>
 #include <QTest>
-
-#include "Ax25Frames.h"
 
 namespace {
 

@@ -1,3 +1,4 @@
+#include "support/Ax25Frames.h"
 #include "support/LogCapture.h"
 #include "support/LoopbackServer.h"
 #include "support/PacketCollector.h"
@@ -7,8 +8,6 @@
 #include <QFile>
 #include <QSignalSpy>
 #include <QTest>
-
-#include "Ax25Frames.h"
 
 namespace {
 

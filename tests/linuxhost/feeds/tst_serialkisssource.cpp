@@ -1,3 +1,4 @@
+#include "support/Ax25Frames.h"
 #include "support/LogCapture.h"
 #include "support/PacketCollector.h"
 
@@ -10,8 +11,6 @@
 
 #include <pty.h>
 #include <unistd.h>
-
-#include "Ax25Frames.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "linuxhost/feeds/Ax25Decoder.h"
+#include "linuxhost/kiss/Ax25Decoder.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

@@ -1,4 +1,4 @@
-#include "linuxhost/feeds/Ax25Decoder.h"
+#include "linuxhost/kiss/Ax25Decoder.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "linuxhost/feeds/Ax25Decoder.h"
-#include "linuxhost/feeds/KissDeframer.h"
+#include "support/Ax25Frames.h"
+
+#include "linuxhost/kiss/Ax25Decoder.h"
+#include "linuxhost/kiss/KissDeframer.h"
 
 #include <QFile>
 #include <QTest>
-
-#include "Ax25Frames.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "linuxhost/feeds/KissReader.h"
+#include "linuxhost/kiss/KissReader.h"
 
 const QList<KissReader::Line> &KissReader::read(QByteArrayView bytes)
 {

@@ -1,4 +1,4 @@
-#include "linuxhost/feeds/KissDeframer.h"
+#include "linuxhost/kiss/KissDeframer.h"
 
 void KissDeframer::feed(QByteArrayView bytes, QList<KissFrame> &frames)
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "linuxhost/feeds/KissDeframer.h"
+#include "linuxhost/kiss/KissDeframer.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
