@@ -592,15 +592,21 @@ private slots:
         QTest::addRow("CR LF in the user name") << "Text2"
                                                 << "me\r\nPASSWORD=x"
                                                 << "me";
-        QTest::addRow("a Unicode line separator in the user name") << "Text2" << QString("me") + QChar(0x2028) + "DSN=x"
-                                                                   << "me";
         QTest::addRow("a DSN that starts with a line break") << "Text1"
                                                              << "\nDATABASE=x"
                                                              << "";
+        // Only CR and LF end a line of keldan.ini; every other character stays.
+        const QList<QPair<const char *, QChar>> kept = {{"a vertical tab", QChar(0x0B)}, {"a form feed", QChar(0x0C)},
+            {"U+0085", QChar(0x85)}, {"U+2028", QChar(0x2028)}, {"U+2029", QChar(0x2029)}};
+        for (const auto &[name, c] : kept) {
+            const QString password = QString("pw") + c + "PASSWORD=x";
+            QTest::addRow("%s in the password", name) << "Text3" << password << password;
+        }
     }
 
     // What reaches keldan.ini is one line per key: a pasted second line can
-    // neither add a line nor change another key's.
+    // neither add a line nor change another key's. The value comes back whole
+    // when Setup opens again.
     void setupKeepsEachValueOnOneLine()
     {
         QFETCH(QString, box);
@@ -626,6 +632,10 @@ private slots:
             QString("DATABASE=%4\r\nDSN=%1\r\nUSERNAME=%2\r\nPASSWORD=%3\r\n")
                 .arg(values[0], values[1], values[2], values[3])
                 .toUtf8());
+
+        QTRY_VERIFY(!window->setupWindow());
+        action(*window, "menuSetup")->trigger();
+        QCOMPARE(control<QLineEdit>(*window->setupWindow(), qPrintable(box))->text(), kept);
     }
 
     void aboutMessage_data()
