@@ -4,7 +4,7 @@
 # AGW clients on every address and cannot be told otherwise; in here "every
 # address" is 127.0.0.1 and nothing outside can reach it, nor it anything.
 #
-#   scripts/direwolf-e2e.sh build/dev/tests/linuxhost/tst_direwolf_e2e [test args]
+#   scripts/direwolf-e2e.sh build/dev/tests/app/tst_direwolf_bridge [test args]
 #
 # Needs the right to create a network namespace (root, as in CI).
 set -euo pipefail

@@ -13,12 +13,12 @@
 // servers of scripts/db-servers.sh running.
 
 #include "TestDatabases.h"
-#include "WidgetRecorderView.h"
 #include "db/OdbcConnection.h"
 #include "recording/BeaconRecorder.h"
 #include "support/SampleReadings.h"
 #include "support/ScriptedBeaconRecord.h"
 #include "support/ScriptedHost.h"
+#include "support/WidgetRecorderView.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

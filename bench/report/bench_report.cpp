@@ -9,13 +9,13 @@
 // Needs ODBCSYSINI=<repo>/odbc and, for the servers, ODBCINI=<dbservers>/odbc.ini
 // with scripts/db-servers.sh running; see run.sh.
 
-#include "HeadlessChromium.h"
 #include "TestDatabases.h"
 #include "db/OdbcConnection.h"
 #include "db/OdbcError.h"
 #include "report/DtstampText.h"
 #include "report/ReportPage.h"
 #include "report/ReportReader.h"
+#include "support/HeadlessChromium.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

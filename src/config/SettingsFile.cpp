@@ -179,19 +179,11 @@ SettingsValues SettingsFile::loadConfig() const
 
 QString SettingsFile::singleLine(const QString &text)
 {
+    // Only the file's own line ends: the reader keeps every other character
+    // (a vertical tab, U+2028 ...) inside the value.
     for (qsizetype i = 0; i < text.size(); ++i) {
-        switch (text.at(i).unicode()) {
-        case u'\n':
-        case u'\v':
-        case u'\f':
-        case u'\r':
-        case 0x85:
-        case 0x2028:
-        case 0x2029:
+        if (text.at(i) == QLatin1Char('\r') || text.at(i) == QLatin1Char('\n'))
             return text.left(i);
-        default:
-            break;
-        }
     }
     return text;
 }

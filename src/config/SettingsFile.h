@@ -60,11 +60,11 @@ public:
     // whole, flushed and then renamed over keldan.ini: a failure leaves
     // keldan.ini as it was. When keldan.ini is a symbolic link, the file it
     // points to is replaced, with keldan.tmp in that file's folder. The value
-    // is cut at its first line break: it can never add or change a line.
+    // is cut at its first CR or LF: it can never add or change a line.
     void changeConfig(const QString &Key, QString value, bool upCase) const;
 
-    // The text before the first line break (CR, LF, or any other character
-    // that ends a line), for a value that must stay on its own line.
+    // The text before the first CR or LF, the file's own line ends, for a
+    // value that must stay on its own line.
     static QString singleLine(const QString &text);
     // content with Key set to value, every item on its own CR LF line. Bytes
     // that are not UTF-8 and blank lines are kept as they are.

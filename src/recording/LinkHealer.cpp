@@ -66,7 +66,12 @@ void LinkHealer::keep(const QString &statement, const OdbcError &failure)
                                                 "in %1 s: %2")
                                      .arg(mNextDelayMs / 1000)
                                      .arg(failure.describe());
-    mRetry.start(mNextDelayMs);
+    startRetry();
+}
+
+void LinkHealer::startRetry()
+{
+    mRetry.start(int(qint64(mNextDelayMs) * mMsPerSecond / 1000));
 }
 
 void LinkHealer::fail(const QString &statement, const QString &diagnostic, const QString &kind)
@@ -105,5 +110,5 @@ void LinkHealer::attemptReconnect()
     qCWarning(lcDb).noquote() << QStringLiteral("link still down, %1 statements kept; next attempt in %2 s")
                                      .arg(mKept.size())
                                      .arg(mNextDelayMs / 1000);
-    mRetry.start(mNextDelayMs);
+    startRetry();
 }

@@ -39,8 +39,12 @@ public:
 
     bool mayDrain() const { return mKept.isEmpty(); }
     const QStringList &keptStatements() const { return mKept; }
-    // The wait before the next attempt; 0 while nothing is kept.
-    int retryDelayMs() const { return mRetry.isActive() ? mRetry.interval() : 0; }
+    // The wait before the next attempt, in back-off milliseconds; 0 while
+    // nothing is kept.
+    int retryDelayMs() const { return mRetry.isActive() ? mNextDelayMs : 0; }
+    // How many milliseconds stand for one second of back-off; 1000 in the
+    // program, tests shrink it.
+    void setMillisecondsPerSecond(int milliseconds) { mMsPerSecond = milliseconds; }
 
     // One attempt to reopen the link and store what is kept; the retry timer
     // calls it, and so may a test.
@@ -51,6 +55,7 @@ public:
 
 private:
     void keep(const QString &statement, const OdbcError &failure);
+    void startRetry();
     void fail(const QString &statement, const QString &diagnostic, const QString &kind);
     bool connectionLost(const OdbcError &failure) const;
 
@@ -59,6 +64,7 @@ private:
     QStringList mKept;
     QTimer mRetry;
     int mNextDelayMs = FirstDelayMs;
+    int mMsPerSecond = 1000;
     qint64 mStored = 0;
     qint64 mOutageStartMs = 0;
     RepeatedFailureLog mFailureLog;

@@ -232,6 +232,18 @@ private slots:
         second->Form_Load();
         QCOMPARE(readFile(iniPath()), QByteArray("DATABASE=TEST\r\n"));
         QVERIFY(!QFile::exists(hostFolder.filePath("KELDAN.XTR")));
+
+        // With the settings file deleted, the next start is a first start again.
+        second.reset();
+        writeFile(iniPath(), "DSN=changed\r\n");
+        QVERIFY(QFile::remove(iniPath()));
+        auto third = makeWindow();
+        third->Form_Load();
+        QCOMPARE(readFile(iniPath()), QByteArray("DATABASE=TEST\r\n"));
+        QCOMPARE(third->dsn(), QString("myodbc3-test"));
+        QCOMPARE(readFile(hostFolder.filePath("KELDAN.XTR")),
+            QByteArray("Keldan Bridge\r\n\"" + mFolder->path().toUtf8() + "/KELDAN.EXE\"\r\nTrue\r\nTrue\r\n"));
+        QVERIFY(mFatalReports.isEmpty());
     }
 
     void registration_data()
@@ -458,11 +470,21 @@ private slots:
         QCOMPARE(statusOf(*window), QString("Error 440"));
     }
 
+    void beaconsFlowFromTheHostIntoTheDatabase_data()
+    {
+        QTest::addColumn<bool>("bridgeEnabled");
+        QTest::addRow("Enable Bridge on: stored") << true;
+        // The switch is read only when a beacon is taken out of the queue.
+        QTest::addRow("Enable Bridge off: queued and drained, nothing stored") << false;
+    }
+
     void beaconsFlowFromTheHostIntoTheDatabase()
     {
+        QFETCH(bool, bridgeEnabled);
         const TestDatabase db = prepareSqlite();
         auto window = makeWindow();
         window->Form_Load();
+        control<QCheckBox>(*window, "Check5")->setChecked(bridgeEnabled);
         for (int i = 0; i < 5; ++i) {
             ScriptedBeaconRecord::Fields fields;
             fields.callsign = QString("N0CALL-%1").arg(i);
@@ -473,6 +495,12 @@ private slots:
         }
         QCOMPARE(control<QLabel>(*window, "buffer")->text(), QString("Buffering [5]"));
         QTRY_COMPARE(control<QLabel>(*window, "buffer")->text(), QString("Buffering [0]"));
+        QCOMPARE(window->queue().queueCount(), qint16(0));
+        if (!bridgeEnabled) {
+            QCOMPARE(queryRows(db, "select count(*) from stations"), QList<QStringList> {{"0"}});
+            QCOMPARE(control<QLineEdit>(*window, "Text1")->text(), QString());
+            return;
+        }
         QCOMPARE(queryRows(db, "select callsign, type from stations order by callsign").size(), 5);
         QCOMPARE(queryRows(db, "select fk_callsign, course from mobile_data order by fk_callsign").last(),
             (QStringList {"N0CALL-4", "94"}));
@@ -505,14 +533,44 @@ private slots:
         action(*window, "menuSetup")->trigger();
         QCOMPARE(window->setupWindow(), setup);
         QCOMPARE(control<QLineEdit>(*setup, "Text1")->text(), QString("src"));
+    }
 
-        // Close stores nothing and leaves the link alone.
-        const QString statusBefore = statusOf(*window);
-        control<QLineEdit>(*setup, "Text1")->setText("typed");
-        control<QPushButton>(*setup, "Command2")->click();
+    void setupClosedWithoutOkStoresNothing_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addRow("Close") << "Command2";
+        QTest::addRow("File > Exit") << "menuFileExit";
+        QTest::addRow("the close box") << "close box";
+    }
+
+    // What was typed is dropped; the file and the link stay as they were.
+    void setupClosedWithoutOkStoresNothing()
+    {
+        QFETCH(QString, how);
+        const TestDatabase db = prepareSqlite();
+        const QByteArray content = ("DSN=myodbc3-test\r\nUSERNAME=me\r\nDATABASE=" + db.database + "\r\n").toUtf8();
+        writeFile(iniPath(), content);
+        auto window = makeWindow();
+        window->Form_Load();
+        QCOMPARE(statusOf(*window), QString("Connected: me@myodbc3-test"));
+        action(*window, "menuSetup")->trigger();
+        Form2 *setup = window->setupWindow();
+        QVERIFY(setup);
+        for (const char *box : {"Text1", "Text2", "Text3", "Text4"})
+            control<QLineEdit>(*setup, box)->setText("typed");
+        if (how == "Command2")
+            control<QPushButton>(*setup, "Command2")->click();
+        else if (how == "menuFileExit")
+            action(*setup, "menuFileExit")->trigger();
+        else
+            QVERIFY(setup->close());
         QTRY_VERIFY(!window->setupWindow());
-        QCOMPARE(readFile(iniPath()), QByteArray("DSN=src\r\nUSERNAME=me\r\nPASSWORD=secret\r\nDATABASE=db\r\n"));
-        QCOMPARE(statusOf(*window), statusBefore);
+        QCOMPARE(readFile(iniPath()), content);
+        QCOMPARE(window->username(), QString("me"));
+        QCOMPARE(statusOf(*window), QString("Connected: me@myodbc3-test"));
+        QVERIFY(window->databaseLink().connected());
+        QCOMPARE(mHost->addOnConnectedWrites, QList<HostBool> {HostTrue});
+        QVERIFY(mFatalReports.isEmpty());
     }
 
     void setupOkStoresAllFourAndReconnects()
@@ -592,15 +650,21 @@ private slots:
         QTest::addRow("CR LF in the user name") << "Text2"
                                                 << "me\r\nPASSWORD=x"
                                                 << "me";
-        QTest::addRow("a Unicode line separator in the user name") << "Text2" << QString("me") + QChar(0x2028) + "DSN=x"
-                                                                   << "me";
         QTest::addRow("a DSN that starts with a line break") << "Text1"
                                                              << "\nDATABASE=x"
                                                              << "";
+        // Only CR and LF end a line of keldan.ini; every other character stays.
+        const QList<QPair<const char *, QChar>> kept = {{"a vertical tab", QChar(0x0B)}, {"a form feed", QChar(0x0C)},
+            {"U+0085", QChar(0x85)}, {"U+2028", QChar(0x2028)}, {"U+2029", QChar(0x2029)}};
+        for (const auto &[name, c] : kept) {
+            const QString password = QString("pw") + c + "PASSWORD=x";
+            QTest::addRow("%s in the password", name) << "Text3" << password << password;
+        }
     }
 
     // What reaches keldan.ini is one line per key: a pasted second line can
-    // neither add a line nor change another key's.
+    // neither add a line nor change another key's. The value comes back whole
+    // when Setup opens again.
     void setupKeepsEachValueOnOneLine()
     {
         QFETCH(QString, box);
@@ -626,6 +690,10 @@ private slots:
             QString("DATABASE=%4\r\nDSN=%1\r\nUSERNAME=%2\r\nPASSWORD=%3\r\n")
                 .arg(values[0], values[1], values[2], values[3])
                 .toUtf8());
+
+        QTRY_VERIFY(!window->setupWindow());
+        action(*window, "menuSetup")->trigger();
+        QCOMPARE(control<QLineEdit>(*window->setupWindow(), qPrintable(box))->text(), kept);
     }
 
     void aboutMessage_data()

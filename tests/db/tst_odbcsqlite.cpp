@@ -1,9 +1,11 @@
 // What the ODBC layer does the same on every database is tested on all three
 // in tst_odbcdatabases; here is what needs no server or is SQLite's own: the
-// connection's life, the environment, an unknown data source, the stored
-// types and bytes, the journal mode of the project's data source.
+// connect string, the connection's life, the environment, an unknown data
+// source, the stored types and bytes, the journal mode of the project's data
+// source.
 
 #include "TestDatabases.h"
+#include "db/DatabaseLink.h"
 #include "db/OdbcConnection.h"
 #include "db/OdbcEnvironment.h"
 #include "db/OdbcError.h"
@@ -19,6 +21,8 @@ class TestOdbcSqlite : public QObject
 private slots:
     void init();
 
+    void connectString_data();
+    void connectString();
     void connectionLifecycle();
     void environmentIsMadeOnceAndKept();
     void unknownDataSource();
@@ -37,6 +41,44 @@ void TestOdbcSqlite::init()
     QVERIFY(mDir->isValid());
     mDb = testDatabase(QStringLiteral("sqlite"), mDir->filePath(QStringLiteral("keldan.db")));
     recreateTables(mDb);
+}
+
+void TestOdbcSqlite::connectString_data()
+{
+    QTest::addColumn<QString>("database");
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("dsn");
+    QTest::addColumn<QString>("expected");
+    QTest::addRow("the default settings, an empty password") << "TEST"
+                                                             << "sa"
+                                                             << ""
+                                                             << "myodbc3-test"
+                                                             << "ODBC;DATABASE=TEST;UID=sa;PWD=;DSN=myodbc3-test";
+    // Nothing is escaped or braced, although it changes what the driver reads.
+    QTest::addRow("values holding ; and = pass unchanged") << "TEST;X=1"
+                                                           << "sa=op"
+                                                           << "p;w=d"
+                                                           << "my;dsn"
+                                                           << "ODBC;DATABASE=TEST;X=1;UID=sa=op;PWD=p;w=d;DSN=my;dsn";
+    // The settings file stores a typed comma as a bar and never turns it back.
+    QTest::addRow("a comma arrives as a bar") << "TEST"
+                                              << "Ham|Op"
+                                              << "a|b"
+                                              << "myodbc3-test"
+                                              << "ODBC;DATABASE=TEST;UID=Ham|Op;PWD=a|b;DSN=myodbc3-test";
+}
+
+void TestOdbcSqlite::connectString()
+{
+    QFETCH(QString, database);
+    QFETCH(QString, user);
+    QFETCH(QString, password);
+    QFETCH(QString, dsn);
+    QFETCH(QString, expected);
+    QCOMPARE(DatabaseLink::connectString(database, user, password, dsn), expected);
+    // The driver manager gets what follows "ODBC;".
+    QCOMPARE(DatabaseLink::driverConnectString(database, user, password, dsn), expected.mid(5));
 }
 
 void TestOdbcSqlite::connectionLifecycle()

@@ -3,13 +3,13 @@
 
 #include "StatementSpy.h"
 #include "TestDatabases.h"
-#include "WidgetRecorderView.h"
 #include "db/OdbcConnection.h"
 #include "recording/BeaconRecorder.h"
 #include "support/SampleReadings.h"
 #include "support/ScriptedBeaconRecord.h"
 #include "support/ScriptedHost.h"
 #include "support/ScriptedWeatherRecord.h"
+#include "support/WidgetRecorderView.h"
 
 #include <QLocale>
 #include <QTemporaryDir>

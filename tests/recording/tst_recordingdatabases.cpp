@@ -2,17 +2,19 @@
 // drivers and the bridge's own database link, every value read back.
 
 #include "TestDatabases.h"
-#include "WidgetRecorderView.h"
 #include "db/DatabaseLink.h"
 #include "db/OdbcError.h"
 #include "host/BeaconQueue.h"
 #include "linuxhost/LinuxHost.h"
 #include "recording/BeaconRecorder.h"
 #include "recording/LinkHealer.h"
+#include "support/LogCapture.h"
 #include "support/SampleReadings.h"
 #include "support/ScriptedBeaconRecord.h"
 #include "support/ScriptedHost.h"
+#include "support/WidgetRecorderView.h"
 
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -634,7 +636,8 @@ void TestRecordingDatabases::outageLosesNothingTheQueueHolds_data()
 
 // The window's road without the window: host notifications into the queue,
 // the drain timer, the recorder, and the healer in front of the link. The
-// server is away for 20 s while beacons keep arriving.
+// server stays away while the healer's back-off grows to its longest wait and
+// beacons keep arriving; a hundredth of the program's back-off keeps it short.
 void TestRecordingDatabases::outageLosesNothingTheQueueHolds()
 {
     QFETCH(QString, database);
@@ -642,6 +645,7 @@ void TestRecordingDatabases::outageLosesNothingTheQueueHolds()
     if (QTest::currentTestFailed())
         return;
 
+    LogCapture log;
     LinkHealer healer(*mLink, [this] {
         try {
             mLink->logOff(*mView);
@@ -651,6 +655,7 @@ void TestRecordingDatabases::outageLosesNothingTheQueueHolds()
         } catch (...) { }
         return mLink->connected();
     });
+    healer.setMillisecondsPerSecond(10);
     BeaconRecorder recorder(*mView, healer);
     recorder.attachHost(mHost.get());
     DrainView drainView(recorder);
@@ -671,17 +676,32 @@ void TestRecordingDatabases::outageLosesNothingTheQueueHolds()
     stopServer(mDb);
     ServerRestart restart {mDb};
     const int heardAtStop = heard;
-    QTest::qWait(20'000);
+    // The waits the healer announces: doubling from 5 s, then 60 s each time.
+    const auto announcedDelays = [&log] {
+        static const QRegularExpression in(QStringLiteral("(?:reopening|next attempt) in (\\d+) s"));
+        QList<int> delays;
+        for (const QString &message : log.messages()) {
+            const QRegularExpressionMatch match = in.match(message);
+            if (match.hasMatch())
+                delays << match.captured(1).toInt();
+        }
+        return delays;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(announcedDelays().size() >= 7, 30'000);
+    QCOMPARE(announcedDelays().first(7), (QList<int> {5, 10, 20, 40, 60, 60, 60}));
     QVERIFY(!healer.mayDrain());
-    // The failure showed as it always has.
+    QCOMPARE(healer.retryDelayMs(), LinkHealer::LongestDelayMs);
+    // The failure showed as it always has, and beacons wait in the queue.
     QVERIFY(mView->statusHistory.contains(StationsMessage));
+    QTRY_VERIFY(queue.queueCount() >= 5);
     QVERIFY2(queue.queueCount() >= heard - heardAtStop - 1, qPrintable(QString::number(queue.queueCount())));
     startServer(mDb);
     restart.done = true;
 
-    QTest::qWait(1'000);
+    // Beacons still arrive while the link heals.
+    QTRY_VERIFY_WITH_TIMEOUT(healer.mayDrain(), 30'000);
     feed.stop();
-    QTRY_VERIFY_WITH_TIMEOUT(healer.mayDrain() && queue.queueCount() == 0, 90'000);
+    QTRY_COMPARE(queue.queueCount(), qint16(0));
     QCOMPARE(queue.refused(), 0);
     QVERIFY(healer.keptStatements().isEmpty());
     QCOMPARE(mView->status(), QString());

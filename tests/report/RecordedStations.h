@@ -4,9 +4,9 @@
 #include "db/DatabaseLink.h"
 #include "db/OdbcError.h"
 #include "recording/BeaconRecorder.h"
-#include "recording/WidgetRecorderView.h"
 #include "support/SampleReadings.h"
 #include "support/ScriptedHost.h"
+#include "support/WidgetRecorderView.h"
 
 #include <QTest>
 

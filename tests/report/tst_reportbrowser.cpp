@@ -3,9 +3,9 @@
 // colour of its kind with the mobile station's track, the popup tells what
 // was heard, and the weather chart has the station's readings.
 
-#include "HeadlessChromium.h"
 #include "RecordedStations.h"
 #include "report/ReportCommand.h"
+#include "support/HeadlessChromium.h"
 
 #include <QColor>
 #include <QRegularExpression>
