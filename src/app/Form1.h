@@ -65,7 +65,6 @@ public:
     HostApplication *host() const { return mUIV.get(); }
     BeaconQueue &queue() { return mQueue; }
     const DatabaseLink &databaseLink() const { return mLink; }
-    LinkHealer &linkHealer() { return *mHealer; }
     ServiceLog &serviceLog() { return *mServiceLog; }
     bool isLoading() const { return mLoading; }
     Form2 *setupWindow() const { return mSetup; }

@@ -10,7 +10,7 @@ ImportProgress::ImportProgress(std::FILE *out, bool terminal) : mOut(out), mTerm
 void ImportProgress::update(qint64 bytesDone, qint64 bytesTotal, qint64 lines, qint64 stored, bool force)
 {
     const qint64 now = mSinceStart.elapsed();
-    const qint64 interval = mTerminal ? 200 : 5000;
+    const qint64 interval = mTerminal ? BarIntervalMs : LineIntervalMs;
     if (!force && mLastShownMs >= 0 && now - mLastShownMs < interval)
         return;
     mLastShownMs = now;

@@ -18,6 +18,10 @@ public:
     void finish();
 
 private:
+    // A bar redraws a few times a second; a log gets a line every five seconds.
+    static constexpr qint64 BarIntervalMs = 200;
+    static constexpr qint64 LineIntervalMs = 5000;
+
     std::FILE *mOut;
     bool mTerminal;
     QElapsedTimer mSinceStart;

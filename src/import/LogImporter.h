@@ -19,10 +19,12 @@ class OdbcConnection;
 class LogImporter
 {
 public:
+    static constexpr int DefaultBeaconsPerTransaction = 5000;
+
     struct Options {
         ImportView::Switches switches;
         Qt::TimeSpec stampSpec = Qt::LocalTime;  // for stamps without a zone
-        int beaconsPerTransaction = 5000;
+        int beaconsPerTransaction = DefaultBeaconsPerTransaction;
     };
 
     LogImporter(HostSettings hostSettings, OdbcConnection &connection, Options options);

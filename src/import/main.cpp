@@ -102,8 +102,10 @@ int main(int argc, char *argv[])
         QStringLiteral("Zone of log time stamps that carry none, local or UTC "
                        "(default: local)."),
         QStringLiteral("zone"), QStringLiteral("local"));
+    const QString defaultBatch = QString::number(LogImporter::DefaultBeaconsPerTransaction);
     const QCommandLineOption batchOption(QStringLiteral("batch"),
-        QStringLiteral("Beacons per transaction (default: 5000)."), QStringLiteral("beacons"), QStringLiteral("5000"));
+        QStringLiteral("Beacons per transaction (default: %1).").arg(defaultBatch), QStringLiteral("beacons"),
+        defaultBatch);
     parser.addOptions({folderOption, dsnOption, userOption, passwordOption, databaseOption, timeZoneOption,
         logTimeOption, batchOption});
     parser.addPositionalArgument(

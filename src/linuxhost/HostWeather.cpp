@@ -1,5 +1,7 @@
 #include "linuxhost/HostWeather.h"
 
+#include "aprs/Units.h"
+
 #include <cmath>
 
 double HostWeather::dewpointC(double tempC, double humidityPercent)
@@ -12,7 +14,7 @@ double HostWeather::dewpointC(double tempC, double humidityPercent)
 
 double HostWeather::windChillC(double tempC, double windSpeedMs)
 {
-    const double windKmh = windSpeedMs * 3.6;
+    const double windKmh = windSpeedMs * aprs::units::msToKmh;
     if (tempC > 10.0 || windKmh <= 4.8)
         return tempC;
     const double v016 = std::pow(windKmh, 0.16);

@@ -37,6 +37,12 @@ bool parseDtstamp(QStringView text, qint64 &seconds)
     return true;
 }
 
+qint64 dtstampSeconds(const QDateTime &time)
+{
+    return (time.date().toJulianDay() - QDate(1970, 1, 1).toJulianDay()) * 86400
+        + time.time().msecsSinceStartOfDay() / 1000;
+}
+
 QString dtstampText(qint64 seconds)
 {
     qint64 days = seconds / 86400;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <QStringView>
 
@@ -14,3 +15,7 @@ bool parseDtstamp(QStringView text, qint64 &seconds);
 
 // "YYYY-MM-DD HH:MM:SS", as a literal a WHERE clause compares with dtstamp.
 QString dtstampText(qint64 seconds);
+
+// What a clock reads in the time's own zone, counted the same way (the
+// reading, not the instant); fractions of a second dropped.
+qint64 dtstampSeconds(const QDateTime &time);

@@ -14,18 +14,6 @@
 #include <QTimeZone>
 #include <stdexcept>
 
-namespace {
-
-// Seconds as DtstampText counts them: the wall-clock reading, not the instant.
-qint64 wallClockSeconds(const QDateTime &time)
-{
-    qint64 seconds = 0;
-    parseDtstamp(time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), seconds);
-    return seconds;
-}
-
-}  // namespace
-
 int ReportCommand::run(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
     QCommandLineParser parser;
@@ -77,7 +65,7 @@ int ReportCommand::run(const QStringList &arguments, QTextStream &out, QTextStre
     const QDateTime now = parser.isSet(utc) ? clock().toUTC() : clock().toLocalTime();
     ReportPeriod period;
     try {
-        period = ReportPeriod::parse(parser.value(since), parser.value(until), wallClockSeconds(now));
+        period = ReportPeriod::parse(parser.value(since), parser.value(until), dtstampSeconds(now));
     } catch (const std::invalid_argument &e) {
         err << QString::fromStdString(e.what()) << "\n";
         return 2;
@@ -103,7 +91,7 @@ int ReportCommand::run(const QStringList &arguments, QTextStream &out, QTextStre
     ReportPage page;
     page.title = parser.value(title);
     page.timeBase = parser.isSet(utc) ? QStringLiteral("UTC") : QStringLiteral("local time");
-    page.generatedAt = dtstampText(wallClockSeconds(now));
+    page.generatedAt = dtstampText(dtstampSeconds(now));
     const QByteArray html = page.render(data);
 
     const QString fileName = parser.value(output);

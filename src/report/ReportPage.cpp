@@ -1,10 +1,8 @@
 #include "report/ReportPage.h"
 
+#include "report/JsonWriter.h"
+
 #include <QFile>
-#include <charconv>
-#include <cmath>
-#include <cstdio>
-#include <cstring>
 #include <stdexcept>
 
 namespace {
@@ -17,199 +15,86 @@ QByteArray resource(const QString &name)
     return file.readAll();
 }
 
-// A JSON string that is also safe inside <script>: '<' never appears as
-// itself, so no "</script>" in a comment can end the element.
-void appendString(QByteArray &out, const QString &text)
+void writeStation(JsonWriter &json, const StationSummary &s)
 {
-    out += '"';
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        switch (u) {
-        case u'"':
-            out += "\\\"";
-            break;
-        case u'\\':
-            out += "\\\\";
-            break;
-        case u'\n':
-            out += "\\n";
-            break;
-        case u'\r':
-            out += "\\r";
-            break;
-        case u'\t':
-            out += "\\t";
-            break;
-        default:
-            if (u < 0x20 || u == u'<' || u == u'>' || u == u'&' || u == 0x2028 || u == 0x2029) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", unsigned(u));
-                out += escaped;
-            } else if (u < 0x80) {
-                out += char(u);
-            } else {
-                out += QString(c).toUtf8();  // a lone surrogate half becomes U+FFFD
-            }
-        }
-    }
-    out += '"';
-}
-
-// Shortest text that reads back as the value rounded to the given places.
-void appendNumber(QByteArray &out, double value, int places)
-{
-    if (!std::isfinite(value)) {
-        out += "null";
-        return;
-    }
-    const double scale = std::pow(10.0, places);
-    double rounded = std::round(value * scale) / scale;
-    if (rounded == 0)
-        rounded = 0;  // no "-0"
-    char buffer[32];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, rounded);
-    out.append(buffer, result.ptr - buffer);
-}
-
-void appendInteger(QByteArray &out, qint64 value)
-{
-    out += QByteArray::number(value);
-}
-
-void appendKey(QByteArray &out, const char *key)
-{
-    out += '"';
-    out += key;
-    out += "\":";
-}
-
-void appendStation(QByteArray &out, const StationSummary &s)
-{
-    out += '{';
-    appendKey(out, "c");
-    appendString(out, s.callsign);
-    out += ',';
-    appendKey(out, "k");
-    appendInteger(out, s.kind);
-    out += ',';
-    appendKey(out, "t");
-    appendInteger(out, s.lastHeard);
-    out += ',';
-    appendKey(out, "f");
-    appendInteger(out, s.firstHeard);
-    out += ',';
-    appendKey(out, "n");
-    appendInteger(out, s.beacons);
-    out += ',';
-    appendKey(out, "la");
-    appendNumber(out, s.latitudeDeg, 5);
-    out += ',';
-    appendKey(out, "lo");
-    appendNumber(out, s.longitudeDeg, 5);
-    out += ',';
-    appendKey(out, "s");
-    appendString(out, s.symbol);
-    if (!s.objectOwner.isEmpty()) {
-        out += ',';
-        appendKey(out, "o");
-        appendString(out, s.objectOwner);
-    }
-    out += ',';
-    appendKey(out, "d");
-    out += s.heardDirect ? "1" : "0";
-    out += ',';
-    appendKey(out, "rp");
-    appendInteger(out, s.radioPort);
-    out += ',';
-    appendKey(out, "km");
-    appendNumber(out, s.distanceKm, 1);
+    json.beginObject();
+    json.key("c").string(s.callsign);
+    json.key("k").integer(s.kind);
+    json.key("t").integer(s.lastHeard);
+    json.key("f").integer(s.firstHeard);
+    json.key("n").integer(s.beacons);
+    json.key("la").number(s.latitudeDeg, 5);
+    json.key("lo").number(s.longitudeDeg, 5);
+    json.key("s").string(s.symbol);
+    if (!s.objectOwner.isEmpty())
+        json.key("o").string(s.objectOwner);
+    json.key("d").integer(s.heardDirect ? 1 : 0);
+    json.key("rp").integer(s.radioPort);
+    json.key("km").number(s.distanceKm, 1);
+    // A station heard both as fixed and as mobile has both kinds of rows;
+    // each keeps its own details.
     if (s.fixedAt) {
-        out += ',';
-        appendKey(out, "st");
-        appendString(out, s.status);
-        out += ',';
-        appendKey(out, "cm");
-        appendString(out, s.comment);
-        out += ',';
-        appendKey(out, "p");
-        appendString(out, s.fixedPath);
+        json.key("fx").beginObject();
+        json.key("st").string(s.status);
+        json.key("cm").string(s.comment);
+        json.key("p").string(s.fixedPath);
+        json.endObject();
     }
     if (s.mobileAt) {
-        out += ',';
-        appendKey(out, "sp");
-        appendNumber(out, s.speedKmh, 1);
-        out += ',';
-        appendKey(out, "co");
-        appendInteger(out, s.courseDeg);
-        out += ',';
-        appendKey(out, "h");
-        appendNumber(out, s.heightMetres, 1);
-        out += ',';
-        appendKey(out, "p");
-        appendString(out, s.mobilePath);
+        json.key("mb").beginObject();
+        json.key("sp").number(s.speedKmh, 1);
+        json.key("co").integer(s.courseDeg);
+        json.key("h").number(s.heightMetres, 1);
+        json.key("p").string(s.mobilePath);
+        json.endObject();
     }
     // The track of a station that moved while it called itself mobile.
     if (s.everMobile && s.track.size() > 1) {
-        out += ',';
-        appendKey(out, "tr");
-        out += '[';
-        for (qsizetype i = 0; i < s.track.size(); ++i) {
-            if (i)
-                out += ',';
-            appendNumber(out, s.track.at(i).latitudeDeg, 5);
-            out += ',';
-            appendNumber(out, s.track.at(i).longitudeDeg, 5);
+        json.key("tr").beginArray();
+        for (const TrackPoint &point : s.track) {
+            json.number(point.latitudeDeg, 5);
+            json.number(point.longitudeDeg, 5);
         }
-        out += ']';
+        json.endArray();
     }
-    out += '}';
+    json.endObject();
 }
 
 template <typename Value>
-void appendSeries(QByteArray &out, const char *key, const QList<WeatherSample> &samples, Value value)
+void writeSeries(JsonWriter &json, const char *key, const QList<WeatherSample> &samples, Value value)
 {
-    out += ',';
-    appendKey(out, key);
-    out += '[';
-    for (qsizetype i = 0; i < samples.size(); ++i) {
-        if (i)
-            out += ',';
-        const std::optional<double> v = value(samples.at(i));
+    json.key(key).beginArray();
+    for (const WeatherSample &sample : samples) {
+        const std::optional<double> v = value(sample);
         if (v)
-            appendNumber(out, *v, 2);
+            json.number(*v, 2);
         else
-            out += "null";
+            json.null();
     }
-    out += ']';
+    json.endArray();
 }
 
-void appendWeather(QByteArray &out, const QString &callsign, const QList<WeatherSample> &samples)
+void writeWeather(JsonWriter &json, const QString &callsign, const QList<WeatherSample> &samples)
 {
-    out += '{';
-    appendKey(out, "c");
-    appendString(out, callsign);
-    out += ',';
-    appendKey(out, "t");
-    out += '[';
-    for (qsizetype i = 0; i < samples.size(); ++i) {
-        if (i)
-            out += ',';
-        appendInteger(out, samples.at(i).seconds);
-    }
-    out += ']';
+    json.beginObject();
+    json.key("c").string(callsign);
+    json.key("t").beginArray();
+    for (const WeatherSample &sample : samples)
+        json.integer(sample.seconds);
+    json.endArray();
     using S = WeatherSample;
     using R = std::optional<double>;
-    appendSeries(out, "temp", samples, [](const S &s) -> R { return s.tempC; });
-    appendSeries(out, "dew", samples, [](const S &s) -> R { return s.dewpointC; });
-    appendSeries(out, "pres", samples, [](const S &s) -> R { return s.pressureHpa; });
-    appendSeries(out, "hum", samples, [](const S &s) -> R { return s.humidityPercent; });
-    appendSeries(out, "wind", samples, [](const S &s) -> R { return s.windSpeedMs; });
-    appendSeries(out, "gust", samples, [](const S &s) -> R { return s.windGustMs; });
-    appendSeries(out, "dir", samples, [](const S &s) -> R { return s.windDirectionDeg; });
-    appendSeries(out, "rain1h", samples, [](const S &s) -> R { return s.rainLastHourMm; });
-    appendSeries(out, "rain24h", samples, [](const S &s) -> R { return s.rain24HoursMm; });
-    appendSeries(out, "rainDay", samples, [](const S &s) -> R { return s.rainTodayMm; });
-    out += '}';
+    writeSeries(json, "temp", samples, [](const S &s) -> R { return s.tempC; });
+    writeSeries(json, "dew", samples, [](const S &s) -> R { return s.dewpointC; });
+    writeSeries(json, "pres", samples, [](const S &s) -> R { return s.pressureHpa; });
+    writeSeries(json, "hum", samples, [](const S &s) -> R { return s.humidityPercent; });
+    writeSeries(json, "wind", samples, [](const S &s) -> R { return s.windSpeedMs; });
+    writeSeries(json, "gust", samples, [](const S &s) -> R { return s.windGustMs; });
+    writeSeries(json, "dir", samples, [](const S &s) -> R { return s.windDirectionDeg; });
+    writeSeries(json, "rain1h", samples, [](const S &s) -> R { return s.rainLastHourMm; });
+    writeSeries(json, "rain24h", samples, [](const S &s) -> R { return s.rain24HoursMm; });
+    writeSeries(json, "rainDay", samples, [](const S &s) -> R { return s.rainTodayMm; });
+    json.endObject();
 }
 
 }  // namespace
@@ -218,55 +103,29 @@ QByteArray ReportPage::dataJson(const ReportData &data) const
 {
     QByteArray out;
     out.reserve(256 * data.stations.size() + 64 * data.weatherRows + 40 * data.stationRows + 4096);
-    out += '{';
-    appendKey(out, "title");
-    appendString(out, title);
-    out += ',';
-    appendKey(out, "timeBase");
-    appendString(out, timeBase);
-    out += ',';
-    appendKey(out, "generated");
-    appendString(out, generatedAt);
-    out += ',';
-    appendKey(out, "period");
-    appendString(out, data.period.describe());
-    if (data.period.start()) {
-        out += ',';
-        appendKey(out, "from");
-        appendInteger(out, *data.period.start());
-    }
-    if (data.period.end()) {
-        out += ',';
-        appendKey(out, "until");
-        appendInteger(out, *data.period.end());
-    }
-    out += ',';
-    appendKey(out, "rows");
-    out += '[';
-    for (const qint64 count : {data.stationRows, data.fixedRows, data.mobileRows, data.weatherRows}) {
-        appendInteger(out, count);
-        out += ',';
-    }
-    out.chop(1);
-    out += "],";
-    appendKey(out, "stations");
-    out += "[\n";
-    for (qsizetype i = 0; i < data.stations.size(); ++i) {
-        if (i)
-            out += ",\n";
-        appendStation(out, data.stations.at(i));
-    }
-    out += "],";
-    appendKey(out, "weather");
-    out += "[\n";
-    bool first = true;
-    for (const auto &[callsign, samples] : data.weather) {
-        if (!first)
-            out += ",\n";
-        first = false;
-        appendWeather(out, callsign, samples);
-    }
-    out += "]}";
+    JsonWriter json(out);
+    json.beginObject();
+    json.key("title").string(title);
+    json.key("timeBase").string(timeBase);
+    json.key("generated").string(generatedAt);
+    json.key("period").string(data.period.describe());
+    if (data.period.start())
+        json.key("from").integer(*data.period.start());
+    if (data.period.end())
+        json.key("until").integer(*data.period.end());
+    json.key("rows").beginArray();
+    for (const qint64 count : {data.stationRows, data.fixedRows, data.mobileRows, data.weatherRows})
+        json.integer(count);
+    json.endArray();
+    json.key("stations").beginArray(true);
+    for (const StationSummary &station : data.stations)
+        writeStation(json, station);
+    json.endArray();
+    json.key("weather").beginArray(true);
+    for (const auto &[callsign, samples] : data.weather)
+        writeWeather(json, callsign, samples);
+    json.endArray();
+    json.endObject();
     return out;
 }
 

@@ -4,10 +4,13 @@
 // was heard, and the weather chart has the station's readings.
 
 #include "RecordedStations.h"
+#include "report/DtstampText.h"
 #include "report/ReportCommand.h"
+#include "report/ReportPage.h"
 #include "support/HeadlessChromium.h"
 
 #include <QColor>
+#include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -43,6 +46,56 @@ QString plainText(QString html)
         .replace(QLatin1String("&amp;"), QLatin1String("&"));
 }
 
+qint64 seconds(const QString &dtstamp)
+{
+    qint64 value = 0;
+    parseDtstamp(dtstamp, value);
+    return value;
+}
+
+// Stations the bridge may well record but the morning's sample lacks: one
+// heard both as fixed and as mobile, and objects named like the properties
+// every JavaScript object has.
+ReportData stationsOfEveryName()
+{
+    ReportData data;
+    StationSummary both;
+    both.callsign = QStringLiteral("DL1ABC-7");
+    both.kind = 2;
+    both.firstHeard = seconds(QStringLiteral("2004-05-06 14:00:00"));
+    both.lastHeard = seconds(QStringLiteral("2004-05-06 14:40:00"));
+    both.beacons = 2;
+    both.latitudeDeg = 48.1;
+    both.longitudeDeg = 11.6;
+    both.symbol = QStringLiteral("/>");
+    both.everMobile = true;
+    both.track = {{both.firstHeard, 48.0, 11.5}, {both.lastHeard, 48.1, 11.6}};
+    both.fixedAt = both.firstHeard;
+    both.comment = QStringLiteral("At home");
+    both.fixedPath = QStringLiteral("APRS,WIDE1-1,HOME*");
+    both.mobileAt = both.lastHeard;
+    both.speedKmh = 52;
+    both.courseDeg = 90;
+    both.mobilePath = QStringLiteral("APRS,WIDE2-2,ROAD*");
+    data.stations << both;
+    for (const char *name : {"__proto__", "constructor", "toString"}) {
+        StationSummary object;
+        object.callsign = QString::fromLatin1(name);
+        object.objectOwner = both.callsign;
+        object.firstHeard = object.lastHeard = both.firstHeard;
+        object.beacons = 1;
+        object.latitudeDeg = 48.2;
+        object.longitudeDeg = 11.4;
+        object.symbol = QStringLiteral("/;");
+        object.fixedAt = object.firstHeard;
+        object.comment = QStringLiteral("Field day");
+        data.stations << object;
+    }
+    data.stationRows = data.fixedRows = 4;
+    data.mobileRows = 1;
+    return data;
+}
+
 QList<QPointF> polylinePoints(const QString &points)
 {
     QList<QPointF> list;
@@ -65,6 +118,8 @@ private slots:
     void stationOnTheMap_data();
     void stationOnTheMap();
     void nothingHeard();
+    void oddStations_data();
+    void oddStations();
 
 private:
     int makeReport(const QString &since, const QString &file);
@@ -81,6 +136,9 @@ void TestReportBrowser::initTestCase()
     QVERIFY(mDir.isValid());
     RecordedStations::store(testDatabase(QStringLiteral("sqlite"), mDir.filePath(QStringLiteral("keldan.db"))));
     QCOMPARE(makeReport(RecordedStations::Since, QStringLiteral("report.html")), 0);
+    QFile odd(mDir.filePath(QStringLiteral("odd.html")));
+    QVERIFY(odd.open(QIODevice::WriteOnly));
+    QVERIFY(odd.write(ReportPage().render(stationsOfEveryName())) > 0);
 }
 
 int TestReportBrowser::makeReport(const QString &since, const QString &file)
@@ -232,6 +290,57 @@ void TestReportBrowser::nothingHeard()
     QVERIFY(dom.contains("data-markers=\"0\""));
     QVERIFY(dom.contains("<p id=\"table-more\"><span class=\"empty\">No station.</span></p>"));
     QVERIFY(dom.contains("<p class=\"empty\">No weather station was heard in this period.</p>"));
+}
+
+void TestReportBrowser::oddStations_data()
+{
+    QTest::addColumn<QString>("fragment");
+    QTest::addColumn<QString>("callsign");  // whose popup opens; empty for none
+    QTest::addColumn<QStringList>("popup");
+
+    QTest::addRow("fixed and mobile rows: both kinds' details")
+        << "station=DL1ABC-7"
+        << "DL1ABC-7"
+        << QStringList {"KindMobile", "CommentAt home", "Fixed pathAPRS,WIDE1-1,HOME*", "Speed52 km/h, course 90°",
+               "Mobile pathAPRS,WIDE2-2,ROAD*"};
+    for (const char *name : {"__proto__", "constructor", "toString"})
+        QTest::addRow("an object named %s", name) << QStringLiteral("station=") + QLatin1String(name) << name
+                                                  << QStringList {"KindFixed object of DL1ABC-7", "CommentField day"};
+    QTest::addRow("a station hash that is no URI text") << "station=%E0%A4A"
+                                                        << "" << QStringList {};
+    QTest::addRow("a chart hash that is no URI text") << "wx-%E0%A4A"
+                                                      << "" << QStringList {};
+}
+
+// The page from data written for it: nothing a station is called, nor what
+// the address bar holds, stops the script.
+void TestReportBrowser::oddStations()
+{
+    QFETCH(QString, fragment);
+    QFETCH(QString, callsign);
+    QFETCH(QStringList, popup);
+
+    HeadlessChromium browser;
+    const QString url = QUrl::fromLocalFile(mDir.filePath(QStringLiteral("odd.html"))).toString();
+    const QByteArray domBytes = browser.dumpDom(QUrl(url + QLatin1Char('#') + fragment));
+    requireCleanRun(browser, domBytes);
+    if (QTest::currentTestFailed())
+        return;
+    const QString dom = QString::fromUtf8(domBytes);
+    QVERIFY(dom.contains(QLatin1String("data-markers=\"4\"")));
+    const QRegularExpression popupElement(QStringLiteral("<div id=\"popup\" role=\"dialog\"([^>]*)>(.*?)</div>"),
+        QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpressionMatch found = popupElement.match(dom);
+    QVERIFY2(found.hasMatch(), "no popup element");
+    if (callsign.isEmpty()) {
+        QVERIFY2(found.captured(1).contains(QLatin1String("hidden")), qPrintable(found.captured(0)));
+        return;
+    }
+    QVERIFY(found.captured(1).contains(QStringLiteral("data-callsign=\"%1\"").arg(callsign)));
+    const QString text = plainText(found.captured(2));
+    QVERIFY2(text.startsWith(QStringLiteral("×") + callsign), qPrintable(text));
+    for (const QString &line : popup)
+        QVERIFY2(text.contains(line), qPrintable(line + QStringLiteral(" not in: ") + text));
 }
 
 QTEST_MAIN(TestReportBrowser)

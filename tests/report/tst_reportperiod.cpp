@@ -5,6 +5,7 @@
 #include "report/ReportPeriod.h"
 
 #include <QTest>
+#include <QTimeZone>
 #include <stdexcept>
 
 class TestReportPeriod : public QObject
@@ -16,6 +17,8 @@ private slots:
     void parse();
     void dtstamp_data();
     void dtstamp();
+    void wallClock_data();
+    void wallClock();
 };
 
 namespace {
@@ -113,6 +116,26 @@ void TestReportPeriod::dtstamp()
     QCOMPARE(parseDtstamp(text, seconds), valid);
     if (valid)
         QCOMPARE(dtstampText(seconds), back);
+}
+
+void TestReportPeriod::wallClock_data()
+{
+    QTest::addColumn<QDateTime>("time");
+    QTest::addColumn<QString>("text");  // dtstampText of its seconds
+    QTest::addRow("the reading in its own zone, not the instant")
+        << QDateTime(QDate(2004, 5, 6), QTime(17, 30, 15), QTimeZone(7200)) << "2004-05-06 17:30:15";
+    QTest::addRow("milliseconds dropped")
+        << QDateTime(QDate(2004, 5, 6), QTime(23, 59, 59, 999), QTimeZone::utc()) << "2004-05-06 23:59:59";
+    QTest::addRow("before 1970") << QDateTime(QDate(1969, 12, 31), QTime(23, 0, 1), QTimeZone(-3600))
+                                 << "1969-12-31 23:00:01";
+}
+
+// The report's "now": what the clock reads where the rows were stored.
+void TestReportPeriod::wallClock()
+{
+    QFETCH(QDateTime, time);
+    QFETCH(QString, text);
+    QCOMPARE(dtstampText(dtstampSeconds(time)), text);
 }
 
 QTEST_APPLESS_MAIN(TestReportPeriod)

@@ -2,6 +2,8 @@
 
 #include "linuxhost/kiss/Ax25Decoder.h"
 
+#include "host/LogCategories.h"
+
 #include <QtEndian>
 
 namespace {
@@ -77,6 +79,17 @@ void AgwSource::takeMessage(QByteArrayView header, QByteArrayView data)
     }
     const int port = static_cast<unsigned char>(header[PortAt]);
     deliver(*line, qint16(port + 1));
+}
+
+void AgwSource::stop()
+{
+    const bool wasRunning = isRunning();
+    TcpFeedSource::stop();
+    if (wasRunning)
+        qCInfo(lcFeed).noquote() << describe()
+                + QStringLiteral(" stopped: %1 messages skipped, %2 frames too long dropped")
+                      .arg(mSkipped)
+                      .arg(mOverlongFrames);
 }
 
 void AgwSource::linkReset()

@@ -26,11 +26,12 @@ public:
     // An AGW message: the header with this port, kind and data length, then the data.
     static QByteArray message(quint8 port, char kind, const QByteArray &data = {});
 
+    // Tells in its closing line what it passed over.
+    void stop() override;
+
     qint64 overlongDropped() const override { return mOverlongFrames; }
     // The engine has read the request for raw frames on this connection.
     bool isMonitoring() const { return mMonitoring; }
-    // Messages other than frames, and frames that were not APRS or not valid AX.25.
-    qint64 skippedMessages() const { return mSkipped; }
 
 protected:
     void linkUp() override;
@@ -43,5 +44,6 @@ private:
     QByteArray mBuffer;
     bool mMonitoring = false;
     qint64 mOverlongFrames = 0;
+    // Messages other than frames, and frames that were not APRS or not valid AX.25.
     qint64 mSkipped = 0;
 };

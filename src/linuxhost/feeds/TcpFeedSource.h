@@ -33,6 +33,8 @@ public:
     void setIdleTimeoutSeconds(int seconds) { mIdleTimeoutSeconds = seconds; }
 
     bool isLinkUp() const;
+    // Started and not stopped since.
+    bool isRunning() const { return mRunning; }
     // The wait announced by the last retry, in back-off seconds; 0 before any.
     int lastRetryDelaySeconds() const { return mLastRetryDelaySeconds; }
 

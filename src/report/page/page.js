@@ -7,8 +7,9 @@
   var data = JSON.parse(document.getElementById('report-data').textContent);
   var outline = JSON.parse(document.getElementById('map-outline').textContent);
   var stations = data.stations;
-  var weatherByCall = {};
-  data.weather.forEach(function (w) { weatherByCall[w.c] = w; });
+  // By callsign in Maps: a station may be called anything, "__proto__" too.
+  var weatherByCall = new Map();
+  data.weather.forEach(function (w) { weatherByCall.set(w.c, w); });
 
   var KINDS = [
     { name: 'Fixed', colour: '#1f6fd1' },
@@ -295,14 +296,21 @@
     addRow(list, 'Position', positionText(s.la, s.lo));
     if (s.km > 0) addRow(list, 'Distance', s.km + ' km');
     addRow(list, 'Heard', s.d ? 'direct' + (s.rp > 0 ? ' on port ' + s.rp : '') : 'via digipeaters or the internet');
-    addRow(list, 'Comment', s.cm);
-    addRow(list, 'Status', s.st);
-    if (s.sp !== undefined) {
-      addRow(list, 'Speed', s.sp + ' km/h, course ' + s.co + '\u00b0');
-      if (s.h) addRow(list, 'Height', s.h + ' m');
+    // The latest fixed and mobile details; a station heard as both has both.
+    var fx = s.fx || {}, mb = s.mb;
+    addRow(list, 'Comment', fx.cm);
+    addRow(list, 'Status', fx.st);
+    if (mb) {
+      addRow(list, 'Speed', mb.sp + ' km/h, course ' + mb.co + '\u00b0');
+      if (mb.h) addRow(list, 'Height', mb.h + ' m');
     }
-    addRow(list, 'Path', s.p);
-    var w = weatherByCall[s.c];
+    if (s.fx && mb) {
+      addRow(list, 'Fixed path', fx.p);
+      addRow(list, 'Mobile path', mb.p);
+    } else {
+      addRow(list, 'Path', mb ? mb.p : fx.p);
+    }
+    var w = weatherByCall.get(s.c);
     if (w) {
       var last = w.t.length - 1;
       addRow(list, 'Weather', [
@@ -338,21 +346,31 @@
     redraw();
   }
 
-  var byCall = {};
-  stations.forEach(function (s) { byCall[s.c] = s; });
+  var byCall = new Map();
+  stations.forEach(function (s) { byCall.set(s.c, s); });
+
+  // The hash as text; null for one that is no URI text ("%E0%A4%A").
+  function decodedHash(text) {
+    try {
+      return decodeURIComponent(text);
+    } catch (e) {
+      return null;
+    }
+  }
 
   // "#station=CALL": centres the map on it and opens its popup; the table's
   // callsigns link there.
   function followHash() {
     // The charts are made by this script, after the browser looked for them.
     if (location.hash.indexOf('#wx-') === 0) {
-      var target = document.getElementById(decodeURIComponent(location.hash.substring(1)));
+      var id = decodedHash(location.hash.substring(1));
+      var target = id === null ? null : document.getElementById(id);
       if (target) target.scrollIntoView();
       return;
     }
     var match = /^#station=(.*)$/.exec(location.hash);
     if (!match) return;
-    var s = byCall[decodeURIComponent(match[1])];
+    var s = byCall.get(decodedHash(match[1]));
     if (!s) return;
     shown[s.k] = true;
     var box = document.getElementById('show-' + KINDS[s.k].name.toLowerCase());
@@ -476,14 +494,16 @@
     tr.appendChild(element('td', '', positionText(s.la, s.lo)));
     tr.appendChild(element('td', '', symbolText(s.s)));
     tr.appendChild(element('td', 'number', String(s.n)));
-    tr.appendChild(element('td', '', [s.cm, s.st].filter(Boolean).join(' \u2014 ')));
+    var fx = s.fx || {};
+    tr.appendChild(element('td', '', [fx.cm, fx.st].filter(Boolean).join(' \u2014 ')));
     return tr;
   }
 
   function fillTable() {
     var words = filter.value.trim().toLowerCase();
     var rows = words ? latest.filter(function (s) {
-      return (s.c + ' ' + symbolText(s.s) + ' ' + (s.cm || '') + ' ' + (s.st || '') + ' ' + (s.o || ''))
+      var fx = s.fx || {};
+      return (s.c + ' ' + symbolText(s.s) + ' ' + (fx.cm || '') + ' ' + (fx.st || '') + ' ' + (s.o || ''))
         .toLowerCase().indexOf(words) >= 0;
     }) : latest;
     var fragment = document.createDocumentFragment();
@@ -592,7 +612,7 @@
     section.id = 'wx-' + w.c;
     var heading = element('h3');
     heading.appendChild(document.createTextNode(w.c + ' '));
-    if (byCall[w.c]) heading.appendChild(stationLink(w.c, '(map)'));
+    if (byCall.has(w.c)) heading.appendChild(stationLink(w.c, '(map)'));
     section.appendChild(heading);
     section.appendChild(element('p', 'empty', w.t.length + ' readings, ' + timeText(w.t[0]) + ' to ' +
       timeText(w.t[w.t.length - 1])));

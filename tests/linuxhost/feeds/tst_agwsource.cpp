@@ -59,24 +59,25 @@ void TestAgwSource::deliversRawFrames_data()
     QTest::addColumn<QList<QByteArray>>("lines");
     QTest::addColumn<QList<int>>("ports");
     QTest::addColumn<int>("overlong");
+    QTest::addColumn<int>("skipped");  // told when the feed stops
 
     const QByteArray position = rawFrame(0, uiFrame("!4903.50N/07201.75W>Test"));
     QTest::addRow("one frame on port 0") << position << 1000
                                          << QList<QByteArray> {"N0CALL-9>APRS,WIDE1-1*:!4903.50N/07201.75W>Test"}
-                                         << QList<int> {1} << 0;
+                                         << QList<int> {1} << 0 << 0;
     QTest::addRow("frames a byte at a time, ports 0 and 2")
         << position + rawFrame(2, uiFrame(">status")) << 1
         << QList<QByteArray> {"N0CALL-9>APRS,WIDE1-1*:!4903.50N/07201.75W>Test", "N0CALL-9>APRS,WIDE1-1*:>status"}
-        << QList<int> {1, 3} << 0;
+        << QList<int> {1, 3} << 0 << 0;
     QTest::addRow("other messages and frames skipped")
         << agwMessage(0, 'G', "2;Port1 first soundcard mono;Port2 second;")
             + agwMessage(0, 'U', " 1:Fm N0CALL-9 To APRS Via WIDE1-1* <UI pid=F0 Len=24 >[12:00:00]\r!4903.50N\r")
             + agwMessage(0, 'K', {})
             + rawFrame(0, ax25Address("N1CALL", 0) + ax25Address("N0CALL", 0, true) + char(0x3F)) + position
-        << 7 << QList<QByteArray> {"N0CALL-9>APRS,WIDE1-1*:!4903.50N/07201.75W>Test"} << QList<int> {1} << 0;
+        << 7 << QList<QByteArray> {"N0CALL-9>APRS,WIDE1-1*:!4903.50N/07201.75W>Test"} << QList<int> {1} << 0 << 4;
     QTest::addRow("information field too long")
         << rawFrame(0, uiFrame(">" + QByteArray(Ax25Decoder::MaxInfoBytes, 'x'))) + position << 1000
-        << QList<QByteArray> {"N0CALL-9>APRS,WIDE1-1*:!4903.50N/07201.75W>Test"} << QList<int> {1} << 1;
+        << QList<QByteArray> {"N0CALL-9>APRS,WIDE1-1*:!4903.50N/07201.75W>Test"} << QList<int> {1} << 1 << 0;
 }
 
 void TestAgwSource::deliversRawFrames()
@@ -86,6 +87,7 @@ void TestAgwSource::deliversRawFrames()
     QFETCH(QList<QByteArray>, lines);
     QFETCH(QList<int>, ports);
     QFETCH(int, overlong);
+    QFETCH(int, skipped);
 
     LogCapture log;
     LoopbackServer server;
@@ -109,7 +111,15 @@ void TestAgwSource::deliversRawFrames()
     for (qsizetype i = 0; i < ports.size(); ++i)
         QCOMPARE(collector.packets().at(i).radioPort, ports.at(i));
     QCOMPARE(source.overlongDropped(), overlong);
-    QCOMPARE(log.messages(), QStringList {QStringLiteral("AGW 127.0.0.1:%1 connected").arg(server.port())});
+    source.stop();
+    source.stop();  // told once
+    const QString feed = QStringLiteral("AGW 127.0.0.1:%1").arg(server.port());
+    QCOMPARE(log.messages(),
+        QStringList({feed + QStringLiteral(" connected"),
+            feed
+                + QStringLiteral(" stopped: %1 messages skipped, %2 frames too long dropped")
+                      .arg(skipped)
+                      .arg(overlong)}));
 }
 
 // A peer that is no AGW server (a web server, say) announces lengths no AGW
