@@ -235,7 +235,7 @@ std::size_t decodeWeatherFields(std::string_view info, std::size_t offset, Weath
     // "wRSW", "eMB62": after the readings, the software type (one letter) and
     // the weather unit type (two to four bytes, led by a letter) end the
     // report; they are no comment. A lone "h150" is no such tag.
-    if (i > offset && i + 3 <= n && (isUpper(info[i]) || isLower(info[i]))) {
+    if (i > offset && i < n && (isUpper(info[i]) || isLower(info[i]))) {
         std::size_t k = i + 1;
         while (k < n && k < i + 5 && (isAlnum(info[k]) || info[k] == '-'))
             ++k;

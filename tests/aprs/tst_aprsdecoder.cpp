@@ -347,6 +347,10 @@ void TestAprsDecoder::micE_data()
         << QByteArray("N0CALL>S32U6T:" + body + "]\"48}449.225MHz" + QByteArray(28, '\xff') + "=\r") << any << any << 0
         << "Returning" << std::optional<double>(33) << "449.225MHz"
         << "Kenwood TM-D710";
+    QTest::addRow("Kenwood TM-D710: fill only is no comment")
+        << QByteArray("N0CALL>S32U6T:" + body + "]" + QByteArray(8, '\xff') + "=") << any << any << 0 << "Returning"
+        << none << ""
+        << "Kenwood TM-D710";
     QTest::addRow("Kenwood TM-D710 with nothing typed")
         << QByteArray("N0CALL>S32U6T:" + body + "]=") << any << any << 0 << "Returning" << none << ""
         << "Kenwood TM-D710";
@@ -538,6 +542,10 @@ void TestAprsDecoder::weather_data()
         << QByteArray("N0CALL>APRS:!4903.50N/07201.75W_.../...t050h150") << none << none << v((50 - 32) * 5.0 / 9)
         << none << none << none << "h150"
         << "";
+    QTest::addRow("two letters after the readings are a comment, no tag")
+        << QByteArray("N0CALL>APRS:_10090556c220s004t077Hi") << v(220) << v(4 * 0.44704) << v(25) << none << none
+        << none << "Hi"
+        << "";
     QTest::addRow("b00000 is no barometer") << QByteArray("N0CALL>APRS:_10090556c220s004t077b00000") << v(220)
                                             << v(4 * 0.44704) << v(25) << none << none << none << ""
                                             << "";
@@ -636,9 +644,9 @@ void TestAprsDecoder::comments_data()
                          << "!4903.50N/07201.75W#PHG7220/Digi"
                          << "Digi" << 27 << "phg 7220";
     QTest::addRow("PHG after the weather symbol")
-        << QByteArray("EI4GTB-10>APNW04,TCPIP*,qAS,EI4GTB:@051340z5316.75N/00615.63W_PHG5260 Ballinteer I-Gate")
-        << "@051340z5316.75N/00615.63W_PHG5260 Ballinteer I-Gate"
-        << "Ballinteer I-Gate" << 34 << "phg 5260";
+        << QByteArray("DC8LV>APU25N,TCPIP*,qAC,T2NUERNBG:=5354.24N/00932.85E_PHG4460/Home Station {UIV32}")
+        << "=5354.24N/00932.85E_PHG4460/Home Station {UIV32}"
+        << "Home Station {UIV32}" << 27 << "phg 4460";
     QTest::addRow("RNG") << QByteArray("N0CALL>APRS:!4903.50N/07201.75W#RNG0050 Digi")
                          << "!4903.50N/07201.75W#RNG0050 Digi"
                          << "Digi" << 27 << "range 80.4672";
