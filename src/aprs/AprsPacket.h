@@ -93,7 +93,9 @@ struct Packet {
     QString statusText;  // status packets, without a leading DDHHMMz time stamp
     // The comment as text: information from commentOffset on, less the
     // "/A=" altitude, base-91 telemetry and !DAO! extensions, control bytes,
-    // one leading '/' or blank after a data extension, and surrounding blanks.
+    // one leading '/' or blank after a data extension, and surrounding blanks;
+    // less a Mic-E radio's type byte, device code and 0xFF fill, and a
+    // weather report's software and unit tag ("wRSW").
     QString comment;
     // 0-based index in information where the comment begins (after the
     // position, the data extension and any weather fields);

@@ -43,7 +43,7 @@ struct DecodeState {
     ByteSpan dfNrq;
 
     // The comment runs from commentBegin to commentEnd (the end of the
-    // information field but for a Mic-E device code), less the cut spans
+    // information field but for a Mic-E device code and fill), less the cut spans
     // (altitude, base-91 telemetry, !DAO!).
     bool hasComment = false;
     std::size_t commentBegin = 0;

@@ -353,7 +353,7 @@ const char *decodeMicE(DecodeState &state, std::string_view destination)
 
     std::size_t offset = takeTelemetry(info, 9, p);
     bool typeByte = false;
-    const std::size_t end = takeRadioType(info, offset, typeByte, p);
+    std::size_t end = takeRadioType(info, offset, typeByte, p);
     if (typeByte) {
         offset = takeAltitude(info, offset + 1, p);
     } else if (const std::size_t at = takeAltitude(info, offset, p); at != offset) {
@@ -362,6 +362,10 @@ const char *decodeMicE(DecodeState &state, std::string_view destination)
         offset = after;  // an unknown type byte, recognised only by the altitude after it
     }
     offset = std::min(offset, end);
+    // A Kenwood TM-D710 fills its status text to length with 0xFF bytes
+    // before its '=': fill, not text.
+    while (end > offset && (byteAt(info, end - 1) == 0xff || info[end - 1] == ' '))
+        --end;
     decodeComment(state, offset, end, !p.altitudeM.has_value(), false);
     return nullptr;
 }

@@ -195,11 +195,36 @@ double resolutionMetres(int minuteDecimals)
     }
 }
 
+namespace {
+
+// PHG7220, or PHG72205/ with a beacon rate; returns the offset after it, or
+// offset when there is none.
+std::size_t takePhg(DecodeState &state, std::size_t offset)
+{
+    const std::string_view rest = state.info.substr(offset);
+    if (rest.size() < 7 || rest.substr(0, 3) != "PHG" || !isDigit(rest[3]) || !inRange(rest, 4, 0x30, 0x7e)
+        || !isDigit(rest[5]) || !isDigit(rest[6]))
+        return offset;
+    if (rest.size() >= 9 && (isDigit(rest[7]) || isUpper(rest[7])) && rest[8] == '/') {
+        state.phg = ByteSpan::of(offset + 3, 5);
+        return offset + 8;
+    }
+    state.phg = ByteSpan::of(offset + 3, 4);
+    return offset + 7;
+}
+
+}  // namespace
+
 void decodeAfterPosition(DecodeState &state, std::size_t offset)
 {
     Packet &p = state.packet;
     const std::string_view info = state.info;
     if (p.symbolCode == QLatin1Char('_')) {
+        // A weather station without wind sends its PHG there: "_PHG5260 I-Gate".
+        if (const std::size_t afterPhg = takePhg(state, offset); afterPhg != offset) {
+            decodeComment(state, afterPhg, true, true);
+            return;
+        }
         const std::size_t end = decodeWeatherFields(info, offset, p.weather);
         decodeComment(state, end, true, false);
         return;
@@ -228,16 +253,8 @@ void decodeAfterPosition(DecodeState &state, std::size_t offset)
                     offset += 8;
                 }
             }
-        } else if (rest.substr(0, 3) == "PHG" && isDigit(rest[3]) && inRange(rest, 4, 0x30, 0x7e) && isDigit(rest[5])
-            && isDigit(rest[6])) {
-            // PHG7220, or PHG72205/ with a beacon rate
-            if (rest.size() >= 9 && (isDigit(rest[7]) || isUpper(rest[7])) && rest[8] == '/') {
-                state.phg = ByteSpan::of(offset + 3, 5);
-                offset += 8;
-            } else {
-                state.phg = ByteSpan::of(offset + 3, 4);
-                offset += 7;
-            }
+        } else if (const std::size_t afterPhg = takePhg(state, offset); afterPhg != offset) {
+            offset = afterPhg;
         } else if (rest.substr(0, 3) == "RNG" && allDigits(rest.substr(3, 4))) {
             p.radioRangeKm = static_cast<double>(digitsValue(rest.substr(3, 4))) * units::mileToKm;
             offset += 7;

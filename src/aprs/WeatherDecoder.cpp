@@ -180,6 +180,12 @@ std::size_t readField(std::string_view info, std::size_t i, bool afterWindDirect
         }
         ++j;
     }
+    if (letter == 'b' && digits == 5 && j < n && isDigit(info[j]) && !(j + 1 < n && isDigit(info[j + 1]))) {
+        // "b100700": the five digits of tenths of hPa, then one more decimal
+        // place (hundredths: pascals). Of a longer run only five are read.
+        value += (info[j] - '0') / 10.0;
+        ++j;
+    }
     if (digits >= shape->minDigits) {
         if (!apply(letter, windSpeed, negative ? -value : value, point, weather))
             return std::string_view::npos;
@@ -225,6 +231,19 @@ std::size_t decodeWeatherFields(std::string_view info, std::size_t offset, Weath
             break;
         afterWindDirection = info[i] == 'c';
         i = end;
+    }
+    // "wRSW", "eMB62": after the readings, the software type (one letter) and
+    // the weather unit type (two to four bytes, led by a letter) end the
+    // report; they are no comment. A lone "h150" is no such tag.
+    if (i > offset && i < n && (isUpper(info[i]) || isLower(info[i]))) {
+        std::size_t k = i + 1;
+        while (k < n && k < i + 5 && (isAlnum(info[k]) || info[k] == '-'))
+            ++k;
+        std::size_t rest = k;
+        while (rest < n && isBlank(info[rest]))
+            ++rest;
+        if (k >= i + 3 && rest == n && (isUpper(info[i + 1]) || isLower(info[i + 1])))
+            return n;
     }
     return i;
 }

@@ -92,9 +92,14 @@ ReceivedBeacon::Values BeaconMapper::map(const aprs::Packet &packet, const Recep
     v.symbolTable = symbolText(packet.symbolTable);
     v.symbolCode = symbolText(packet.symbolCode);
     v.packetHeader = packet.header + QLatin1Char(' ') + receivedAt.toString(QStringLiteral("HH:mm:ss"));
-    v.packetText = packet.information;
+    // The bridge stores packetText from commentStart on: the text before the
+    // comment, then the decoder's comment, so that what is stored is what the
+    // decoder read as the comment (without a Mic-E device code, altitude or
+    // telemetry). With no comment the information field stays whole.
+    const qsizetype commentBegin = std::clamp<qsizetype>(packet.commentOffset, 0, packet.information.size());
+    v.packetText = packet.information.left(commentBegin) + packet.comment;
     endAtNul(v.packetText);
-    const int commentOffset = std::clamp(packet.commentOffset, 0, int(v.packetText.size()));
+    const int commentOffset = std::clamp(int(commentBegin), 0, int(v.packetText.size()));
     v.commentStart = qint16(std::min(commentOffset + 1, 32767));
     v.statusText = reception.statusText;
     v.latitudeMinutes = float(packet.latitudeDeg * 60.0);

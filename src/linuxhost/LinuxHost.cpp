@@ -148,7 +148,10 @@ void LinuxHost::takePacket(const QByteArray &line, qint16 radioPort)
         return;
     }
 
-    aprs::decode(std::string_view(line.constData(), size_t(line.size())), *mPacket);
+    // The line ends at its first NUL byte, as a host of C strings reads it:
+    // the decoder's comment, which the bridge stores, then ends there too.
+    const qsizetype nul = line.indexOf('\0');
+    aprs::decode(std::string_view(line.constData(), size_t(nul < 0 ? line.size() : nul)), *mPacket);
     const aprs::Packet &packet = *mPacket;
     if (!packet.ok()) {
         ++mCounters.rejected;

@@ -209,8 +209,8 @@ void TestDireWolfBridge::arrivesAsBeacon_data()
                                      << ""
                                      << "/>"
                                      << "N0CALL-9>APRS,WIDE1-1"
-                                     << "!4903.50N/07201.75W>088/036/A=001234Mobile" << 2943.5 << -4321.75 << true
-                                     << 66.672 << 88 << 376.1232 << 2 << "";
+                                     << "!4903.50N/07201.75W>088/036Mobile" << 2943.5 << -4321.75 << true << 66.672
+                                     << 88 << 376.1232 << 2 << "";
     QTest::addRow("digipeated house with a status")
         << "N1CALL"
         << ""

@@ -341,6 +341,16 @@ void TestAprsDecoder::micE_data()
     QTest::addRow("Kenwood TM-D710: '=' at the end")
         << QByteArray("N0CALL>S32U6T:" + body + "]\"4T}Hello=") << any << any << 0 << "Returning" << metres61 << "Hello"
         << "Kenwood TM-D710";
+    // As a TM-D710 was heard on the air: its text filled to length with 0xFF
+    // before the '=' and a CR. '"48}' = 8281 + 19*91 + 23 - 10000 = 33 m.
+    QTest::addRow("Kenwood TM-D710: 0xFF fill before '=' is no text")
+        << QByteArray("N0CALL>S32U6T:" + body + "]\"48}449.225MHz" + QByteArray(28, '\xff') + "=\r") << any << any << 0
+        << "Returning" << std::optional<double>(33) << "449.225MHz"
+        << "Kenwood TM-D710";
+    QTest::addRow("Kenwood TM-D710: fill only is no comment")
+        << QByteArray("N0CALL>S32U6T:" + body + "]" + QByteArray(8, '\xff') + "=") << any << any << 0 << "Returning"
+        << none << ""
+        << "Kenwood TM-D710";
     QTest::addRow("Kenwood TM-D710 with nothing typed")
         << QByteArray("N0CALL>S32U6T:" + body + "]=") << any << any << 0 << "Returning" << none << ""
         << "Kenwood TM-D710";
@@ -495,7 +505,17 @@ void TestAprsDecoder::weather_data()
     const auto v = [](double x) { return std::optional<double>(x); };
     QTest::addRow("position with weather")
         << QByteArray("N0CALL>APRS:@092345z4903.50N/07201.75W_220/004g005t077r001p002P003h50b09900wRSW") << v(220)
-        << v(4 * 0.44704) << v((77 - 32) * 5.0 / 9) << v(50) << v(990.0) << v(0.254) << "wRSW"
+        << v(4 * 0.44704) << v((77 - 32) * 5.0 / 9) << v(50) << v(990.0) << v(0.254) << ""
+        << "";
+    // The software type 'e' and unit type "MB62" end the report: no comment.
+    QTest::addRow("software and unit tag eMB62 is no comment")
+        << QByteArray("N0CALL>APRS:_10090556c220s004g005t077h50b09900eMB62") << v(220) << v(4 * 0.44704) << v(25)
+        << v(50) << v(990.0) << none << ""
+        << "";
+    // Five digits of tenths of hPa and a sixth, the hundredths; the humidity after it is read.
+    QTest::addRow("six-digit barometer b100725, then humidity")
+        << QByteArray("N0CALL>APRS:@092345z4903.50N/07201.75W_220/004g005t077b100725h01") << v(220) << v(4 * 0.44704)
+        << v(25) << v(1) << v(1007.25) << none << ""
         << "";
     QTest::addRow("positionless weather")
         << QByteArray("N0CALL>APRS:_10090556c220s004g005t-05r000p000P000h00b10132") << v(220) << v(4 * 0.44704)
@@ -521,6 +541,10 @@ void TestAprsDecoder::weather_data()
     QTest::addRow("humidity past 100 stays in the comment")
         << QByteArray("N0CALL>APRS:!4903.50N/07201.75W_.../...t050h150") << none << none << v((50 - 32) * 5.0 / 9)
         << none << none << none << "h150"
+        << "";
+    QTest::addRow("two letters after the readings are a comment, no tag")
+        << QByteArray("N0CALL>APRS:_10090556c220s004t077Hi") << v(220) << v(4 * 0.44704) << v(25) << none << none
+        << none << "Hi"
         << "";
     QTest::addRow("b00000 is no barometer") << QByteArray("N0CALL>APRS:_10090556c220s004t077b00000") << v(220)
                                             << v(4 * 0.44704) << v(25) << none << none << none << ""
@@ -619,6 +643,10 @@ void TestAprsDecoder::comments_data()
     QTest::addRow("PHG") << QByteArray("N0CALL>APRS:!4903.50N/07201.75W#PHG7220/Digi")
                          << "!4903.50N/07201.75W#PHG7220/Digi"
                          << "Digi" << 27 << "phg 7220";
+    QTest::addRow("PHG after the weather symbol")
+        << QByteArray("DC8LV>APU25N,TCPIP*,qAC,T2NUERNBG:=5354.24N/00932.85E_PHG4460/Home Station {UIV32}")
+        << "=5354.24N/00932.85E_PHG4460/Home Station {UIV32}"
+        << "Home Station {UIV32}" << 27 << "phg 4460";
     QTest::addRow("RNG") << QByteArray("N0CALL>APRS:!4903.50N/07201.75W#RNG0050 Digi")
                          << "!4903.50N/07201.75W#RNG0050 Digi"
                          << "Digi" << 27 << "range 80.4672";

@@ -88,6 +88,9 @@ const QList<KnownDifference> &knownDifferences()
         {"V0287", "telemetry",
             "five base-91 pairs are a sequence and four channels; aprs-python (a documentation example) fills a fifth "
             "channel and bits with zeros"},
+        {"V0291", "comment",
+            "\"wRSW\" after the readings is the software type and weather unit, no comment (as FAP reads it); "
+            "aprs-python keeps it as the comment"},
         {"V0292", "comment",
             "\"...\" between weather fields stands for a field without its letter and is skipped; FAP keeps it in the "
             "comment"},

@@ -152,15 +152,15 @@ void TestLinuxHost::mapsBeacon_data()
         << ""
         << "/>"
         << "N0CALL-9>APRS,WIDE2-1 10:00:01"
-        << "!4903.50N/07201.75W>088/036/A=001234Hello" << 28 << 2943.5 << -4321.75 << true << 66.672 << 88 << 376.1232
-        << 2 << false;
+        << "!4903.50N/07201.75W>088/036Hello" << 28 << 2943.5 << -4321.75 << true << 66.672 << 88 << 376.1232 << 2
+        << false;
     QTest::addRow("digipeated on radio port 1")
         << QByteArray("N0CALL-9>APRS,WIDE1*,WIDE2-1:!4903.50N/07201.75W>088/036/A=001234Hello") << 2 << "N0CALL-9"
         << ""
         << "/>"
         << "N0CALL-9>APRS,WIDE1*,WIDE2-1 10:00:01"
-        << "!4903.50N/07201.75W>088/036/A=001234Hello" << 28 << 2943.5 << -4321.75 << false << 66.672 << 88 << 376.1232
-        << 2 << false;
+        << "!4903.50N/07201.75W>088/036Hello" << 28 << 2943.5 << -4321.75 << false << 66.672 << 88 << 376.1232 << 2
+        << false;
     QTest::addRow("APRS-IS keeps its q construct; a house is fixed")
         << QByteArray("N0CALL>APRS,WIDE1-1,qAR,IGATE:=5130.00N/00007.50W-House") << 0 << "N0CALL"
         << ""
@@ -191,6 +191,19 @@ void TestLinuxHost::mapsBeacon_data()
         << "/j"
         << "N0CALL>T2SP0W,WIDE1-1 10:00:01"
         << "`(_fn\"Oj/]Comment" << 11 << 2550.07 << -727.74 << true << 37.04 << 251 << 0.0 << 2 << false;
+    // Heard on the air from a Yaesu FTM-400DR: its device code "_%" ends the
+    // text. The stored comment is the decoder's, without the code. T2UR4X is
+    // 42 52.48 N; 'c@&' 71 36.10 W; 'l#.' 800 knots and 718 degrees, that is
+    // 0 knots and 318; '"5,}' 8281 + 20*91 + 11 - 10000 = 112 m.
+    QTest::addRow("Mic-E: the stored comment leaves out the device code")
+        << QByteArray("W1STJ-3>T2UR4X,WA1PLE-4,WIDE1*,WIDE2-1:`c@&l#.-/`\"5,}146.685MHz T100 -060 146.520 Simplex or "
+                      "Voice Alert_%")
+        << 0 << "W1STJ-3"
+        << ""
+        << "/-"
+        << "W1STJ-3>T2UR4X,WA1PLE-4,WIDE1*,WIDE2-1 10:00:01"
+        << "`c@&l#.-/`\"5,}146.685MHz T100 -060 146.520 Simplex or Voice Alert" << 15 << 2572.48 << -4296.1 << false
+        << 0.0 << 318 << 112.0 << 2 << false;
     QTest::addRow("object: its name, owned by the source")
         << QByteArray("N0CALL>APRS:;LEADER   *092345z4903.50N/07201.75W>088/036") << 0 << "LEADER"
         << "N0CALL"
@@ -210,7 +223,7 @@ void TestLinuxHost::mapsBeacon_data()
         << ""
         << "/_"
         << "N0CALL>APRS 10:00:01"
-        << "@092345z4903.50N/07201.75W_220/004g005t077r000p000P000h50b09900wRSW" << 64 << 2943.5 << -4321.75 << true
+        << "@092345z4903.50N/07201.75W_220/004g005t077r000p000P000h50b09900wRSW" << 68 << 2943.5 << -4321.75 << true
         << 0.0 << 0 << 0.0 << 1 << false;
     QTest::addRow("weather symbol without readings")
         << QByteArray("N0CALL>APRS:!4903.50N/07201.75W_") << 0 << "N0CALL"
