@@ -104,8 +104,10 @@ void OdbcConnection::open(const QString &connectionString)
     // with the query timeout. A server that refuses them keeps its own.
     if (LiteralRule::family(mDbmsName) == LiteralRule::Family::MySql) {
         try {
+            // A second less, so that a lock wait ends as one (1205), not as
+            // the query timeout.
             execute(QStringLiteral("set session lock_wait_timeout=%1, innodb_lock_wait_timeout=%1")
-                        .arg(QueryTimeoutSeconds));
+                        .arg(QueryTimeoutSeconds - 1));
         } catch (const OdbcError &) { }
     }
     // PostgreSQL: a lock wait ends as lock_not_available (55P03) just before
@@ -134,7 +136,9 @@ void OdbcConnection::requireUtf8()
             // would read the driver's UTF-8 bytes differently: in gbk a
             // multi-byte character can swallow the backslash that escapes an
             // apostrophe. The Chinese character is E4 B8 81 in UTF-8.
-            execute(QStringLiteral("set names utf8mb4"));
+            // The driver refuses SET NAMES itself; these are its three parts.
+            execute(QStringLiteral("set character_set_client = utf8mb4, character_set_connection = utf8mb4, "
+                                   "character_set_results = utf8mb4"));
             const QList<QStringList> rows = queryRows(
                 QStringLiteral("select @@character_set_client, @@character_set_connection, hex('\u4e01')"), nullText);
             const QStringList expected = {
