@@ -359,8 +359,9 @@ void Form1::mUIV_UIView32IsClosing()
 
 void Form1::TimerBeaconData_Timer()
 {
-    // While the link heals, beacons wait in the queue.
-    if (mHealer->mayDrain())
+    // While the link heals, or the first logon waits for its server,
+    // beacons wait in the queue.
+    if (mHealer->mayDrain() && !mLogonRetry->isActive())
         mQueue.TimerBeaconData_Timer();
 }
 

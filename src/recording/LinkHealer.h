@@ -24,9 +24,11 @@ class OdbcError;
 // are kept the drain timer leaves the queue alone (mayDrain), beacons wait
 // there, and the link is reopened after 5 s, 10 s, 20 s ... at most 60 s
 // (BackOff). Once it is up, the kept statements go first, in order, and
-// draining goes on. A kept statement that loses the connection again on
-// three reopened links in a row is given up, with its table's message: it
-// is what breaks the link. Failures that say "never" pass through as they are.
+// draining goes on. A kept statement that loses the connection or times out
+// the same way on three reopened links in a row is given up, with its
+// table's message: it is what breaks the link. A lock, a full or read-only
+// database are the database's state and keep it as long as they last.
+// Failures that say "never" pass through as they are.
 class LinkHealer : public QObject, public StatementExecutor
 {
     Q_OBJECT
@@ -51,8 +53,6 @@ public:
     QStringList keptStatements() const;
     // The wait before the next attempt; 0 while nothing is kept.
     int retryDelayMs() const { return mRetry.isActive() ? mRetry.interval() : 0; }
-    // Why the first kept statement failed last.
-    FailureKind keptBecause() const { return mKeptBecause; }
 
     // One attempt to reopen the link and store what is kept; the retry timer
     // calls it, and so may a test.

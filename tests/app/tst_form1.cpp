@@ -467,10 +467,13 @@ private slots:
         window->Form_Load();
         QCOMPARE(statusOf(*window), status);
         QCOMPARE(window->logonRetryDelayMs(), 5);
+        // Beacons heard meanwhile wait for the database.
+        emit mHost->NotifyBeaconData(std::make_shared<ScriptedBeaconRecord>());
         // The retries fail as the first did, each after a longer wait.
         QTRY_VERIFY(window->logonBackOff().nextDelaySeconds() >= 40);
         QCOMPARE(statusOf(*window), status);
         QVERIFY(window->logonRetryDelayMs() > 0);
+        QCOMPARE(window->queue().queueCount(), 1);
 
         action(*window, "menuSetup")->trigger();
         Form2 *setup = window->setupWindow();
@@ -481,6 +484,8 @@ private slots:
         QCOMPARE(statusOf(*window), QString("Connected: keldan@myodbc3-test"));
         QCOMPARE(window->logonRetryDelayMs(), 0);
         QVERIFY(mFatalReports.isEmpty());
+        QTRY_COMPARE(window->queue().queueCount(), 0);
+        QCOMPARE(queryRows(db, "select count(*) from fixed_data"), QList<QStringList> {{"1"}});
     }
 
     void aFullQueueSaysSoOnTheStatusLine()
