@@ -8,6 +8,7 @@
 #include "db/LiteralRule.h"
 #include "db/OdbcConnection.h"
 #include "db/OdbcError.h"
+#include "recording/StationStatements.h"
 #include "recording/ValueText.h"
 
 #include <QElapsedTimer>
@@ -88,6 +89,8 @@ private slots:
     void logonNeedsTheTables();
     void sessionSpeaksUtf8_data();
     void sessionSpeaksUtf8();
+    void sameBeaconQueryFindsTheRow_data();
+    void sameBeaconQueryFindsTheRow();
 
 private:
     TestDatabase database(const QString &name) const { return testDatabase(name, mSqliteFile); }
@@ -913,6 +916,33 @@ void TestOdbcDatabases::sessionSpeaksUtf8()
         QFAIL(qPrintable(e.describe()));
     }
     QCOMPARE(queryRows(db, QStringLiteral("select status from fixed_data")), QList<QStringList> {{status}});
+}
+
+void TestOdbcDatabases::sameBeaconQueryFindsTheRow_data()
+{
+    addDatabaseRows();
+}
+
+// After a connection lost while an insert ran, the healing link looks for
+// its row by callsign and time before writing it again; the callsign's
+// escapes are read as the server's dialect writes them.
+void TestOdbcDatabases::sameBeaconQueryFindsTheRow()
+{
+    QFETCH(QString, name);
+    const TestDatabase db = database(name);
+    OdbcConnection connection(QStringLiteral("Connection1"));
+    connection.open(db.connectionString());
+    const QString call = literalText(QStringLiteral("O'B\\R-1"), connection.dialect());
+    const QString stored =
+        Stations + QStringLiteral("values ('%1','2004-05-06 14:30:00',0,0,0,0,0,0,'/-','')").arg(call);
+    connection.execute(stored);
+    QString later = stored;
+    later.replace(QStringLiteral("14:30:00"), QStringLiteral("14:30:01"));
+    for (const QString &statement : {stored, later}) {
+        const QString query = StationStatements::sameBeaconQuery(statement, connection.dialect());
+        QVERIFY(!query.isEmpty());
+        QCOMPARE(connection.queryRows(query, QString()).size(), statement == stored ? 1 : 0);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestOdbcDatabases)
