@@ -209,6 +209,7 @@ Driver=SQLite3
 JournalMode=WAL
 SyncPragma=NORMAL
 Timeout=5000
+NoCreat=1
 
 [keldan-postgres]
 Description=Keldan Bridge test PostgreSQL

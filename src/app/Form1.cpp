@@ -6,6 +6,9 @@
 #include "app/ServiceLog.h"
 #include "config/Form2.h"
 #include "config/SettingsFile.h"
+#include "db/DbLog.h"
+#include "db/FailureKind.h"
+#include "db/OdbcError.h"
 #include "host/WeatherReadings.h"
 #include "linuxhost/LinuxHost.h"
 #include "recording/BeaconRecorder.h"
@@ -66,10 +69,20 @@ Form1::Form1(Form1Options options, QWidget *parent) : QMainWindow(parent), mOpti
         } catch (...) {
             // A dead connection may fail to close; logon replaces it anyway.
         }
-        logon();
+        logonOnce();
         return mLink.connected();
     });
+    mHealer->setShowStatus([this](const QString &caption) { setStatus(caption); });
     mRecorder = std::make_unique<BeaconRecorder>(static_cast<RecorderView &>(*this), *mHealer);
+    mLogonRetry = new QTimer(this);
+    mLogonRetry->setSingleShot(true);
+    connect(mLogonRetry, &QTimer::timeout, this, [this] {
+        logonOnce();
+        if (!mLink.connected() && mayPass(mLastLogonFailure))
+            retryLogon();
+        else
+            mLogonBackOff.reset();
+    });
     mServiceLog = std::make_unique<ServiceLog>(
         [this] {
             ServiceLog::Counts counts;
@@ -264,16 +277,46 @@ void Form1::checkClicked(int checkNumber)
 // the whole diagnostic as its tooltip.
 void Form1::logon()
 {
+    mLogonRetry->stop();
+    mLogonBackOff.reset();
+    logonOnce();
+    if (!mLink.connected() && mayPass(mLastLogonFailure))
+        retryLogon();
+}
+
+void Form1::logonOnce()
+{
+    mLastLogonFailure = FailureKind::Never;
     try {
         mLink.logon(mDSN, mUsername, mPassword, mDatabase, *this);
     } catch (...) {
+        try {
+            throw;
+        } catch (const OdbcError &e) {
+            mLastLogonFailure = failureKind(e, QString());
+        } catch (...) { }
         const ErrorReport report = ErrorReport::from(std::current_exception());
         setStatus(report.caption(), report.text);
     }
 }
 
+void Form1::retryLogon()
+{
+    const int delaySeconds = mLogonBackOff.takeDelaySeconds();
+    qCWarning(lcDb).noquote() << QStringLiteral("no server to log on to (%1); trying again in %2 s")
+                                     .arg(describeFailureKind(mLastLogonFailure))
+                                     .arg(delaySeconds);
+    mLogonRetry->start(mLogonBackOff.toTimerMs(delaySeconds));
+}
+
+int Form1::logonRetryDelayMs() const
+{
+    return mLogonRetry->isActive() ? mLogonRetry->interval() : 0;
+}
+
 void Form1::logOff()
 {
+    mLogonRetry->stop();
     mLink.logOff(*this);
 }
 
@@ -316,8 +359,9 @@ void Form1::mUIV_UIView32IsClosing()
 
 void Form1::TimerBeaconData_Timer()
 {
-    // While the link heals, beacons wait in the queue.
-    if (mHealer->mayDrain())
+    // While the link heals, or the first logon waits for its server,
+    // beacons wait in the queue.
+    if (mHealer->mayDrain() && !mLogonRetry->isActive())
         mQueue.TimerBeaconData_Timer();
 }
 

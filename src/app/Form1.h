@@ -3,8 +3,10 @@
 #include "config/Form2.h"
 #include "config/SetupTarget.h"
 #include "db/DatabaseLink.h"
+#include "db/FailureKind.h"
 #include "host/BeaconQueue.h"
 #include "host/HostApplication.h"
+#include "recording/BackOff.h"
 #include "recording/RecorderView.h"
 
 #include <QMainWindow>
@@ -52,6 +54,8 @@ public:
     void Form_Load();
 
     void changeConfig(const QString &Key, const QString &value, bool upCase) override;
+    // A logon that finds no server yet (refused, starting up) is tried again
+    // with the back-off until it opens, or Setup's OK or log-off cancels it.
     void logon() override;
     void logOff() override;
     void reportFatalError(std::exception_ptr failure) override;
@@ -67,6 +71,9 @@ public:
     const DatabaseLink &databaseLink() const { return mLink; }
     ServiceLog &serviceLog() { return *mServiceLog; }
     bool isLoading() const { return mLoading; }
+    // The wait before the next logon attempt; 0 when none is due.
+    int logonRetryDelayMs() const;
+    BackOff &logonBackOff() { return mLogonBackOff; }
     Form2 *setupWindow() const { return mSetup; }
 
 public slots:
@@ -83,6 +90,10 @@ private:
     void writeDefaultConfig();
     void registerWithHost();
     void checkClicked(int checkNumber);
+    // One logon; a failure shows on the status line. The healer's reopening
+    // uses this, with its own back-off.
+    void logonOnce();
+    void retryLogon();
     // Runs a handler; a failure it does not trap ends the program.
     void guarded(const std::function<void()> &handler);
 
@@ -129,4 +140,7 @@ private:
     QLabel *buffer = nullptr;
     QLabel *applicationDir = nullptr;
     QTimer *TimerBeaconData = nullptr;
+    QTimer *mLogonRetry = nullptr;
+    BackOff mLogonBackOff;
+    FailureKind mLastLogonFailure = FailureKind::Never;
 };

@@ -3,6 +3,7 @@
 #include "db/StatementExecutor.h"
 
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 class OdbcConnection;
@@ -50,17 +51,28 @@ public:
     static QString driverConnectString(
         const QString &database, const QString &user, const QString &password, const QString &dsn);
 
-    // Throws what fails (OdbcError from the driver, or from a server that
-    // cannot tell how it reads a backslash in a literal, or what the view
-    // throws); the link then counts as not connected.
+    // The four tables the bridge writes; logon fails without them.
+    static const QStringList &tableNames();
+
+    // Throws what fails (OdbcError from the driver, from a server that
+    // cannot tell how it reads a backslash in a literal or whose session
+    // does not speak UTF-8, from a database without the bridge's tables, or
+    // what the view throws); the link then counts as not connected.
     void logon(
         const QString &dsn, const QString &username, const QString &password, const QString &database, View &view);
     // Throws when the view or closing the connection fails.
     void logOff(View &view);
 
-    bool connected() const { return mConnected; }
+    // Virtual, with execute, so that a test can stand in for the database.
+    virtual bool connected() const { return mConnected; }
     // The driver says the open connection's server is gone.
-    bool connectionDead() const;
+    virtual bool connectionDead() const;
+    // The driver's DBMS name ("SQLite", "PostgreSQL", "MariaDB"); empty
+    // before a logon.
+    virtual QString dbmsName() const;
+    // Runs a query on the open link; true when it gave at least one row.
+    // Throws OdbcError.
+    virtual bool anyRow(const QString &select);
     const OdbcWorkspace *workspace() const { return mWorkspace.get(); }
 
     void execute(const QString &statement) override;

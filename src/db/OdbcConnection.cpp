@@ -92,6 +92,7 @@ void OdbcConnection::open(const QString &connectionString)
     mDbc = dbc;
     try {
         mDialect = learnDialect();
+        requireUtf8();
     } catch (...) {
         SQLDisconnect(mDbc);
         SQLFreeHandle(SQL_HANDLE_DBC, mDbc);
@@ -103,9 +104,63 @@ void OdbcConnection::open(const QString &connectionString)
     // with the query timeout. A server that refuses them keeps its own.
     if (LiteralRule::family(mDbmsName) == LiteralRule::Family::MySql) {
         try {
+            // A second less, so that a lock wait ends as one (1205), not as
+            // the query timeout.
             execute(QStringLiteral("set session lock_wait_timeout=%1, innodb_lock_wait_timeout=%1")
-                        .arg(QueryTimeoutSeconds));
+                        .arg(QueryTimeoutSeconds - 1));
         } catch (const OdbcError &) { }
+    }
+    // PostgreSQL: a lock wait ends as lock_not_available (55P03) just before
+    // the query timeout would cancel it (57014), so the two read apart.
+    if (LiteralRule::family(mDbmsName) == LiteralRule::Family::PostgreSql) {
+        try {
+            execute(QStringLiteral("set lock_timeout = %1").arg(QueryTimeoutSeconds * 1000 - 500));
+        } catch (const OdbcError &) { }
+    }
+}
+
+void OdbcConnection::requireUtf8()
+{
+    const LiteralRule::Family family = LiteralRule::family(mDbmsName);
+    if (family == LiteralRule::Family::Standard)
+        return;
+    const QString nullText = QStringLiteral("<NULL>");
+    auto refuse = [&](const QString &why) {
+        throw OdbcError(QStringLiteral("Checking the character set"),
+            {OdbcDiagnostic {QStringLiteral("HY000"), 0,
+                QStringLiteral("The session does not use UTF-8: %1. Nothing is written until it does.").arg(why)}});
+    };
+    try {
+        if (family == LiteralRule::Family::MySql) {
+            // A session in another character set (an InitStmt, init_connect)
+            // would read the driver's UTF-8 bytes differently: in gbk a
+            // multi-byte character can swallow the backslash that escapes an
+            // apostrophe. The Chinese character is E4 B8 81 in UTF-8.
+            // The driver refuses SET NAMES itself; these are its three parts.
+            execute(QStringLiteral("set character_set_client = utf8mb4, character_set_connection = utf8mb4, "
+                                   "character_set_results = utf8mb4"));
+            const QList<QStringList> rows = queryRows(
+                QStringLiteral("select @@character_set_client, @@character_set_connection, hex('\u4e01')"), nullText);
+            const QStringList expected = {
+                QStringLiteral("utf8mb4"), QStringLiteral("utf8mb4"), QStringLiteral("E4B881")};
+            if (rows.size() != 1 || rows.first() != expected)
+                refuse(QStringLiteral("character_set_client, character_set_connection and the bytes of a character "
+                                      "read %1 instead of %2")
+                           .arg(rows.value(0).join(QLatin1Char('/')), expected.join(QLatin1Char('/'))));
+        } else {
+            const QString query = QStringLiteral("select current_setting('client_encoding')");
+            QList<QStringList> rows = queryRows(query, nullText);
+            if (rows.value(0).value(0) != QLatin1String("UTF8")) {
+                execute(QStringLiteral("set client_encoding = 'UTF8'"));
+                rows = queryRows(query, nullText);
+            }
+            if (rows.value(0).value(0) != QLatin1String("UTF8"))
+                refuse(QStringLiteral("client_encoding is %1").arg(rows.value(0).value(0)));
+        }
+    } catch (const OdbcError &error) {
+        if (error.operation() == QLatin1String("Checking the character set"))
+            throw;
+        refuse(error.describe());
     }
 }
 

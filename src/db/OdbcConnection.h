@@ -21,9 +21,10 @@ public:
 
     QString name() const { return mName; }
 
-    // Connects without ever prompting and learns from the server how it reads
-    // a backslash in a text literal (see LiteralRule); a server that cannot
-    // tell fails the open. Throws 08002 when already open.
+    // Connects without ever prompting, learns from the server how it reads
+    // a backslash in a text literal (see LiteralRule) and makes sure the
+    // session speaks UTF-8; a server that cannot tell or will not fails the
+    // open. Throws 08002 when already open.
     void open(const QString &connectionString);
     bool isOpen() const { return mDbc != nullptr; }
     // Disconnects; does nothing when not open.
@@ -66,6 +67,9 @@ private:
 
     int executeDirect(void *stmt, const QString &sql) const;
     SqlDialect learnDialect();
+    // MariaDB and MySQL: set names utf8mb4; PostgreSQL: client_encoding
+    // UTF8. Throws OdbcError (HY000) when the session does not say so.
+    void requireUtf8();
 
     QString mName;
     QString mDbmsName;

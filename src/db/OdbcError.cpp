@@ -98,18 +98,6 @@ int OdbcError::statusNumber() const
     return classNumber(sqlState());
 }
 
-bool OdbcError::meansConnectionLost() const
-{
-    for (const OdbcDiagnostic &d : mDiagnostics) {
-        if (d.sqlState.startsWith(QLatin1String("08")))
-            return true;
-        // MySQL client errors: server has gone away, lost connection during query.
-        if (d.nativeError == 2006 || d.nativeError == 2013)
-            return true;
-    }
-    return false;
-}
-
 QString OdbcError::describe() const
 {
     QStringList lines;

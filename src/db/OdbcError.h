@@ -13,7 +13,8 @@ struct OdbcDiagnostic {
 
 // A failed ODBC call, carrying every diagnostic record of the handle it ran
 // on. statusNumber() is the one number the status line shows; see
-// docs/odbc-errors.md for its table.
+// docs/odbc-errors.md for its table. failureKind() (FailureKind.h) tells
+// whether trying again may help.
 class OdbcError : public std::runtime_error
 {
 public:
@@ -30,10 +31,6 @@ public:
     qint32 nativeError() const;
     int statusNumber() const;
     QString describe() const;
-
-    // The connection is gone: SQLSTATE class 08 in any record, or what a
-    // driver reports when its server went away (MariaDB's 2006 and 2013).
-    bool meansConnectionLost() const;
 
     // The number used when a record has no native error, by SQLSTATE class.
     static int classNumber(const QString &sqlState);

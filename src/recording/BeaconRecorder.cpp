@@ -18,12 +18,12 @@ enum LatestData { Callsign = 1, Latitude = 2, Longitude = 3, Date = 4 };
 
 // Runs one store operation; any failure becomes its table's message.
 template <typename Operation>
-void trapped(RecorderView &view, const char *message, Operation operation)
+void trapped(RecorderView &view, const QString &message, Operation operation)
 {
     try {
         operation();
     } catch (...) {
-        view.setStatus(QString::fromLatin1(message));
+        view.setStatus(message);
     }
 }
 
@@ -136,7 +136,7 @@ QString BeaconRecorder::localDateTimeText(const QDateTime &now)
 
 void BeaconRecorder::storeStation(const BeaconRecord &beacon, const QDateTime &timestamp)
 {
-    trapped(mView, "Stations Table (Error Inserting Data into database)", [&] {
+    trapped(mView, S::StationsMessage, [&] {
         const SqlDialect dialect = mExecutor.dialect();
         StatementBuilder statement(S::stations());
         statement.fill(S::Call, literalText(beacon.callsign(), dialect));
@@ -156,7 +156,7 @@ void BeaconRecorder::storeStation(const BeaconRecord &beacon, const QDateTime &t
 
 void BeaconRecorder::storeFixedData(const BeaconRecord &beacon, const QDateTime &timestamp)
 {
-    trapped(mView, "Fixed Table (Error Inserting Data into database)", [&] {
+    trapped(mView, S::FixedMessage, [&] {
         const SqlDialect dialect = mExecutor.dialect();
         StatementBuilder statement(S::fixedData());
         statement.fill(S::Call, literalText(beacon.callsign(), dialect));
@@ -172,7 +172,7 @@ void BeaconRecorder::storeFixedData(const BeaconRecord &beacon, const QDateTime 
 
 void BeaconRecorder::storeMobileData(const BeaconRecord &beacon, const QDateTime &timestamp)
 {
-    trapped(mView, "Mobile Table (Error Inserting Data into database)", [&] {
+    trapped(mView, S::MobileMessage, [&] {
         const SqlDialect dialect = mExecutor.dialect();
         StatementBuilder statement(S::mobileData());
         statement.fill(S::Call, literalText(beacon.callsign(), dialect));
@@ -188,7 +188,7 @@ void BeaconRecorder::storeMobileData(const BeaconRecord &beacon, const QDateTime
 
 void BeaconRecorder::storeWxData(const BeaconRecord &beacon, const QDateTime &timestamp)
 {
-    trapped(mView, "WX Table (Error Inserting Data into database)", [&] {
+    trapped(mView, S::WxMessage, [&] {
         QString callsign = beacon.callsign();
         if (!mHost)
             throw HostError("no host application is attached");

@@ -1,5 +1,77 @@
 #include "recording/StationStatements.h"
 
+namespace {
+
+struct TableMessage {
+    const char *head;
+    const QString &message;
+};
+const TableMessage TableMessages[] = {
+    {"insert into stations ", StationStatements::StationsMessage},
+    {"insert into fixed_data ", StationStatements::FixedMessage},
+    {"insert into mobile_data ", StationStatements::MobileMessage},
+    {"insert into wx_data ", StationStatements::WxMessage},
+};
+
+// The text literal that starts at from ('...'), apostrophes and, in the
+// backslash dialect, backslash escapes included; empty when there is none.
+QString literalAt(const QString &text, qsizetype from, SqlDialect dialect, qsizetype *end)
+{
+    if (from >= text.size() || text.at(from) != QLatin1Char('\''))
+        return QString();
+    for (qsizetype i = from + 1; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('\\') && dialect == SqlDialect::BackslashEscapes) {
+            ++i;
+        } else if (c == QLatin1Char('\'')) {
+            if (i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\'')) {
+                ++i;
+                continue;
+            }
+            *end = i + 1;
+            return text.mid(from, i + 1 - from);
+        }
+    }
+    return QString();
+}
+
+}  // namespace
+
+QString StationStatements::failureMessageOf(const QString &statement)
+{
+    for (const TableMessage &t : TableMessages) {
+        if (statement.startsWith(QLatin1String(t.head)))
+            return t.message;
+    }
+    return QString();
+}
+
+bool StationStatements::insertsStation(const QString &statement)
+{
+    return statement.startsWith(QLatin1String(TableMessages[0].head));
+}
+
+QString StationStatements::sameBeaconQuery(const QString &statement, SqlDialect dialect)
+{
+    // insert into <table> (<call column>,<time column>,...) values ('<call>','<time>',...
+    const qsizetype open = statement.indexOf(QLatin1Char('('));
+    const qsizetype values = statement.indexOf(QLatin1String("values ("));
+    if (failureMessageOf(statement).isEmpty() || open < 0 || values < open)
+        return QString();
+    const QString table = statement.mid(12, open - 12).trimmed();
+    const QStringList columns =
+        statement.mid(open + 1, statement.indexOf(QLatin1Char(')'), open) - open - 1).split(QLatin1Char(','));
+    qsizetype end = 0;
+    const QString call = literalAt(statement, values + 8, dialect, &end);
+    if (call.isEmpty() || end >= statement.size() || statement.at(end) != QLatin1Char(','))
+        return QString();
+    const QString time = literalAt(statement, end + 1, dialect, &end);
+    if (time.isEmpty() || columns.size() < 2)
+        return QString();
+    return QStringLiteral("select 1 from %1 where %2 = %3 and %4 = %5")
+        .arg(table, columns.at(0), call, columns.at(1), time);
+}
+
 const StatementTemplate &StationStatements::stations()
 {
     static const StatementTemplate statement(

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db/StatementExecutor.h"
 #include "recording/StatementTemplate.h"
 
 #include <QString>
@@ -38,6 +39,22 @@ public:
     static inline const QString WindDirection = QStringLiteral("<WIND_DIRECTION>");
     static inline const QString WindGust = QStringLiteral("<WIND_GUST>");
     static inline const QString WindSpeed = QStringLiteral("<WIND_SPEED>");
+
+    // Each table's message on the status line when its row is not written.
+    static inline const QString StationsMessage = QStringLiteral("Stations Table (Error Inserting Data into database)");
+    static inline const QString FixedMessage = QStringLiteral("Fixed Table (Error Inserting Data into database)");
+    static inline const QString MobileMessage = QStringLiteral("Mobile Table (Error Inserting Data into database)");
+    static inline const QString WxMessage = QStringLiteral("WX Table (Error Inserting Data into database)");
+
+    // By the table a statement built from these templates inserts into;
+    // empty for any other statement.
+    static QString failureMessageOf(const QString &statement);
+    static bool insertsStation(const QString &statement);
+    // A query that gives a row when the table already holds one with the
+    // statement's callsign and time (its first two values): after a
+    // connection lost while the statement ran, it may have been committed.
+    // Empty when the statement does not read as one of the templates.
+    static QString sameBeaconQuery(const QString &statement, SqlDialect dialect);
 
     static const StatementTemplate &stations();
     static const StatementTemplate &fixedData();

@@ -20,6 +20,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -435,11 +436,68 @@ private slots:
             qPrintable(control<QLabel>(*window, "status")->toolTip()));
         QVERIFY(!window->databaseLink().connected());
         QVERIFY(mHost->addOnConnectedWrites.isEmpty());
+        // It will not appear by itself: no retry.
+        QCOMPARE(window->logonRetryDelayMs(), 0);
         // Start-up went on: beacons are still queued and drained.
         emit mHost->NotifyBeaconData(std::make_shared<ScriptedBeaconRecord>());
         QCOMPARE(control<QLabel>(*window, "buffer")->text(), QString("Buffering [1]"));
         QTRY_COMPARE(control<QLabel>(*window, "buffer")->text(), QString("Buffering [0]"));
         QTRY_COMPARE(statusOf(*window), QString("Fixed Table (Error Inserting Data into database)"));
+    }
+
+    void logonThatFindsNoServerIsTriedAgain_data()
+    {
+        QTest::addColumn<QString>("driverLines");
+        QTest::addColumn<QString>("status");
+        QTest::addRow("PostgreSQL") << "Driver=PostgreSQL Unicode\nServername=127.0.0.1\nPort=%1\n"
+                                    << "Error 101";
+        QTest::addRow("MariaDB") << "Driver=MariaDB Unicode\nServer=127.0.0.1\nPort=%1\n"
+                                 << "Error 2002";
+    }
+
+    // At boot the bridge may start before its server: the logon is tried
+    // again with the back-off, and Setup's OK still takes over at once.
+    void logonThatFindsNoServerIsTriedAgain()
+    {
+        QFETCH(QString, driverLines);
+        QFETCH(QString, status);
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        const quint16 port = closed.serverPort();
+        closed.close();
+        const QString odbcIni = mFolder->filePath("odbc.ini");
+        // A name of its own per row: the driver manager keeps what it read.
+        const QString dsn = QString("keldan-not-up-%1").arg(QTest::currentDataTag());
+        writeFile(odbcIni, ("[" + dsn + "]\n" + driverLines.arg(port)).toUtf8());
+        const QByteArray previousIni = qgetenv("ODBCINI");
+        qputenv("ODBCINI", odbcIni.toUtf8());
+        const TestDatabase db = prepareSqlite();
+        writeFile(iniPath(), ("DSN=" + dsn + "\r\nDATABASE=keldan\r\nUSERNAME=keldan\r\nPASSWORD=keldan\r\n").toUtf8());
+
+        auto window = makeWindow();
+        window->logonBackOff().setTimeScale(1);
+        window->Form_Load();
+        QCOMPARE(statusOf(*window), status);
+        QCOMPARE(window->logonRetryDelayMs(), 5);
+        // Beacons heard meanwhile wait for the database.
+        emit mHost->NotifyBeaconData(std::make_shared<ScriptedBeaconRecord>());
+        // The retries fail as the first did, each after a longer wait.
+        QTRY_VERIFY(window->logonBackOff().nextDelaySeconds() >= 40);
+        QCOMPARE(statusOf(*window), status);
+        QVERIFY(window->logonRetryDelayMs() > 0);
+        QCOMPARE(window->queue().queueCount(), 1);
+
+        action(*window, "menuSetup")->trigger();
+        Form2 *setup = window->setupWindow();
+        control<QLineEdit>(*setup, "Text1")->setText("myodbc3-test");
+        control<QLineEdit>(*setup, "Text4")->setText(db.database);
+        control<QPushButton>(*setup, "Command1")->click();
+        qputenv("ODBCINI", previousIni);
+        QCOMPARE(statusOf(*window), QString("Connected: keldan@myodbc3-test"));
+        QCOMPARE(window->logonRetryDelayMs(), 0);
+        QVERIFY(mFatalReports.isEmpty());
+        QTRY_COMPARE(window->queue().queueCount(), 0);
+        QCOMPARE(queryRows(db, "select count(*) from fixed_data"), QList<QStringList> {{"1"}});
     }
 
     void aFullQueueSaysSoOnTheStatusLine()

@@ -3,11 +3,16 @@
 // scripts/db-servers.sh starts.
 
 #include "TestDatabases.h"
+#include "db/DatabaseLink.h"
+#include "db/FailureKind.h"
 #include "db/LiteralRule.h"
 #include "db/OdbcConnection.h"
 #include "db/OdbcError.h"
+#include "recording/StationStatements.h"
+#include "recording/ValueText.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <optional>
@@ -78,6 +83,14 @@ private slots:
     void mariadbIsStrict();
     void lockedTableTimesOut_data();
     void lockedTableTimesOut();
+    void failureKinds_data();
+    void failureKinds();
+    void logonNeedsTheTables_data();
+    void logonNeedsTheTables();
+    void sessionSpeaksUtf8_data();
+    void sessionSpeaksUtf8();
+    void sameBeaconQueryFindsTheRow_data();
+    void sameBeaconQueryFindsTheRow();
 
 private:
     TestDatabase database(const QString &name) const { return testDatabase(name, mSqliteFile); }
@@ -679,7 +692,7 @@ void TestOdbcDatabases::lockedTableTimesOut()
         writer.execute(insert);
         QFAIL("the insert went through a held lock");
     } catch (const OdbcError &error) {
-        QVERIFY2(!error.meansConnectionLost(), qPrintable(error.describe()));
+        QCOMPARE(failureKind(error, writer.dbmsName()), FailureKind::Locked);
         qInfo("%s gave up after %lld ms: %s", qPrintable(name), waited.elapsed(), qPrintable(error.describe()));
     }
     // Far below the minutes a lock can be held; generous for a busy machine.
@@ -688,6 +701,248 @@ void TestOdbcDatabases::lockedTableTimesOut()
     holder.execute(name == QLatin1String("mariadb") ? QStringLiteral("unlock tables") : QStringLiteral("commit"));
     writer.execute(insert);
     QCOMPARE(queryRows(db, QStringLiteral("select count(*) from stations")).value(0).value(0), QStringLiteral("1"));
+}
+
+namespace {
+
+// A server setting for the lifetime of this object.
+struct AdministratorSetting {
+    const TestDatabase &db;
+    QString reset;
+    AdministratorSetting(const TestDatabase &database, const QString &set, QString undo)
+        : db(database), reset(std::move(undo))
+    {
+        runAsAdministrator(db, set);
+    }
+    ~AdministratorSetting()
+    {
+        try {
+            runAsAdministrator(db, reset);
+        } catch (const std::exception &e) {
+            qWarning("%s", e.what());
+        }
+    }
+};
+
+class QuietView : public DatabaseLink::View
+{
+public:
+    void setStatus(const QString &, const QString &) override { }
+    void setLinkConnected(bool) override { }
+};
+
+}  // namespace
+
+void TestOdbcDatabases::failureKinds_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("provoke");
+    QTest::addColumn<FailureKind>("expected");
+
+    QTest::addRow("sqlite: no such table") << "sqlite"
+                                           << "no such table" << FailureKind::Never;
+    QTest::addRow("sqlite: missing database file") << "sqlite"
+                                                   << "no server" << FailureKind::Never;
+    QTest::addRow("postgres: locked") << "postgres"
+                                      << "locked" << FailureKind::Locked;
+    QTest::addRow("postgres: read-only") << "postgres"
+                                         << "read-only" << FailureKind::ReadOnly;
+    QTest::addRow("postgres: statement timeout") << "postgres"
+                                                 << "timeout" << FailureKind::Timeout;
+    QTest::addRow("postgres: terminated") << "postgres"
+                                          << "killed" << FailureKind::ServerUnavailable;
+    QTest::addRow("postgres: wrong password") << "postgres"
+                                              << "wrong password" << FailureKind::LogonRefused;
+    QTest::addRow("postgres: no server") << "postgres"
+                                         << "no server" << FailureKind::ConnectionLost;
+    QTest::addRow("postgres: no such table") << "postgres"
+                                             << "no such table" << FailureKind::Never;
+    QTest::addRow("mariadb: locked") << "mariadb"
+                                     << "locked" << FailureKind::Locked;
+    QTest::addRow("mariadb: read-only") << "mariadb"
+                                        << "read-only" << FailureKind::ReadOnly;
+    QTest::addRow("mariadb: killed") << "mariadb"
+                                     << "killed" << FailureKind::ConnectionLost;
+    QTest::addRow("mariadb: wrong password") << "mariadb"
+                                             << "wrong password" << FailureKind::LogonRefused;
+    QTest::addRow("mariadb: no server") << "mariadb"
+                                        << "no server" << FailureKind::ConnectionLost;
+    QTest::addRow("mariadb: no such table") << "mariadb"
+                                            << "no such table" << FailureKind::Never;
+}
+
+// The drivers' own diagnostics for each failure, read as the healing link
+// reads them.
+void TestOdbcDatabases::failureKinds()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, provoke);
+    QFETCH(FailureKind, expected);
+    const TestDatabase db = database(name);
+    const bool postgres = name == QLatin1String("postgres");
+    const QString insert = Stations + QStringLiteral("values ('N0CALL','2004-05-06 14:30:00',0,0,0,0,0,0,'/-','')");
+
+    std::optional<OdbcError> failure;
+    auto attempt = [&](const std::function<void()> &call) {
+        try {
+            call();
+        } catch (const OdbcError &e) {
+            failure = e;
+        }
+    };
+    OdbcConnection writer(QStringLiteral("Connection1"));
+    QString dbms;
+    if (provoke == QLatin1String("wrong password") || provoke == QLatin1String("no server")) {
+        QString connection = db.connectionString();
+        if (provoke == QLatin1String("wrong password"))
+            connection.replace(QStringLiteral("PWD=keldan"), QStringLiteral("PWD=wrong"));
+        else if (db.needsServer())
+            connection += postgres ? QStringLiteral(";Port=1") : QStringLiteral(";PORT=1");
+        else
+            connection.replace(mSqliteFile, mDir.filePath(QStringLiteral("mistyped.db")));
+        attempt([&] { writer.open(connection); });
+        QVERIFY(!QFile::exists(mDir.filePath(QStringLiteral("mistyped.db"))));
+    } else if (provoke == QLatin1String("read-only")) {
+        AdministratorSetting readOnly(db,
+            postgres ? QStringLiteral("ALTER DATABASE keldan SET default_transaction_read_only = on")
+                     : QStringLiteral("SET GLOBAL read_only = 1"),
+            postgres
+                ? QStringLiteral("BEGIN READ WRITE; ALTER DATABASE keldan RESET default_transaction_read_only; COMMIT")
+                : QStringLiteral("SET GLOBAL read_only = 0"));
+        writer.open(db.connectionString());
+        attempt([&] { writer.execute(insert); });
+    } else {
+        writer.open(db.connectionString());
+        OdbcConnection holder(QStringLiteral("holder"));
+        if (provoke == QLatin1String("locked")) {
+            holder.open(db.connectionString());
+            holder.execute(postgres ? QStringLiteral("begin") : QStringLiteral("lock tables stations write"));
+            if (postgres)
+                holder.execute(QStringLiteral("lock table stations in access exclusive mode"));
+            attempt([&] { writer.execute(insert); });
+            holder.execute(postgres ? QStringLiteral("commit") : QStringLiteral("unlock tables"));
+        } else if (provoke == QLatin1String("timeout")) {
+            attempt([&] {
+                writer.execute(QStringLiteral("select pg_sleep(%1)").arg(2 * OdbcConnection::QueryTimeoutSeconds));
+            });
+        } else if (provoke == QLatin1String("killed")) {
+            const QString session = writer
+                                        .queryRows(postgres ? QStringLiteral("select pg_backend_pid()")
+                                                            : QStringLiteral("select connection_id()"),
+                                            QString())
+                                        .value(0)
+                                        .value(0);
+            runAsAdministrator(db,
+                postgres ? QStringLiteral("select pg_terminate_backend(%1)").arg(session)
+                         : QStringLiteral("kill %1").arg(session));
+            attempt([&] { writer.execute(insert); });
+        } else {
+            attempt([&] { writer.execute(QStringLiteral("insert into no_such_table values (1)")); });
+        }
+        dbms = writer.dbmsName();
+    }
+    QVERIFY2(failure.has_value(), "nothing failed");
+    qInfo("%s: %s", QTest::currentDataTag(), qPrintable(failure->describe()));
+    QCOMPARE(failureKind(*failure, dbms), expected);
+}
+
+void TestOdbcDatabases::logonNeedsTheTables_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("schema");
+    QTest::addRow("sqlite") << "sqlite"
+                            << "db/schema/sqlite.sql";
+    QTest::addRow("postgres") << "postgres"
+                              << "db/schema/postgresql.sql";
+    QTest::addRow("mariadb") << "mariadb"
+                             << "db/schema/mariadb.sql";
+}
+
+// A database without the bridge's tables (an empty SQLite file, a schema
+// never run) fails the logon, naming what is missing and the script.
+void TestOdbcDatabases::logonNeedsTheTables()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, schema);
+    const TestDatabase db = database(name);
+    OdbcConnection admin(QStringLiteral("admin"));
+    admin.open(db.connectionString());
+    admin.execute(QStringLiteral("drop view if exists wx_beacons"));
+    admin.execute(QStringLiteral("drop table wx_data"));
+    admin.close();
+
+    DatabaseLink link;
+    QuietView view;
+    try {
+        link.logon(db.dsn, db.user, db.password, db.database, view);
+        QFAIL("logged on to a database without wx_data");
+    } catch (const OdbcError &e) {
+        QVERIFY2(e.describe().startsWith(
+                     QStringLiteral("42S02 [0] The database has no table wx_data: run %1 on it").arg(schema)),
+            qPrintable(e.describe()));
+        QCOMPARE(e.statusNumber(), 6042);
+    }
+    QVERIFY(!link.connected());
+}
+
+void TestOdbcDatabases::sessionSpeaksUtf8_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("sessionSetting");
+    QTest::addRow("postgres: client_encoding SJIS")
+        << "postgres" << QStringLiteral(";ConnSettings=set client_encoding to 'SJIS'");
+    QTest::addRow("mariadb: set names gbk") << "mariadb" << QStringLiteral(";InitStmt=SET NAMES gbk");
+}
+
+// A session started in another character set reads the driver's UTF-8
+// differently; in gbk the first byte pair of this status swallows the
+// backslash that escapes its apostrophe, and the rest ran as SQL. The open
+// puts the session back to UTF-8.
+void TestOdbcDatabases::sessionSpeaksUtf8()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, sessionSetting);
+    const TestDatabase db = database(name);
+    const QString status = QStringLiteral("\u4e01\\',(select user()),0x70)#\u00e9");
+
+    OdbcConnection connection(QStringLiteral("Connection1"));
+    connection.open(db.connectionString() + sessionSetting);
+    const QString statement = Fixed
+        + QStringLiteral("values ('W1','2004-05-06 14:30:00','%1','','')")
+              .arg(literalText(status, connection.dialect()));
+    try {
+        connection.execute(statement);
+    } catch (const OdbcError &e) {
+        QFAIL(qPrintable(e.describe()));
+    }
+    QCOMPARE(queryRows(db, QStringLiteral("select status from fixed_data")), QList<QStringList> {{status}});
+}
+
+void TestOdbcDatabases::sameBeaconQueryFindsTheRow_data()
+{
+    addDatabaseRows();
+}
+
+// After a connection lost while an insert ran, the healing link looks for
+// its row by callsign and time before writing it again; the callsign's
+// escapes are read as the server's dialect writes them.
+void TestOdbcDatabases::sameBeaconQueryFindsTheRow()
+{
+    QFETCH(QString, name);
+    const TestDatabase db = database(name);
+    OdbcConnection connection(QStringLiteral("Connection1"));
+    connection.open(db.connectionString());
+    const QString call = literalText(QStringLiteral("O'B\\R-1"), connection.dialect());
+    const QString stored =
+        Stations + QStringLiteral("values ('%1','2004-05-06 14:30:00',0,0,0,0,0,0,'/-','')").arg(call);
+    connection.execute(stored);
+    QString later = stored;
+    later.replace(QStringLiteral("14:30:00"), QStringLiteral("14:30:01"));
+    for (const QString &statement : {stored, later}) {
+        const QString query = StationStatements::sameBeaconQuery(statement, connection.dialect());
+        QVERIFY(!query.isEmpty());
+        QCOMPARE(connection.queryRows(query, QString()).size(), statement == stored ? 1 : 0);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestOdbcDatabases)

@@ -655,7 +655,7 @@ void TestRecordingDatabases::outageLosesNothingTheQueueHolds()
         } catch (...) { }
         return mLink->connected();
     });
-    healer.setMillisecondsPerSecond(10);
+    healer.backOff().setTimeScale(10);
     BeaconRecorder recorder(*mView, healer);
     recorder.attachHost(mHost.get());
     DrainView drainView(recorder);
@@ -690,7 +690,7 @@ void TestRecordingDatabases::outageLosesNothingTheQueueHolds()
     QTRY_VERIFY_WITH_TIMEOUT(announcedDelays().size() >= 7, 30'000);
     QCOMPARE(announcedDelays().first(7), (QList<int> {5, 10, 20, 40, 60, 60, 60}));
     QVERIFY(!healer.mayDrain());
-    QCOMPARE(healer.retryDelayMs(), LinkHealer::LongestDelayMs);
+    QCOMPARE(healer.backOff().nextDelaySeconds(), BackOff::LongestDelaySeconds);
     // The failure showed as it always has, and beacons wait in the queue.
     QVERIFY(mView->statusHistory.contains(StationsMessage));
     QTRY_VERIFY(queue.queueCount() >= 5);

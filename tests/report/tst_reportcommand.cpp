@@ -30,6 +30,8 @@ void TestReportCommand::initTestCase()
     QVERIFY(mDir.isValid());
     mDb = testDatabase(QStringLiteral("sqlite"), mDir.filePath(QStringLiteral("keldan.db")));
     RecordedStations::store(mDb);
+    // A database without tables: the data source creates no file itself.
+    createSqliteFile(testDatabase(QStringLiteral("sqlite"), mDir.filePath(QStringLiteral("empty.db"))));
 }
 
 int TestReportCommand::runReport(QStringList arguments, QString &out, QString &err)

@@ -40,6 +40,18 @@ void runServerScript(const QString &command, const QString &statement = QString(
 
 }  // namespace
 
+void createSqliteFile(const TestDatabase &db)
+{
+    // An empty file is an empty SQLite database; the data source never
+    // creates one (NoCreat), nor a folder.
+    if (db.needsServer() || QFile::exists(db.database))
+        return;
+    QFile empty(db.database);
+    if (!empty.open(QIODevice::WriteOnly))
+        throw std::runtime_error(
+            QStringLiteral("cannot create %1: %2").arg(empty.fileName(), empty.errorString()).toStdString());
+}
+
 QString TestDatabase::connectionString() const
 {
     return QStringLiteral("DATABASE=%1;UID=%2;PWD=%3;DSN=%4").arg(database, user, password, dsn);
@@ -95,6 +107,7 @@ void recreateTables(const TestDatabase &db)
             QStringLiteral("cannot read %1: %2").arg(file.fileName(), file.errorString()).toStdString());
     const QStringList statements = splitSqlScript(QString::fromUtf8(file.readAll()));
 
+    createSqliteFile(db);
     OdbcConnection connection(QStringLiteral("recreateTables"));
     connection.open(db.connectionString());
     for (const QString &view : ViewNames)
@@ -118,13 +131,15 @@ QList<QStringList> queryRows(const TestDatabase &db, const QString &select)
 QString unreachableReason(const TestDatabase &db)
 {
     try {
+        createSqliteFile(db);
         OdbcConnection connection(QStringLiteral("probe"));
         connection.open(db.connectionString());
         connection.close();
         return {};
-    } catch (const OdbcError &error) {
-        QString reason =
-            QStringLiteral("%1 (DSN %2) does not accept a connection: %3").arg(db.name, db.dsn, error.describe());
+    } catch (const std::exception &error) {
+        const auto *odbc = dynamic_cast<const OdbcError *>(&error);
+        const QString why = odbc ? odbc->describe() : QString::fromLocal8Bit(error.what());
+        QString reason = QStringLiteral("%1 (DSN %2) does not accept a connection: %3").arg(db.name, db.dsn, why);
         if (db.needsServer())
             reason += QStringLiteral(
                 "\nThe servers start with the ctest fixture, or by hand with"
@@ -143,6 +158,12 @@ void startServer(const TestDatabase &db)
 {
     if (db.needsServer())
         runServerScript(QStringLiteral("start-") + db.name);
+}
+
+void runAsAdministrator(const TestDatabase &db, const QString &statement)
+{
+    if (db.needsServer())
+        runServerScript(QStringLiteral("sql-") + db.name, statement);
 }
 
 void setLiteralSetting(const TestDatabase &db, SqlDialect rule)

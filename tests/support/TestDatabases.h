@@ -29,6 +29,11 @@ struct TestDatabase {
 QList<TestDatabase> testDatabases(const QString &sqliteFile);
 TestDatabase testDatabase(const QString &name, const QString &sqliteFile);
 
+// Creates SQLite's database file, empty, when it is not there yet; the
+// data source never does. Nothing to do for a server. Throws
+// std::runtime_error.
+void createSqliteFile(const TestDatabase &db);
+
 // Drops the schema's views and the four tables and runs db/schema/<name>.sql.
 // Throws OdbcError.
 void recreateTables(const TestDatabase &db);
@@ -41,6 +46,10 @@ QList<QStringList> queryRows(const TestDatabase &db, const QString &select);
 // when the script fails. Nothing to do for SQLite.
 void stopServer(const TestDatabase &db);
 void startServer(const TestDatabase &db);
+
+// Runs one statement as the server's own administrator on the database
+// keldan. Throws std::runtime_error with the script's output when it fails.
+void runAsAdministrator(const TestDatabase &db, const QString &statement);
 
 // Switches how the server behind db reads a backslash in a text literal,
 // for every connection opened from then on: PostgreSQL's

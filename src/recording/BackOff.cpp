@@ -1,0 +1,10 @@
+#include "recording/BackOff.h"
+
+#include <algorithm>
+
+int BackOff::takeDelaySeconds()
+{
+    const int delay = mNextSeconds;
+    mNextSeconds = std::min(mNextSeconds * 2, LongestDelaySeconds);
+    return delay;
+}

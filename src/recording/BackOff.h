@@ -1,0 +1,25 @@
+#pragma once
+
+// The wait before the next attempt to reopen the database link: the first
+// delay, then twice the last one, never more than the cap. A test shrinks
+// every wait with a time scale (milliseconds of timer per second of delay).
+class BackOff
+{
+public:
+    static constexpr int FirstDelaySeconds = 5;
+    static constexpr int LongestDelaySeconds = 60;
+
+    // The delay to wait now, in seconds; the next one doubles.
+    int takeDelaySeconds();
+    // The delay the next takeDelaySeconds() returns.
+    int nextDelaySeconds() const { return mNextSeconds; }
+    void reset() { mNextSeconds = FirstDelaySeconds; }
+
+    // Milliseconds of timer per second of delay; 1000 unless a test says otherwise.
+    void setTimeScale(int msPerSecond) { mMsPerSecond = msPerSecond; }
+    int toTimerMs(int seconds) const { return seconds * mMsPerSecond; }
+
+private:
+    int mNextSeconds = FirstDelaySeconds;
+    int mMsPerSecond = 1000;
+};
