@@ -4,7 +4,6 @@
 // same road on a real SQLite file that is locked, full or read-only.
 
 #include "TestDatabases.h"
-#include "WidgetRecorderView.h"
 #include "db/DatabaseLink.h"
 #include "db/OdbcConnection.h"
 #include "db/OdbcError.h"
@@ -15,6 +14,7 @@
 #include "support/SampleReadings.h"
 #include "support/ScriptedBeaconRecord.h"
 #include "support/ScriptedHost.h"
+#include "support/WidgetRecorderView.h"
 
 #include <QTemporaryDir>
 #include <QTest>
