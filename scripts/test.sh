@@ -1,13 +1,54 @@
 #!/usr/bin/env bash
-# Installs what the tests need, builds with warnings as errors and runs every
-# test. ctest starts PostgreSQL and MariaDB under build/ci and stops them.
+# Installs what the tests need, checks the format, builds with warnings as
+# errors, fuzzes, runs every test, then the tests again under AddressSanitizer
+# and the tests labelled threads under ThreadSanitizer. ctest starts PostgreSQL
+# and MariaDB under the build tree and stops them. Each step's time is printed
+# as it ends and all of them at the end.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 cd "$repo"
-bash scripts/install-packages.sh test
-bash scripts/build.sh ci
-# A short fuzzing run of the decoder and the KISS deframer.
-if [ -f scripts/fuzz.sh ]; then
-  bash scripts/fuzz.sh "${KELDAN_FUZZ_SECONDS:-60}"
-fi
-ctest --preset ci
+
+times=()
+summary() {
+  echo "== Times (minutes:seconds)"
+  for t in "${times[@]}"; do echo "$t"; done
+  echo "== Total: $((SECONDS / 60)):$(printf '%02d' $((SECONDS % 60)))"
+}
+trap summary EXIT
+# step NAME COMMAND...: runs the command and records how long it took.
+step() {
+  local name=$1 start=$SECONDS
+  shift
+  echo "== $name"
+  "$@"
+  local took=$((SECONDS - start))
+  times+=("$(printf '%-24s %3d:%02d' "$name" $((took / 60)) $((took % 60)))")
+  echo "== $name: $took s"
+}
+
+# Builds only the tests labelled threads (those that cross threads or run a
+# signal handler): ThreadSanitizer needs a build of its own.
+tsan_build() {
+  cmake --preset tsan > /dev/null
+  local names
+  names=$(ctest --preset tsan -N | sed -n 's/^ *Test *#[0-9]*: //p' | grep -v '^db_servers_' || true)
+  if [ -z "$names" ]; then
+    echo "No test is labelled threads."
+    return 0
+  fi
+  # shellcheck disable=SC2086
+  cmake --build --preset tsan --target $names
+}
+
+step install bash scripts/install-packages.sh test
+step format bash scripts/format-check.sh
+step "ci build" bash scripts/build.sh ci
+# A short fuzzing run of every fuzz/fuzz_*.cpp.
+step fuzzers bash scripts/fuzz.sh "${KELDAN_FUZZ_SECONDS:-60}"
+step "ci tests" ctest --preset ci
+# Browser and packaging tests gain nothing from the sanitizer: the first
+# checks what Chromium draws, the second what is installed.
+step "asan build" bash scripts/build.sh asan
+step "asan tests" ctest --preset asan -LE 'browser|packaging'
+step "tsan build" tsan_build
+step "tsan tests" ctest --preset tsan
