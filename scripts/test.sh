@@ -26,18 +26,21 @@ step() {
   echo "== $name: $took s"
 }
 
-# Builds only the tests labelled threads (those that cross threads or run a
-# signal handler): ThreadSanitizer needs a build of its own.
-tsan_build() {
-  cmake --preset tsan > /dev/null
-  local names
-  names=$(ctest --preset tsan -N | sed -n 's/^ *Test *#[0-9]*: //p' | grep -v '^db_servers_' || true)
+# build_tests PRESET [CTEST ARGUMENTS...]: configures the preset and builds
+# only the executables of the tests that ctest selects, not the benchmarks and
+# tools; a sanitizer needs a build of its own.
+build_tests() {
+  local preset=$1 names
+  shift
+  cmake --preset "$preset" > /dev/null
+  names=$(ctest --preset "$preset" -N "$@" 2>/dev/null | sed -n 's/^ *Test *#[0-9]*: //p' \
+    | grep -vE '^(db_servers_|tst_install$|tst_package$)' || true)
   if [ -z "$names" ]; then
-    echo "No test is labelled threads."
+    echo "No test selected."
     return 0
   fi
   # shellcheck disable=SC2086
-  cmake --build --preset tsan --target $names
+  cmake --build --preset "$preset" --target $names
 }
 
 step install bash scripts/install-packages.sh test
@@ -48,7 +51,10 @@ step fuzzers bash scripts/fuzz.sh "${KELDAN_FUZZ_SECONDS:-60}"
 step "ci tests" ctest --preset ci
 # Browser and packaging tests gain nothing from the sanitizer: the first
 # checks what Chromium draws, the second what is installed.
-step "asan build" bash scripts/build.sh asan
-step "asan tests" ctest --preset asan -LE 'browser|packaging'
-step "tsan build" tsan_build
+asan_skip='browser|packaging'
+step "asan build" build_tests asan -LE "$asan_skip"
+step "asan tests" ctest --preset asan -LE "$asan_skip"
+# The tsan test preset selects the tests labelled threads: those that cross
+# threads or run a signal handler.
+step "tsan build" build_tests tsan
 step "tsan tests" ctest --preset tsan
