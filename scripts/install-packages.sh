@@ -3,8 +3,9 @@
 #   install-packages.sh run    what building and running the bridge needs
 #   install-packages.sh test   that, plus the database servers, Dire Wolf,
 #                              Xvfb, Chromium (the report's browser tests) and
-#                              clang for the tests and fuzzers, and the tools
-#                              that build and check the package
+#                              clang for the tests and fuzzers, clang-format for
+#                              the format check, and the tools that build and
+#                              check the package
 set -euo pipefail
 profile=${1:-run}
 
@@ -20,7 +21,7 @@ test_packages=(
   direwolf iproute2 util-linux
   xvfb xauth
   chromium
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   dpkg-dev file desktop-file-utils systemd man-db lintian
 )
 

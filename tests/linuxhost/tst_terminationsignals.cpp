@@ -46,6 +46,11 @@ void TestTerminationSignals::deliversOnTheEventLoop()
 void TestTerminationSignals::secondSignalEndsTheProcess()
 {
     QFETCH(int, signalNumber);
+#if defined(__SANITIZE_THREAD__)
+    // ThreadSanitizer stops delivering signals in a child forked from a
+    // process with threads (Qt Test's watchdog is one).
+    QSKIP("no signals in a forked child under ThreadSanitizer");
+#endif
     const pid_t child = fork();
     QVERIFY(child >= 0);
     if (child == 0) {
