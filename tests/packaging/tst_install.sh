@@ -57,6 +57,8 @@ check "unit: own user, /var/lib/keldan, restart on failure" bash -c "
   grep -qx 'WorkingDirectory=/var/lib/keldan' '$unit' && grep -qx 'Restart=on-failure' '$unit' &&
   grep -qx 'ExecStart=/usr/bin/keldan --program-folder /var/lib/keldan' '$unit' &&
   grep -qx 'ExecStartPre=/usr/libexec/keldan/keldan-folder prepare /var/lib/keldan' '$unit'"
+check "unit: a serial TNC opens (group dialout), runtime folder owner only" bash -c "
+  grep -qx 'SupplementaryGroups=dialout' '$unit' && grep -qx 'RuntimeDirectoryMode=0700' '$unit'"
 
 if command -v desktop-file-validate >/dev/null; then
   check "desktop-file-validate" bash -c "out=\$(desktop-file-validate '$usr/share/applications/keldan.desktop' 2>&1) && [ -z \"\$out\" ] || { echo \"\$out\"; false; }"

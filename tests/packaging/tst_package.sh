@@ -33,6 +33,22 @@ done
 check "the unit names the packaged program" \
   bash -c "dpkg-deb --fsys-tarfile '$deb' | tar -xO ./usr/lib/systemd/system/keldan.service | grep -qx 'ExecStart=/usr/bin/keldan --program-folder /var/lib/keldan'"
 
+# The maintainer scripts as dpkg runs them into a root of its own
+# (deb-systemd-helper works under DPKG_ROOT): the first install leaves the
+# service disabled, an upgrade keeps the administrator's enabling.
+if command -v deb-systemd-helper >/dev/null; then
+  root=$work/root
+  dpkg-deb -x "$deb" "$root"
+  dpkg-deb -e "$deb" "$work/control"
+  as_dpkg=(env DPKG_ROOT="$root" DPKG_MAINTSCRIPT_PACKAGE=keldan)
+  wants=$root/etc/systemd/system/multi-user.target.wants/keldan.service
+  "${as_dpkg[@]}" sh "$work/control/postinst" configure ''
+  check "first install: the service is not enabled" test ! -L "$wants"
+  "${as_dpkg[@]}" deb-systemd-helper enable keldan.service
+  "${as_dpkg[@]}" sh "$work/control/postinst" configure 1.0.0
+  check "upgrade: an enabled service stays enabled" test -L "$wants"
+fi
+
 if command -v lintian >/dev/null; then
   check "lintian finds nothing" bash -c "out=\$(lintian --allow-root --pedantic '$deb' 2>&1) && [ -z \"\$out\" ] || { echo \"\$out\"; false; }"
 fi
