@@ -225,6 +225,10 @@ Server=127.0.0.1
 Port=$MARIADB_PORT
 Database=keldan
 Charset=utf8mb4
+; The driver gives up reading from a server that answers nothing (seconds);
+; above the bridge's own 10 s stall limit, which comes first.
+READ_TIMEOUT=20
+WRITE_TIMEOUT=20
 EOF
 }
 

@@ -4,6 +4,7 @@
 #include "db/OdbcEnvironment.h"
 #include "db/OdbcError.h"
 #include "db/SqlWideText.h"
+#include "db/StallWatchdog.h"
 
 #include <sql.h>
 #include <sqlext.h>
@@ -48,6 +49,7 @@ OdbcConnection::OdbcConnection(QString name) : mName(std::move(name))
 
 OdbcConnection::~OdbcConnection()
 {
+    stopWatching();
     if (mDbc) {
         SQLDisconnect(mDbc);
         SQLFreeHandle(SQL_HANDLE_DBC, mDbc);
@@ -117,6 +119,45 @@ void OdbcConnection::open(const QString &connectionString)
             execute(QStringLiteral("set lock_timeout = %1").arg(QueryTimeoutSeconds * 1000 - 500));
         } catch (const OdbcError &) { }
     }
+    watchForStalls();
+}
+
+void OdbcConnection::watchForStalls()
+{
+    // The server names both ends of our socket; over a local socket it
+    // names none.
+    QString query;
+    switch (LiteralRule::family(mDbmsName)) {
+    case LiteralRule::Family::PostgreSql:
+        query = QStringLiteral("select inet_client_port(), inet_server_port()");
+        break;
+    case LiteralRule::Family::MySql:
+        query = QStringLiteral("select substring_index(host, ':', -1), @@port from information_schema.processlist "
+                               "where id = connection_id()");
+        break;
+    default:
+        return;
+    }
+    QList<QStringList> rows;
+    try {
+        rows = queryRows(query, QString());
+    } catch (const OdbcError &) {
+        return;
+    }
+    bool clientOk = false;
+    bool serverOk = false;
+    const int clientPort = rows.value(0).value(0).toInt(&clientOk);
+    const int serverPort = rows.value(0).value(1).toInt(&serverOk);
+    if (!clientOk || !serverOk)
+        return;
+    const int socket = StallWatchdog::findSocket(clientPort, serverPort);
+    if (socket >= 0)
+        mWatchdog = std::make_unique<StallWatchdog>(socket, std::chrono::seconds(StallLimitSeconds));
+}
+
+void OdbcConnection::stopWatching()
+{
+    mWatchdog.reset();
 }
 
 void OdbcConnection::requireUtf8()
@@ -187,6 +228,8 @@ void OdbcConnection::close()
 {
     if (!mDbc)
         return;
+    // Before the driver closes the socket and its number becomes free.
+    stopWatching();
     if (!SQL_SUCCEEDED(SQLDisconnect(mDbc)))
         throw OdbcError::fromHandle(QStringLiteral("SQLDisconnect"), SQL_HANDLE_DBC, mDbc);
     SQLFreeHandle(SQL_HANDLE_DBC, mDbc);
@@ -235,6 +278,7 @@ void OdbcConnection::execute(const QString &sql)
 {
     const QString operation = QStringLiteral("SQLExecDirect");
     StatementHandle stmt(allocateStatement(operation));
+    const StallWatchdog::Watch watch(mWatchdog.get());
     const SQLRETURN rc = executeDirect(stmt.get(), sql);
     // SQL_NO_DATA: an UPDATE or DELETE that touched no row, which is no failure.
     if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA)
@@ -254,6 +298,7 @@ void OdbcConnection::commit()
 {
     const QString operation = QStringLiteral("SQLEndTran(COMMIT)");
     requireOpen(operation);
+    const StallWatchdog::Watch watch(mWatchdog.get());
     if (!SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, mDbc, SQL_COMMIT)))
         throw OdbcError::fromHandle(operation, SQL_HANDLE_DBC, mDbc);
 }
@@ -262,6 +307,7 @@ void OdbcConnection::rollback()
 {
     const QString operation = QStringLiteral("SQLEndTran(ROLLBACK)");
     requireOpen(operation);
+    const StallWatchdog::Watch watch(mWatchdog.get());
     if (!SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, mDbc, SQL_ROLLBACK)))
         throw OdbcError::fromHandle(operation, SQL_HANDLE_DBC, mDbc);
 }
@@ -283,7 +329,12 @@ void OdbcConnection::forEachRow(
 {
     const QString operation = QStringLiteral("SQLExecDirect");
     StatementHandle stmt(allocateStatement(operation));
-    SQLRETURN rc = executeDirect(stmt.get(), select);
+    // Only the driver's own calls are watched, not the caller's work on a row.
+    SQLRETURN rc = SQL_ERROR;
+    {
+        const StallWatchdog::Watch watch(mWatchdog.get());
+        rc = executeDirect(stmt.get(), select);
+    }
     if (rc == SQL_NO_DATA)
         return;
     if (!SQL_SUCCEEDED(rc))
@@ -299,7 +350,10 @@ void OdbcConnection::forEachRow(
     QStringList row;
     row.reserve(columns);
     while (true) {
-        rc = SQLFetch(stmt.get());
+        {
+            const StallWatchdog::Watch watch(mWatchdog.get());
+            rc = SQLFetch(stmt.get());
+        }
         if (rc == SQL_NO_DATA)
             break;
         if (!SQL_SUCCEEDED(rc))

@@ -6,6 +6,9 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
+
+class StallWatchdog;
 
 // One ODBC connection in autocommit, opened from a connection string such as
 // "DATABASE=keldan;UID=keldan;PWD=keldan;DSN=keldan-postgres". Every failure
@@ -35,6 +38,9 @@ public:
     // Every statement may wait this long for locks or the server, then fails
     // (SQLSTATE HYT00 or the driver's own) like any other statement.
     static constexpr int QueryTimeoutSeconds = 5;
+    // A statement on a server that answers nothing at all this long (one
+    // stopped, frozen or cut off) fails as connection lost.
+    static constexpr int StallLimitSeconds = 10;
 
     // The driver's SQL_ATTR_CONNECTION_DEAD: true once it knows the server
     // is gone. False when not open or the driver cannot tell.
@@ -70,6 +76,10 @@ private:
     // MariaDB and MySQL: set names utf8mb4; PostgreSQL: client_encoding
     // UTF8. Throws OdbcError (HY000) when the session does not say so.
     void requireUtf8();
+    // Starts the stall watchdog on the connection's TCP socket; none for
+    // SQLite or a local socket.
+    void watchForStalls();
+    void stopWatching();
 
     QString mName;
     QString mDbmsName;
@@ -77,4 +87,5 @@ private:
     // Statement text and results travel as UTF-8 instead of UTF-16.
     bool mNarrowText = false;
     SqlDialect mDialect = SqlDialect::Standard;
+    std::unique_ptr<StallWatchdog> mWatchdog;
 };

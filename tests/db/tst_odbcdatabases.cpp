@@ -17,6 +17,13 @@
 #include <QTest>
 #include <optional>
 
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
+#include <mutex>
+#include <sys/types.h>
+#include <thread>
+
 namespace {
 
 const QString Stations = QStringLiteral(
@@ -80,6 +87,8 @@ private slots:
     void literalRuleUnknown();
     void serverStoppedMidRun_data();
     void serverStoppedMidRun();
+    void pausedServerCountsAsLost_data();
+    void pausedServerCountsAsLost();
     void mariadbIsStrict();
     void lockedTableTimesOut_data();
     void lockedTableTimesOut();
@@ -647,6 +656,97 @@ void TestOdbcDatabases::serverStoppedMidRun()
     // The old connection stays broken; the destructor must not throw on it.
     QVERIFY_THROWS_EXCEPTION(OdbcError, connection.execute(Fixed + "values ('W1','2004-05-06 14:30:02','','','')"));
     QCOMPARE(queryRows(db, QStringLiteral("select status from fixed_data")), QList<QStringList> {{"before"}});
+}
+
+namespace {
+
+// A process stopped (SIGSTOP) for the lifetime of this object, at most
+// maxSeconds, so that a failing or hanging test still lets it go on.
+class PausedProcess
+{
+public:
+    PausedProcess(qint64 pid, int maxSeconds) : mPid(pid)
+    {
+        ::kill(pid_t(mPid), SIGSTOP);
+        mResumer = std::thread([this, maxSeconds] {
+            std::unique_lock lock(mMutex);
+            mDone.wait_for(lock, std::chrono::seconds(maxSeconds), [this] { return mEnded; });
+            ::kill(pid_t(mPid), SIGCONT);
+        });
+    }
+    ~PausedProcess()
+    {
+        {
+            std::lock_guard lock(mMutex);
+            mEnded = true;
+        }
+        mDone.notify_one();
+        mResumer.join();
+    }
+    PausedProcess(const PausedProcess &) = delete;
+    PausedProcess &operator=(const PausedProcess &) = delete;
+
+private:
+    qint64 mPid;
+    std::mutex mMutex;
+    std::condition_variable mDone;
+    bool mEnded = false;
+    std::thread mResumer;
+};
+
+}  // namespace
+
+void TestOdbcDatabases::pausedServerCountsAsLost_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addRow("postgres") << "postgres";
+    QTest::addRow("mariadb") << "mariadb";
+}
+
+// A server that is there but answers nothing (stopped, frozen, cut off): its
+// kernel still acknowledges every packet and the query timeout lives on the
+// server, so only the stall watchdog ends the statement. It fails as a
+// failure that may pass, and the program goes on.
+void TestOdbcDatabases::pausedServerCountsAsLost()
+{
+    QFETCH(QString, name);
+    const TestDatabase db = database(name);
+
+    OdbcConnection connection(QStringLiteral("Connection1"));
+    connection.open(db.connectionString());
+    connection.execute(Fixed + "values ('W1','2004-05-06 14:30:00','before','','')");
+    // PostgreSQL: the session's own backend; MariaDB: the whole server.
+    const qint64 pid = name == QLatin1String("postgres")
+        ? connection.queryRows(QStringLiteral("select pg_backend_pid()"), QString()).value(0).value(0).toLongLong()
+        : mariadbServerProcess();
+    QVERIFY(pid > 0);
+
+    std::optional<FailureKind> kind;
+    QString failure;
+    QElapsedTimer waited;
+    {
+        // Without the watchdog the statement waits for the server to go on.
+        const PausedProcess paused(pid, 3 * OdbcConnection::StallLimitSeconds);
+        waited.start();
+        try {
+            connection.execute(Fixed + "values ('W1','2004-05-06 14:30:01','during','','')");
+        } catch (const OdbcError &error) {
+            kind = failureKind(error, connection.dbmsName());
+            failure = error.describe();
+        }
+    }
+    const qint64 waitedMs = waited.elapsed();
+    QVERIFY2(kind.has_value(), "a statement went through on a paused server");
+    qInfo("%s gave up after %lld ms: %s", qPrintable(name), waitedMs, qPrintable(failure));
+    QVERIFY2(mayPass(*kind), qPrintable(failure));
+    QVERIFY(waitedMs < (OdbcConnection::StallLimitSeconds + 5) * 1000);
+
+    // The server answers again: a new connection writes.
+    OdbcConnection second(QStringLiteral("Connection2"));
+    second.open(db.connectionString());
+    second.execute(Fixed + "values ('W1','2004-05-06 14:30:02','after','','')");
+    QCOMPARE(queryRows(db, QStringLiteral("select count(*) from fixed_data where status = 'after'")),
+        QList<QStringList> {{"1"}});
 }
 
 // The schema facts above hold for MariaDB's default strict mode, in which a

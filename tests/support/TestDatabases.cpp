@@ -160,6 +160,18 @@ void startServer(const TestDatabase &db)
         runServerScript(QStringLiteral("start-") + db.name);
 }
 
+qint64 mariadbServerProcess()
+{
+    QFile file(QStringLiteral(KELDAN_DBSERVERS_ROOT "/mariadb/mariadbd.pid"));
+    bool ok = false;
+    qint64 pid = 0;
+    if (file.open(QIODevice::ReadOnly))
+        pid = file.readLine().trimmed().toLongLong(&ok);
+    if (!ok || pid <= 0)
+        throw std::runtime_error("no MariaDB server process in " KELDAN_DBSERVERS_ROOT "/mariadb/mariadbd.pid");
+    return pid;
+}
+
 void runAsAdministrator(const TestDatabase &db, const QString &statement)
 {
     if (db.needsServer())

@@ -47,6 +47,10 @@ QList<QStringList> queryRows(const TestDatabase &db, const QString &select);
 void stopServer(const TestDatabase &db);
 void startServer(const TestDatabase &db);
 
+// The process id of the MariaDB server (one process for all sessions), from
+// its pid file. Throws std::runtime_error when there is none.
+qint64 mariadbServerProcess();
+
 // Runs one statement as the server's own administrator on the database
 // keldan. Throws std::runtime_error with the script's output when it fails.
 void runAsAdministrator(const TestDatabase &db, const QString &statement);
