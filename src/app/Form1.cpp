@@ -76,13 +76,7 @@ Form1::Form1(Form1Options options, QWidget *parent) : QMainWindow(parent), mOpti
     mRecorder = std::make_unique<BeaconRecorder>(static_cast<RecorderView &>(*this), *mHealer);
     mLogonRetry = new QTimer(this);
     mLogonRetry->setSingleShot(true);
-    connect(mLogonRetry, &QTimer::timeout, this, [this] {
-        logonOnce();
-        if (!mLink.connected() && mayPass(mLastLogonFailure))
-            retryLogon();
-        else
-            mLogonBackOff.reset();
-    });
+    connect(mLogonRetry, &QTimer::timeout, this, &Form1::logonOrRetry);
     mServiceLog = std::make_unique<ServiceLog>(
         [this] {
             ServiceLog::Counts counts;
@@ -279,9 +273,17 @@ void Form1::logon()
 {
     mLogonRetry->stop();
     mLogonBackOff.reset();
+    logonOrRetry();
+}
+
+// A logon that found no server is tried again with the back-off.
+void Form1::logonOrRetry()
+{
     logonOnce();
     if (!mLink.connected() && mayPass(mLastLogonFailure))
         retryLogon();
+    else
+        mLogonBackOff.reset();
 }
 
 void Form1::logonOnce()

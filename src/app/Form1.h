@@ -93,6 +93,7 @@ private:
     // One logon; a failure shows on the status line. The healer's reopening
     // uses this, with its own back-off.
     void logonOnce();
+    void logonOrRetry();
     void retryLogon();
     // Runs a handler; a failure it does not trap ends the program.
     void guarded(const std::function<void()> &handler);
