@@ -7,9 +7,9 @@
 // memory (from /proc/self/statm) every REPORT callsigns.
 //
 // Usage: bench_memory [CALLSIGNS] [REPORT]
-#include "linuxhost/HostClock.h"
 #include "linuxhost/HostSettings.h"
 #include "linuxhost/LinuxHost.h"
+#include "road/HostClock.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

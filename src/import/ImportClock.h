@@ -1,6 +1,6 @@
 #pragma once
 
-#include "linuxhost/HostClock.h"
+#include "road/HostClock.h"
 
 // The host's clock during an import: it stands at the time of the line being
 // imported, so the beacon's time is the log's and the 30 s duplicate window

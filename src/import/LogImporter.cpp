@@ -1,13 +1,14 @@
 #include "import/LogImporter.h"
 
+#include "host/HostApplication.h"
 #include "host/WeatherReadings.h"
 #include "import/BatchExecutor.h"
 #include "import/ImportClock.h"
 #include "import/ImportProgress.h"
 #include "import/LogLineParser.h"
 #include "import/LogReader.h"
-#include "linuxhost/LinuxHost.h"
 #include "recording/BeaconRecorder.h"
+#include "road/BeaconRoad.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -21,10 +22,29 @@ namespace {
 // Lines read to find a file's first time stamp.
 constexpr int StampSearchLines = 1000;
 
+// The host as the recorder sees it during an import: the weather readings
+// come from the road's memory, as the Linux host's do.
+class RoadHost : public HostApplication
+{
+public:
+    explicit RoadHost(const BeaconRoad &road) : mRoad(road) { }
+
+    void setAddOnConnected(HostBool connected) override { mConnected = connected; }
+    HostBool addOnConnected() const override { return mConnected; }
+    HostBool lookupWeather(QString &callsign, WeatherRecordRef &record) override
+    {
+        return mRoad.lookupWeather(callsign, record);
+    }
+
+private:
+    const BeaconRoad &mRoad;
+    HostBool mConnected = HostFalse;
+};
+
 }  // namespace
 
-LogImporter::LogImporter(HostSettings hostSettings, OdbcConnection &connection, Options options)
-    : mHostSettings(std::move(hostSettings)), mConnection(connection), mOptions(options)
+LogImporter::LogImporter(StationSettings stationSettings, OdbcConnection &connection, Options options)
+    : mStationSettings(std::move(stationSettings)), mConnection(connection), mOptions(options)
 { }
 
 QStringList LogImporter::inTimeOrder(const QStringList &files, Qt::TimeSpec stampSpec)
@@ -69,8 +89,9 @@ ImportSummary LogImporter::run(const QStringList &files, ImportProgress *progres
     ImportSummary summary;
 
     auto clock = std::make_shared<ImportClock>();
-    LinuxHost host(mHostSettings);
-    host.setClock(clock);
+    BeaconRoad road(mStationSettings);
+    road.setClock(clock);
+    RoadHost host(road);
 
     ImportView view(mOptions.switches);
     BatchExecutor executor(mConnection, mOptions.beaconsPerTransaction);
@@ -81,7 +102,7 @@ ImportSummary LogImporter::run(const QStringList &files, ImportProgress *progres
     const QDateTime shown = QDateTime::currentDateTime();
     recorder.setClock([shown] { return shown; });
 
-    QObject::connect(&host, &HostApplication::NotifyBeaconData, &host, [&](const BeaconRecordRef &beacon) {
+    const auto store = [&](const BeaconRecordRef &beacon) {
         recorder.processBeacon(beacon);
         const auto *received = static_cast<const ReceivedBeacon *>(beacon.get());
         const ReceivedBeacon::Values &v = received->values();
@@ -94,7 +115,7 @@ ImportSummary LogImporter::run(const QStringList &files, ImportProgress *progres
             ++summary.notRecorded;
         }
         executor.endBeacon();
-    });
+    };
 
     try {
         executor.begin();
@@ -128,7 +149,8 @@ ImportSummary LogImporter::run(const QStringList &files, ImportProgress *progres
                 } else {
                     ++summary.packets;
                     clock->setLineTime(line.time);
-                    host.takePacket(line.packet, 0);
+                    if (auto beacon = road.take(line.packet, 0))
+                        store(beacon);
                 }
                 if (executor.failed() || (stop && *stop))
                     break;
@@ -147,7 +169,7 @@ ImportSummary LogImporter::run(const QStringList &files, ImportProgress *progres
         progress->finish();
     }
 
-    const HostCounters &counters = host.counters();
+    const HostCounters &counters = road.counters();
     summary.duplicates = counters.duplicates;
     summary.undecodable = counters.rejected;
     summary.remembered = counters.remembered;

@@ -2,7 +2,7 @@
 
 #include "import/ImportSummary.h"
 #include "import/ImportView.h"
-#include "linuxhost/HostSettings.h"
+#include "road/StationSettings.h"
 
 #include <QStringList>
 
@@ -11,11 +11,9 @@
 class ImportProgress;
 class OdbcConnection;
 
-// Stores the beacons of logs through the bridge's own beacon road: the Linux
-// host decodes each line, applies its duplicate rule and fills the beacon
-// record, and the recorder builds and sends the same statements the bridge
-// sends, here in transactions of many beacons. A beacon's time is the time
-// stamp of its line.
+// Stores the beacons of logs through the bridge's own beacon road: the road
+// decodes each line, applies its duplicate rule and fills the beacon record, and the recorder builds and sends the same
+// statements the bridge sends, here in transactions of many beacons. A beacon's time is the time stamp of its line.
 class LogImporter
 {
 public:
@@ -27,7 +25,7 @@ public:
         int beaconsPerTransaction = DefaultBeaconsPerTransaction;
     };
 
-    LogImporter(HostSettings hostSettings, OdbcConnection &connection, Options options);
+    LogImporter(StationSettings stationSettings, OdbcConnection &connection, Options options);
 
     // Imports the files in the order given; stops after the current line when
     // stop turns true, committing what was written. Never throws: files that
@@ -40,7 +38,7 @@ public:
     static QStringList inTimeOrder(const QStringList &files, Qt::TimeSpec stampSpec);
 
 private:
-    HostSettings mHostSettings;
+    StationSettings mStationSettings;
     OdbcConnection &mConnection;
     Options mOptions;
 };

@@ -44,21 +44,14 @@ Qt::TimeSpec zoneOption(const QString &name, const QString &value)
     usageError(QStringLiteral("--%1 \"%2\": use local or UTC").arg(name, value));
 }
 
-// What the Linux host needs to map a beacon as the bridge's host would: your
-// position, Exclusions and Time Zone. Its feed settings play no part here.
-HostSettings readHostSettings()
+// What the beacon road needs to map a beacon as the bridge's host would: your
+// position, Exclusions and Time Zone. The feed settings play no part here.
+StationSettings readStationSettings()
 {
     const auto store = HostSettingsStore::open();
-    HostSettings settings = HostSettings::read(*store);
+    StationSettings settings;
     QStringList problems;
-    for (const QString &problem : std::as_const(settings.problems)) {
-        static const QStringList feedKeys = {QStringLiteral("Feed"), QStringLiteral("Callsign"),
-            QStringLiteral("Passcode"), QStringLiteral("Filter"), QStringLiteral("Replay Rate")};
-        const bool aboutFeed =
-            std::any_of(feedKeys.begin(), feedKeys.end(), [&](const QString &key) { return problem.startsWith(key); });
-        if (!aboutFeed)
-            problems << problem;
-    }
+    settings.readStation(*store, problems);
     if (!problems.isEmpty())
         usageError(QStringLiteral("%1: %2").arg(store->fileName(), problems.join(QStringLiteral("; "))));
     return settings;
@@ -138,11 +131,11 @@ int main(int argc, char *argv[])
     options.stampSpec = zoneOption(QStringLiteral("log-time"), parser.value(logTimeOption));
     options.beaconsPerTransaction = batch;
 
-    HostSettings hostSettings = readHostSettings();
+    StationSettings stationSettings = readStationSettings();
     if (parser.isSet(timeZoneOption))
-        hostSettings.timeZone = zoneOption(QStringLiteral("time-zone"), parser.value(timeZoneOption)) == Qt::UTC
-            ? HostSettings::TimeZone::Utc
-            : HostSettings::TimeZone::Local;
+        stationSettings.timeZone = zoneOption(QStringLiteral("time-zone"), parser.value(timeZoneOption)) == Qt::UTC
+            ? StationSettings::TimeZone::Utc
+            : StationSettings::TimeZone::Local;
 
     OdbcConnection connection(QStringLiteral("keldan-import"));
     try {
@@ -160,7 +153,7 @@ int main(int argc, char *argv[])
 
     const QStringList ordered = LogImporter::inTimeOrder(files, options.stampSpec);
     ImportProgress progress(stderr, ::isatty(STDERR_FILENO) == 1);
-    LogImporter importer(hostSettings, connection, options);
+    LogImporter importer(stationSettings, connection, options);
     const ImportSummary summary = importer.run(ordered, &progress, &stopRequested);
     std::fputs(qPrintable(summary.text()), stdout);
     try {

@@ -12,16 +12,6 @@
 
 namespace {
 
-// An INI store reads an unquoted value with commas as a list
-// (Exclusions=N0CALL,TEST*); join it back.
-QString textValue(QSettings &store, const QString &key)
-{
-    const QVariant value = store.value(key);
-    if (value.typeId() == QMetaType::QStringList)
-        return value.toStringList().join(QLatin1Char(',')).trimmed();
-    return value.toString().trimmed();
-}
-
 // HOST:PORT, or [IPV6]:PORT; false when there is no port.
 bool splitHostPort(const QString &address, QString &host, QString &portText)
 {
@@ -76,9 +66,7 @@ HostSettings HostSettings::read(QSettings &store)
         if (feed.kind == FeedSettings::Kind::Log)
             feed.problems << rateProblems;
     }
-    settings.readStation(store);
-    settings.readTimeZone(store);
-    settings.exclusions = CallsignPatternList::fromText(textValue(store, QStringLiteral("Exclusions")));
+    settings.readStation(store, settings.problems);
     return settings;
 }
 
@@ -268,35 +256,6 @@ QStringList HostSettings::readLogin(QSettings &store)
     return problems;
 }
 
-void HostSettings::readStation(QSettings &store)
-{
-    const QString latText = textValue(store, QStringLiteral("Latitude"));
-    const QString lonText = textValue(store, QStringLiteral("Longitude"));
-    if (latText.isEmpty() && lonText.isEmpty())
-        return;
-    if (latText.isEmpty() || lonText.isEmpty()) {
-        problems << QStringLiteral("Latitude and Longitude go together; %1 is missing")
-                        .arg(latText.isEmpty() ? QStringLiteral("Latitude") : QStringLiteral("Longitude"));
-        return;
-    }
-    bool latOk = false;
-    bool lonOk = false;
-    const double lat = latText.toDouble(&latOk);
-    const double lon = lonText.toDouble(&lonOk);
-    if (!latOk || lat < -90 || lat > 90)
-        problems << QStringLiteral("Latitude \"%1\" is not a latitude; use decimal degrees from -90 to 90, "
-                                   "north positive")
-                        .arg(latText);
-    if (!lonOk || lon < -180 || lon > 180)
-        problems << QStringLiteral("Longitude \"%1\" is not a longitude; use decimal degrees from -180 to 180, "
-                                   "east positive")
-                        .arg(lonText);
-    if (latOk && lonOk && lat >= -90 && lat <= 90 && lon >= -180 && lon <= 180) {
-        latitudeDeg = lat;
-        longitudeDeg = lon;
-    }
-}
-
 QStringList HostSettings::readReplayRate(QSettings &store)
 {
     const QString text = textValue(store, QStringLiteral("Replay Rate"));
@@ -311,15 +270,4 @@ QStringList HostSettings::readReplayRate(QSettings &store)
     }
     replayRate = rate;
     return {};
-}
-
-void HostSettings::readTimeZone(QSettings &store)
-{
-    const QString text = textValue(store, QStringLiteral("Time Zone"));
-    if (text.isEmpty() || text.compare(QLatin1String("local"), Qt::CaseInsensitive) == 0)
-        timeZone = TimeZone::Local;
-    else if (text.compare(QLatin1String("UTC"), Qt::CaseInsensitive) == 0)
-        timeZone = TimeZone::Utc;
-    else
-        problems << QStringLiteral("Time Zone \"%1\" is not a time zone; use local or UTC").arg(text);
 }

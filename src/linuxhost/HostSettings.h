@@ -1,8 +1,8 @@
 #pragma once
 
-#include "linuxhost/CallsignPatternList.h"
 #include "linuxhost/FeedSettings.h"
 #include "linuxhost/feeds/LogReplaySource.h"
+#include "road/StationSettings.h"
 
 #include <QList>
 #include <QSettings>
@@ -15,19 +15,15 @@
 // that also holds "Program Folder"):
 //   Feed, Feed 2, Feed 3 ...     the sources, see FeedSettings
 //   Callsign, Passcode, Filter   the APRS-IS login
-//   Latitude, Longitude          our station in decimal degrees, for distances
-//   Exclusions   callsign patterns, see CallsignPatternList
 //   Replay Rate  packets per second for a file feed
-//   Time Zone    local (the default) or UTC: the zone of every time a beacon
-//                carries, and so of the rows the bridge writes
+// and the station's own, see StationSettings: Latitude, Longitude, Exclusions,
+// Time Zone.
 // Without any feed key the one feed is FeedSettings' default. A feed whose
 // value cannot be used is described in its own problems and left out; any
 // other value that cannot be used is described in problems.
-class HostSettings
+class HostSettings : public StationSettings
 {
 public:
-    enum class TimeZone { Local, Utc };
-
     static constexpr double MaxReplayRate = 100000;
     static constexpr int MinBaudRate = 50;
     static constexpr int MaxBaudRate = 4000000;
@@ -40,11 +36,7 @@ public:
     QString passcode = QStringLiteral("-1");  // receive only
     QString filter;
 
-    std::optional<double> latitudeDeg;
-    std::optional<double> longitudeDeg;
-    CallsignPatternList exclusions;
     double replayRate = LogReplaySource::DefaultRatePerSecond;
-    TimeZone timeZone = TimeZone::Local;
 
     QStringList problems;
     // True when nothing but feeds is wrong and at least one feed can run.
@@ -59,7 +51,5 @@ public:
 private:
     void readFeeds(QSettings &store);
     QStringList readLogin(QSettings &store);
-    void readStation(QSettings &store);
     QStringList readReplayRate(QSettings &store);
-    void readTimeZone(QSettings &store);
 };

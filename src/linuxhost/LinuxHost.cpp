@@ -1,8 +1,5 @@
 #include "linuxhost/LinuxHost.h"
 
-#include "aprs/AprsDecoder.h"
-#include "linuxhost/HostWeather.h"
-#include "linuxhost/ReceivedBeacon.h"
 #include "linuxhost/feeds/AgwSource.h"
 #include "linuxhost/feeds/AprsIsSource.h"
 #include "linuxhost/feeds/KissTcpSource.h"
@@ -11,14 +8,8 @@
 
 #include "host/LogCategories.h"
 
-#include <string_view>
-
-LinuxHost::LinuxHost(const HostSettings &settings, QObject *parent)
-    : HostApplication(parent), mClock(std::make_shared<HostClock>()),
-      mMapper(settings.latitudeDeg, settings.longitudeDeg, settings.exclusions),
-      mPacket(std::make_unique<aprs::Packet>())
+LinuxHost::LinuxHost(const HostSettings &settings, QObject *parent) : HostApplication(parent), mRoad(settings)
 {
-    mMapper.setUtc(settings.timeZone == HostSettings::TimeZone::Utc);
     mDrainCheck.setInterval(20);
     connect(&mDrainCheck, &QTimer::timeout, this, &LinuxHost::closeWhenDrained);
     mDrainLimit.setSingleShot(true);
@@ -95,7 +86,7 @@ void LinuxHost::requestStop()
     mPendingAtStop = mPendingBeacons ? mPendingBeacons() : 0;
     qCInfo(lcBridge).noquote() << QStringLiteral("stopping: feed stopped after %1 packets, %2 beacons waiting; "
                                                  "storing them for at most %3 s")
-                                      .arg(mCounters.received)
+                                      .arg(mRoad.counters().received)
                                       .arg(mPendingAtStop)
                                       .arg(mStopDrainMs / 1000.0);
     mDrainLimit.start(mStopDrainMs);
@@ -126,76 +117,11 @@ void LinuxHost::close()
 
 HostBool LinuxHost::lookupWeather(QString &callsign, WeatherRecordRef &record)
 {
-    const WeatherReadings *found = mWeather.find(callsign);
-    if (!found)
-        return HostFalse;
-    if (auto *readings = dynamic_cast<WeatherReadings *>(record.get()))
-        *readings = *found;
-    else
-        record = std::make_shared<WeatherReadings>(*found);
-    return HostTrue;
+    return mRoad.lookupWeather(callsign, record);
 }
 
-// One duplicate filter for all feeds: the first copy of a packet is kept,
-// whichever feed brings it (docs/linux-host.md says why).
 void LinuxHost::takePacket(const QByteArray &line, qint16 radioPort)
 {
-    ++mCounters.received;
-    const qint64 nowMs = mClock->steadyMs();
-    const QByteArray key = DuplicateFilter::keyOf(line);
-    if (!key.isEmpty() && mDuplicates.isDuplicate(key, nowMs)) {
-        ++mCounters.duplicates;
-        return;
-    }
-
-    // The line ends at its first NUL byte, as a host of C strings reads it:
-    // the decoder's comment, which the bridge stores, then ends there too.
-    const qsizetype nul = line.indexOf('\0');
-    aprs::decode(std::string_view(line.constData(), size_t(nul < 0 ? line.size() : nul)), *mPacket);
-    const aprs::Packet &packet = *mPacket;
-    if (!packet.ok()) {
-        ++mCounters.rejected;
-        return;
-    }
-
-    const QString callsign = BeaconMapper::recordCallsign(packet);
-    const bool carriesWeather = packet.hasWeather && packet.weather.hasAnyReading();
-    // Any packet of a station counts as hearing it.
-    if (carriesWeather)
-        mWeather.insert(callsign, HostWeather::readingsFrom(packet.weather), nowMs);
-    else
-        mWeather.touch(callsign, nowMs);
-    const QString *status = mStatusTexts.touch(callsign, nowMs);
-
-    switch (packet.kind) {
-    case aprs::PacketKind::Position:
-    case aprs::PacketKind::MicE:
-    case aprs::PacketKind::Object:
-    case aprs::PacketKind::Item:
-        break;
-    case aprs::PacketKind::Status:
-        mStatusTexts.insert(callsign, packet.statusText, nowMs);
-        ++mCounters.remembered;
-        return;
-    case aprs::PacketKind::Weather:
-        ++(carriesWeather ? mCounters.remembered : mCounters.dropped);
-        return;
-    default:
-        ++mCounters.dropped;
-        return;
-    }
-    if (!packet.hasPosition || !packet.alive) {
-        ++mCounters.dropped;
-        return;
-    }
-
-    BeaconMapper::Reception reception;
-    reception.line = line;
-    reception.radioPort = radioPort;
-    reception.receivedAt = mClock->now();
-    if (status)
-        reception.statusText = *status;
-    const auto beacon = std::make_shared<const ReceivedBeacon>(mMapper.map(packet, reception));
-    ++mCounters.beacons;
-    emit NotifyBeaconData(beacon);
+    if (auto beacon = mRoad.take(line, radioPort))
+        emit NotifyBeaconData(beacon);
 }

@@ -1,15 +1,10 @@
 #pragma once
 
 #include "host/HostApplication.h"
-#include "host/WeatherReadings.h"
-#include "linuxhost/BeaconMapper.h"
-#include "linuxhost/DuplicateFilter.h"
-#include "linuxhost/HostClock.h"
-#include "linuxhost/HostCounters.h"
 #include "linuxhost/HostSettings.h"
-#include "linuxhost/StationMemory.h"
 #include "linuxhost/TerminationSignals.h"
 #include "linuxhost/feeds/PacketSource.h"
+#include "road/BeaconRoad.h"
 
 #include <QTimer>
 
@@ -17,16 +12,11 @@
 #include <memory>
 #include <vector>
 
-namespace aprs {
-struct Packet;
-}
-
 // The host the bridge attaches to on Linux. It takes TNC2 lines from its packet
 // sources (TNCs over KISS or AGW, APRS-IS servers, logs), one or several at
-// once, passes each through one duplicate filter, decodes them, and raises
-// NotifyBeaconData for every packet that places a station on the map. Status
-// texts and weather reports are kept per station for later beacons and for
-// lookupWeather, within StationMemory's bounds.
+// once, passes each along the beacon road (one duplicate filter, the decoder,
+// the per-station memories, the mapping), and raises NotifyBeaconData for
+// every packet that places a station on the map.
 //
 // SIGTERM, SIGINT and SIGHUP stop the feed at once; the bridge then has up to
 // StopDrainMs to store the beacons it still holds (setPendingBeacons tells how
@@ -66,19 +56,15 @@ public:
     // is raised once nothing is pending or the drain time is up.
     void requestStop();
     bool isStopping() const { return mStopping; }
-    void setClock(std::shared_ptr<const HostClock> clock) { mClock = std::move(clock); }
+    void setClock(std::shared_ptr<const HostClock> clock) { mRoad.setClock(std::move(clock)); }
 
     void setAddOnConnected(HostBool connected) override { mAddOnConnected = connected; }
     HostBool addOnConnected() const override { return mAddOnConnected; }
     HostBool lookupWeather(QString &callsign, WeatherRecordRef &record) override;
 
-    const HostCounters &counters() const { return mCounters; }
-    QString statusOf(const QString &callsign) const
-    {
-        const QString *text = mStatusTexts.find(callsign);
-        return text ? *text : QString();
-    }
-    qsizetype stationsRemembered() const { return mStatusTexts.size() + mWeather.size(); }
+    const HostCounters &counters() const { return mRoad.counters(); }
+    QString statusOf(const QString &callsign) const { return mRoad.statusOf(callsign); }
+    qsizetype stationsRemembered() const { return mRoad.stationsRemembered(); }
 
 public slots:
     // One packet as a source delivers it: the bytes of one TNC2 line, with its
@@ -89,17 +75,9 @@ private:
     void closeWhenDrained();
     void close();
 
-    std::shared_ptr<const HostClock> mClock;
-    BeaconMapper mMapper;
-    // Decoded into line after line: once its texts have grown, decoding
-    // allocates nothing. Held by pointer so that users of the host do not see aprs/.
-    std::unique_ptr<aprs::Packet> mPacket;
-    DuplicateFilter mDuplicates;
+    BeaconRoad mRoad;
     std::vector<std::unique_ptr<PacketSource>> mSources;
     std::unique_ptr<TerminationSignals> mSignals;
-    StationMemory<QString> mStatusTexts;
-    StationMemory<WeatherReadings> mWeather;
-    HostCounters mCounters;
     HostBool mAddOnConnected = HostFalse;
     std::function<int()> mPendingBeacons;
     int mStopDrainMs = StopDrainMs;

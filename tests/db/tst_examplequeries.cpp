@@ -120,7 +120,7 @@ void TestExampleQueries::runs()
         recreateTables(db);
         OdbcConnection connection(QStringLiteral("import"));
         connection.open(db.connectionString());
-        LogImporter importer(HostSettings(), connection, LogImporter::Options());
+        LogImporter importer(StationSettings(), connection, LogImporter::Options());
         const ImportSummary summary = importer.run({QStringLiteral(KELDAN_TEST_DATA "/import/day.log")});
         connection.close();
         QCOMPARE(summary.stored, 15);

@@ -1,5 +1,5 @@
-#include "linuxhost/HostWeather.h"
 #include "linuxhost/LinuxHost.h"
+#include "road/HostWeather.h"
 
 #include <QPointer>
 #include <QSignalSpy>

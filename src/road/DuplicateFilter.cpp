@@ -1,4 +1,4 @@
-#include "linuxhost/DuplicateFilter.h"
+#include "road/DuplicateFilter.h"
 
 QByteArray DuplicateFilter::keyOf(QByteArrayView line)
 {

@@ -1,4 +1,4 @@
-#include "linuxhost/HostWeather.h"
+#include "road/HostWeather.h"
 
 #include <QTest>
 

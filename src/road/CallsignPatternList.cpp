@@ -1,4 +1,4 @@
-#include "linuxhost/CallsignPatternList.h"
+#include "road/CallsignPatternList.h"
 
 #include <QRegularExpression>
 

@@ -1,7 +1,7 @@
-#include "linuxhost/BeaconMapper.h"
+#include "road/BeaconMapper.h"
 
 #include "aprs/AprsPacket.h"
-#include "linuxhost/StationClassifier.h"
+#include "road/StationClassifier.h"
 
 #include <algorithm>
 #include <cmath>

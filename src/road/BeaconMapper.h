@@ -1,7 +1,7 @@
 #pragma once
 
-#include "linuxhost/CallsignPatternList.h"
-#include "linuxhost/ReceivedBeacon.h"
+#include "road/CallsignPatternList.h"
+#include "road/ReceivedBeacon.h"
 
 #include <QByteArrayView>
 #include <QDateTime>

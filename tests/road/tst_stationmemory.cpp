@@ -1,4 +1,4 @@
-#include "linuxhost/StationMemory.h"
+#include "road/StationMemory.h"
 
 #include <QTest>
 

@@ -1,4 +1,4 @@
-#include "linuxhost/StationClassifier.h"
+#include "road/StationClassifier.h"
 
 #include "aprs/AprsPacket.h"
 #include "host/BeaconRecord.h"

@@ -1,4 +1,4 @@
-#include "linuxhost/HostClock.h"
+#include "road/HostClock.h"
 
 #include <QElapsedTimer>
 
