@@ -4,9 +4,9 @@
 #include "config/SetupTarget.h"
 #include "db/DatabaseLink.h"
 #include "db/FailureKind.h"
+#include "host/BackOff.h"
 #include "host/BeaconQueue.h"
 #include "host/HostApplication.h"
-#include "recording/BackOff.h"
 #include "recording/RecorderView.h"
 
 #include <QMainWindow>

@@ -2,7 +2,7 @@
 
 #include "db/FailureKind.h"
 #include "db/StatementExecutor.h"
-#include "recording/BackOff.h"
+#include "host/BackOff.h"
 #include "recording/RepeatedFailureLog.h"
 
 #include <QList>

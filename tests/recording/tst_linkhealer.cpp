@@ -7,7 +7,7 @@
 #include "db/DatabaseLink.h"
 #include "db/OdbcConnection.h"
 #include "db/OdbcError.h"
-#include "recording/BackOff.h"
+#include "host/BackOff.h"
 #include "recording/BeaconRecorder.h"
 #include "recording/LinkHealer.h"
 #include "recording/StationStatements.h"

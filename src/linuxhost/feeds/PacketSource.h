@@ -15,6 +15,10 @@ public:
     using QObject::QObject;
     ~PacketSource() override = default;
 
+    // A connection that stood this long was a good one: the next loss waits
+    // the shortest delay again. A server that greets and hangs up is no good one.
+    static constexpr int GoodLinkSeconds = 60;
+
     virtual void start() = 0;
     virtual void stop() = 0;
     // How the source names itself in the log, e.g. "KISS 127.0.0.1:8001".

@@ -85,7 +85,7 @@ void SerialKissSource::onError(QSerialPort::SerialPortError error)
     // Errors while opening are openNow's to report; a timeout is no error here.
     if (!mRunning || !mPort.isOpen() || error == QSerialPort::NoError || error == QSerialPort::TimeoutError)
         return;
-    if (mOpenSince.elapsed() >= toMs(ReconnectBackoff::GoodLinkSeconds))
+    if (mOpenSince.elapsed() >= toMs(PacketSource::GoodLinkSeconds))
         mBackoff.reset();
     retryLater(QStringLiteral("lost (%1)").arg(mPort.errorString()));
 }

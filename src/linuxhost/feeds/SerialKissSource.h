@@ -1,7 +1,7 @@
 #pragma once
 
+#include "host/BackOff.h"
 #include "linuxhost/feeds/PacketSource.h"
-#include "linuxhost/feeds/ReconnectBackoff.h"
 #include "linuxhost/kiss/KissReader.h"
 
 #include <QElapsedTimer>
@@ -32,7 +32,7 @@ public:
 
     // How many milliseconds stand for one second of back-off; 1000 in the
     // program, tests shrink it.
-    void setMillisecondsPerSecond(int milliseconds) { mMsPerSecond = milliseconds; }
+    void setMillisecondsPerSecond(int milliseconds) { mBackoff.setTimeScale(milliseconds); }
 
     bool isOpen() const { return mPort.isOpen(); }
     // The wait before the last reopening attempt, in back-off seconds.
@@ -49,17 +49,18 @@ private:
     // Closes the device and tries again after the back-off; what is reported
     // only when the device was open (or never tried) before.
     void retryLater(const QString &what);
-    int toMs(int seconds) const { return seconds * mMsPerSecond; }
+    int toMs(int seconds) const { return mBackoff.toTimerMs(seconds); }
 
     QString mDevice;
     qint32 mBaudRate;
     QSerialPort mPort;
     QTimer mRetryTimer;
     QElapsedTimer mOpenSince;
-    ReconnectBackoff mBackoff;
+    // 1 s, 2 s, 4 s ... at most 60 s, back to 1 s after a good connection:
+    // one that delivered a whole packet, or stood for GoodLinkSeconds.
+    BackOff mBackoff {1, 60};
     KissReader mReader;
     bool mTroubleReported = false;  // until the device opens again
-    int mMsPerSecond = 1000;
     int mLastRetryDelaySeconds = 0;
     bool mRunning = false;
 };

@@ -141,7 +141,7 @@ void TcpFeedSource::onDisconnected()
     if (!mRunning || mRetryPending)
         return;
     mIdleTimer.stop();
-    if (mWasUp && mUpSince.elapsed() >= toMs(ReconnectBackoff::GoodLinkSeconds))
+    if (mWasUp && mUpSince.elapsed() >= toMs(PacketSource::GoodLinkSeconds))
         mBackoff.reset();
     QString what = mPendingReason;
     if (what.isEmpty())

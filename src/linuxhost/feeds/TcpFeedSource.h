@@ -1,7 +1,7 @@
 #pragma once
 
+#include "host/BackOff.h"
 #include "linuxhost/feeds/PacketSource.h"
-#include "linuxhost/feeds/ReconnectBackoff.h"
 
 #include <QByteArrayView>
 #include <QElapsedTimer>
@@ -28,7 +28,7 @@ public:
 
     // How many milliseconds stand for one second of back-off, connect and
     // dead-link time. 1000 in the program; tests shrink it.
-    void setMillisecondsPerSecond(int milliseconds) { mMsPerSecond = milliseconds; }
+    void setMillisecondsPerSecond(int milliseconds) { mBackoff.setTimeScale(milliseconds); }
     // 0 turns the dead-link check off.
     void setIdleTimeoutSeconds(int seconds) { mIdleTimeoutSeconds = seconds; }
 
@@ -64,7 +64,7 @@ private:
     void onConnectTimeout();
     void onIdleTimeout();
     void scheduleRetry(const QString &what);
-    int toMs(int seconds) const { return seconds * mMsPerSecond; }
+    int toMs(int seconds) const { return mBackoff.toTimerMs(seconds); }
 
     QString mLabel;
     QString mHost;
@@ -74,8 +74,9 @@ private:
     QTimer mConnectTimer;
     QTimer mIdleTimer;
     QElapsedTimer mUpSince;
-    ReconnectBackoff mBackoff;
-    int mMsPerSecond = 1000;
+    // 1 s, 2 s, 4 s ... at most 60 s, back to 1 s after a good connection:
+    // one that delivered a whole packet, or stood for GoodLinkSeconds.
+    BackOff mBackoff {1, 60};
     int mIdleTimeoutSeconds = 0;
     int mLastRetryDelaySeconds = 0;
     bool mRunning = false;

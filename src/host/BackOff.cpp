@@ -1,10 +1,10 @@
-#include "recording/BackOff.h"
+#include "host/BackOff.h"
 
 #include <algorithm>
 
 int BackOff::takeDelaySeconds()
 {
     const int delay = mNextSeconds;
-    mNextSeconds = std::min(mNextSeconds * 2, LongestDelaySeconds);
+    mNextSeconds = std::min(mNextSeconds * 2, mLongestSeconds);
     return delay;
 }
