@@ -1,6 +1,6 @@
 #include "app/ErrorReport.h"
 
-#include "config/FileError.h"
+#include "settings/FileError.h"
 #include "db/OdbcError.h"
 #include "host/HostTypes.h"
 

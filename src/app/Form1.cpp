@@ -5,7 +5,7 @@
 #include "app/HostMenuRegistration.h"
 #include "app/ServiceLog.h"
 #include "config/Form2.h"
-#include "config/SettingsFile.h"
+#include "settings/SettingsFile.h"
 #include "db/DbLog.h"
 #include "db/FailureKind.h"
 #include "db/OdbcError.h"

@@ -1,7 +1,7 @@
 #include "app/HostMenuRegistration.h"
 
-#include "config/FileDescriptor.h"
-#include "config/FileError.h"
+#include "settings/FileDescriptor.h"
+#include "settings/FileError.h"
 #include "host/HostSettingsStore.h"
 
 #include <QFile>

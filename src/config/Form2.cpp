@@ -1,6 +1,6 @@
 #include "config/Form2.h"
 
-#include "config/SettingsFile.h"
+#include "settings/SettingsFile.h"
 #include "config/SetupTarget.h"
 #include "widgets/ControlLayout.h"
 #include "widgets/WindowFont.h"

@@ -2,7 +2,7 @@
 #include "app/ErrorReport.h"
 #include "app/Form1.h"
 #include "app/HostMenuRegistration.h"
-#include "config/FileError.h"
+#include "settings/FileError.h"
 #include "host/BeaconQueue.h"
 #include "host/HostSettingsStore.h"
 
