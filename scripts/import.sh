@@ -24,5 +24,7 @@ cd "$run"
 sqlite3 TEST < "$repo/db/schema/sqlite.sql"
 # Before the bridge's first start there is no keldan.ini; it would say DATABASE=TEST.
 [ -f keldan.ini ] || args=(--database TEST "${args[@]}")
+# The bridge's folder, not the program's (build/dev/bin).
+args=(--program-folder "$run" "${args[@]}")
 export ODBCSYSINI=$repo/odbc ODBCINI=$repo/odbc/odbc.ini XDG_CONFIG_HOME=$run/config
-exec "$repo/build/dev/src/import/keldan-import" "${args[@]}"
+exec "$repo/build/dev/bin/keldan-import" "${args[@]}"

@@ -19,7 +19,7 @@ mkdir -p "$XDG_CONFIG_HOME/Peak Systems"
 # The drain stores one beacon per 10 ms tick: 100 packets a second keep up.
 printf '[General]\nFeed=file:%s\nReplay Rate=100\n' "$repo/demo/aprs-demo.tnc2" \
   > "$XDG_CONFIG_HOME/Peak Systems/UI-View32.conf"
-cp "$repo/build/dev/src/keldan" .
+cp "$repo/build/dev/bin/keldan" .
 rm -f keldan.ini
 ./keldan > bridge.log 2>&1 &
 bridge=$!
@@ -27,7 +27,7 @@ sleep 25
 kill -TERM $bridge
 wait $bridge || true
 echo "Stored: $(sqlite3 TEST 'select count(*) from stations') stations rows"
-"$repo/build/dev/src/keldan-report" --dsn myodbc3-test --database TEST --since all \
+"$repo/build/dev/bin/keldan-report" --dsn myodbc3-test --database TEST --since all \
   --title "Keldan Bridge demo" -o report.html
 chrome() {
   local profile

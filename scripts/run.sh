@@ -15,7 +15,7 @@ bash "$repo/scripts/build.sh" dev keldan
 # keldan.ini, the database file TEST, and the host's settings store.
 run=$repo/build/run
 mkdir -p "$run"
-install -m 755 "$repo/build/dev/src/keldan" "$run/keldan"
+install -m 755 "$repo/build/dev/bin/keldan" "$run/keldan"
 cd "$run"
 
 # The default settings connect to the data source myodbc3-test with

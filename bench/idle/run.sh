@@ -11,7 +11,7 @@ ticks=$(getconf CLK_TCK)
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-cp "$build/src/keldan" "$work/"
+cp "$build/bin/keldan" "$work/"
 cd "$work"
 sqlite3 TEST < "$repo/db/schema/sqlite.sql"
 export ODBCSYSINI=$repo/odbc ODBCINI=$repo/odbc/odbc.ini QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME=$work/config

@@ -35,14 +35,14 @@ for db in sqlite postgres mariadb; do
       args=(--dsn myodbc3-test --database "$work/bench.sqlite" --user sa) ;;
     postgres)
       "${psql[@]}" -c "$drop" 2> /dev/null; "${psql[@]}" -f "$repo/db/schema/postgresql.sql" 2> /dev/null
-      args=(--dsn keldan-postgres --database keldan --user keldan --password keldan) ;;
+      args=(--dsn keldan-postgres --database keldan --user keldan) ;;
     mariadb)
       "${maria[@]}" -e "$drop"; "${maria[@]}" < "$repo/db/schema/mariadb.sql"
-      args=(--dsn keldan-mariadb --database keldan --user keldan --password keldan) ;;
+      args=(--dsn keldan-mariadb --database keldan --user keldan) ;;
   esac
   echo "== $db"
   # The machine is shared: the process's own CPU time, besides the wall time.
   TIMEFORMAT="keldan-import: %R s real, %U s user, %S s system"
-  time "$build/src/import/keldan-import" "${args[@]}" "$log" 2> /dev/null
+  time KELDAN_PASSWORD=keldan "$build/bin/keldan-import" "${args[@]}" "$log" 2> /dev/null
 done
 rm -rf "$work"

@@ -8,7 +8,7 @@
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/../.." && pwd)
-binary=$(realpath "${1:-$repo/build/ci/src/keldan}")
+binary=$(realpath "${1:-$repo/build/ci/bin/keldan}")
 stop_after=${2:-1.0}
 rate=${3:-1000}
 

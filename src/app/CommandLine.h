@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 // What the arguments ask of the program. Qt's own options (-platform, -style,
 // ...) are taken out by QApplication before these are read.
 class CommandLine
@@ -20,15 +22,16 @@ public:
     Action action() const { return mAction; }
     // The folder that holds keldan.ini: absolute, without a trailing slash.
     const QString &programFolder() const { return mProgramFolder; }
+    // --time-zone: the zone of the stored times in place of the host's Time Zone setting.
+    std::optional<Qt::TimeSpec> timeZone() const { return mTimeZone; }
     // For ShowHelp and ShowVersion the text for standard output; for Fail the
     // message for standard error. Each ends with a newline.
     const QString &output() const { return mOutput; }
     int exitStatus() const { return mAction == Action::Fail ? UsageErrorStatus : 0; }
 
-    static QString versionText();
-
 private:
     Action mAction = Action::Run;
     QString mProgramFolder;
+    std::optional<Qt::TimeSpec> mTimeZone;
     QString mOutput;
 };

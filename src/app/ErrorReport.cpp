@@ -1,8 +1,8 @@
 #include "app/ErrorReport.h"
 
-#include "config/FileError.h"
 #include "db/OdbcError.h"
 #include "host/HostTypes.h"
+#include "settings/FileError.h"
 
 ErrorReport ErrorReport::from(std::exception_ptr failure)
 {

@@ -1,8 +1,8 @@
 #include "app/HostMenuRegistration.h"
 
-#include "config/FileDescriptor.h"
-#include "config/FileError.h"
 #include "host/HostSettingsStore.h"
+#include "settings/FileDescriptor.h"
+#include "settings/FileError.h"
 
 #include <QFile>
 #include <QFileInfo>

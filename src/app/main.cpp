@@ -55,7 +55,7 @@ int main(int argc, char *argv[])
 
     Form1Options options;
     options.programFolder = commandLine.programFolder();
-    options.createHost = createHostApplication;
+    options.createHost = [timeZone = commandLine.timeZone()] { return createHostApplication(timeZone); };
     options.endProcess = [] { endAtOnce(0); };
     options.fatalError = showFatalError;
 

@@ -1,7 +1,7 @@
 #include "config/Form2.h"
 
-#include "config/SettingsFile.h"
 #include "config/SetupTarget.h"
+#include "settings/SettingsFile.h"
 #include "widgets/ControlLayout.h"
 #include "widgets/WindowFont.h"
 #include "widgets/WindowIcon.h"

@@ -31,11 +31,17 @@ QString ImportSummary::text() const
     out += row(QStringLiteral("stored"), stored);
     out += row(QStringLiteral("excluded (Enforce Exclusions)"), excluded);
     out += row(QStringLiteral("not recorded (capture switch off)"), notRecorded);
-    out += row(QStringLiteral("refused by the database"), refused);
+    out += row(QStringLiteral("failed (refused by the database)"), refused);
     if (uncommitted > 0)
         out += row(QStringLiteral("not committed"), uncommitted);
     for (auto it = refusals.cbegin(); it != refusals.cend(); ++it)
         out += QStringLiteral("    %1 x %2\n").arg(it.value()).arg(it.key());
+    // The counts in the words of the bridge's own log line.
+    out += QStringLiteral("In all: received %1, beacons %2, stored %3, failed %4\n")
+               .arg(packets)
+               .arg(beacons)
+               .arg(stored)
+               .arg(refused);
     const double rate = seconds > 0 ? double(stored) / seconds : 0;
     out += QStringLiteral("Time: %1 s, %2 beacons stored per second, %3 transactions\n")
                .arg(seconds, 0, 'f', 1)

@@ -7,7 +7,10 @@
 // What an import did, line by line and beacon by beacon. Every line read is
 // counted once in skipped, bad or packets; every packet once in the host's
 // outcome (beacon, duplicate, remembered, dropped, rejected); every beacon
-// once in stored, refused, excluded, notRecorded or uncommitted.
+// once in stored, refused, excluded, notRecorded or uncommitted. The text
+// uses the bridge's words where the bridge's log counts the same: received
+// (packets), beacons, stored (beacons), failed (beacons a statement of which
+// the database refused).
 struct ImportSummary {
     QStringList files;  // in the order imported
     qint64 lines = 0;

@@ -1,23 +1,10 @@
 // keldan-import: stores the beacons of old logs as the bridge would have
 // stored them live. See "Importing old logs" in the README.
-#include "config/SettingsFile.h"
-#include "db/DatabaseLink.h"
-#include "db/OdbcConnection.h"
-#include "db/OdbcError.h"
-#include "host/HostSettingsStore.h"
-#include "import/ImportProgress.h"
-#include "import/LogImporter.h"
-#include "version/KeldanVersion.h"
+#include "import/ImportCommand.h"
 
-#include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QDir>
 
-#include <algorithm>
-#include <atomic>
 #include <csignal>
-#include <cstdio>
-#include <cstdlib>
 #include <unistd.h>
 
 namespace {
@@ -29,34 +16,6 @@ extern "C" void requestStop(int)
     stopRequested = true;
 }
 
-[[noreturn]] void usageError(const QString &message)
-{
-    std::fprintf(stderr, "keldan-import: %s\n", qPrintable(message));
-    std::exit(2);
-}
-
-Qt::TimeSpec zoneOption(const QString &name, const QString &value)
-{
-    if (value.compare(QLatin1String("local"), Qt::CaseInsensitive) == 0)
-        return Qt::LocalTime;
-    if (value.compare(QLatin1String("UTC"), Qt::CaseInsensitive) == 0)
-        return Qt::UTC;
-    usageError(QStringLiteral("--%1 \"%2\": use local or UTC").arg(name, value));
-}
-
-// What the beacon road needs to map a beacon as the bridge's host would: your
-// position, Exclusions and Time Zone. The feed settings play no part here.
-StationSettings readStationSettings()
-{
-    const auto store = HostSettingsStore::open();
-    StationSettings settings;
-    QStringList problems;
-    settings.readStation(*store, problems);
-    if (!problems.isEmpty())
-        usageError(QStringLiteral("%1: %2").arg(store->fileName(), problems.join(QStringLiteral("; "))));
-    return settings;
-}
-
 }  // namespace
 
 int main(int argc, char *argv[])
@@ -66,102 +25,15 @@ int main(int argc, char *argv[])
     if (!qEnvironmentVariableIsSet("TZ"))
         qputenv("TZ", ":/etc/localtime");
     QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("keldan-import"));
-    QCoreApplication::setApplicationVersion(QLatin1String(KeldanVersion::Text));
-
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Stores the beacons of APRS logs (TNC2 lines, optionally after a time stamp; aprx logs; .gz files)\n"
-        "into the bridge's database, as the bridge would have stored them when they were heard."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption folderOption(QStringLiteral("program-folder"),
-        QStringLiteral("Folder of the bridge's keldan.ini, for the data source and "
-                       "the capture switches (default: the current folder)."),
-        QStringLiteral("folder"), QDir::currentPath());
-    const QCommandLineOption dsnOption(
-        QStringLiteral("dsn"), QStringLiteral("ODBC data source name."), QStringLiteral("name"));
-    const QCommandLineOption userOption(
-        QStringLiteral("user"), QStringLiteral("Database user."), QStringLiteral("name"));
-    const QCommandLineOption passwordOption(
-        QStringLiteral("password"), QStringLiteral("Database password."), QStringLiteral("text"));
-    const QCommandLineOption databaseOption(
-        QStringLiteral("database"), QStringLiteral("Database name."), QStringLiteral("name"));
-    const QCommandLineOption timeZoneOption(QStringLiteral("time-zone"),
-        QStringLiteral("Zone of the stored times, local or UTC (default: the "
-                       "host setting Time Zone)."),
-        QStringLiteral("zone"));
-    const QCommandLineOption logTimeOption(QStringLiteral("log-time"),
-        QStringLiteral("Zone of log time stamps that carry none, local or UTC "
-                       "(default: local)."),
-        QStringLiteral("zone"), QStringLiteral("local"));
-    const QString defaultBatch = QString::number(LogImporter::DefaultBeaconsPerTransaction);
-    const QCommandLineOption batchOption(QStringLiteral("batch"),
-        QStringLiteral("Beacons per transaction (default: %1).").arg(defaultBatch), QStringLiteral("beacons"),
-        defaultBatch);
-    parser.addOptions({folderOption, dsnOption, userOption, passwordOption, databaseOption, timeZoneOption,
-        logTimeOption, batchOption});
-    parser.addPositionalArgument(
-        QStringLiteral("log"), QStringLiteral("Log files, imported in time order."), QStringLiteral("log..."));
-    parser.process(app);
-
-    const QStringList files = parser.positionalArguments();
-    if (files.isEmpty())
-        usageError(QStringLiteral("no log file given; see --help"));
-    bool batchOk = false;
-    const int batch = parser.value(batchOption).toInt(&batchOk);
-    if (!batchOk || batch < 1)
-        usageError(QStringLiteral("--batch \"%1\": use a number of beacons, 1 or more").arg(parser.value(batchOption)));
-
-    // The bridge's own connection and switches, unless the options say otherwise.
-    const QString folder = parser.value(folderOption);
-    SettingsValues values;
-    if (SettingsFile::exists(folder))
-        values = SettingsFile(folder).loadConfig();
-    const QString dsn = parser.isSet(dsnOption) ? parser.value(dsnOption) : values.dsn;
-    const QString user = parser.isSet(userOption) ? parser.value(userOption) : values.username;
-    const QString password = parser.isSet(passwordOption) ? parser.value(passwordOption) : values.password;
-    const QString database = parser.isSet(databaseOption) ? parser.value(databaseOption) : values.database;
-
-    LogImporter::Options options;
-    options.switches.storeFixed = values.storeFixed.value_or(true);
-    options.switches.storeMobile = values.storeMobile.value_or(true);
-    options.switches.storeWx = values.storeWx.value_or(true);
-    options.switches.enforceExclusions = values.enforceFilter.value_or(false);
-    options.stampSpec = zoneOption(QStringLiteral("log-time"), parser.value(logTimeOption));
-    options.beaconsPerTransaction = batch;
-
-    StationSettings stationSettings = readStationSettings();
-    if (parser.isSet(timeZoneOption))
-        stationSettings.timeZone = zoneOption(QStringLiteral("time-zone"), parser.value(timeZoneOption)) == Qt::UTC
-            ? StationSettings::TimeZone::Utc
-            : StationSettings::TimeZone::Local;
-
-    OdbcConnection connection(QStringLiteral("keldan-import"));
-    try {
-        // The bridge's connect string, as the bridge sends it.
-        connection.open(DatabaseLink::driverConnectString(database, user, password, dsn));
-    } catch (const OdbcError &error) {
-        std::fprintf(
-            stderr, "keldan-import: cannot connect to %s: %s\n", qPrintable(dsn), qPrintable(error.describe()));
-        return 1;
-    }
-
     std::signal(SIGINT, requestStop);
     std::signal(SIGTERM, requestStop);
     std::signal(SIGHUP, requestStop);
 
-    const QStringList ordered = LogImporter::inTimeOrder(files, options.stampSpec);
-    ImportProgress progress(stderr, ::isatty(STDERR_FILENO) == 1);
-    LogImporter importer(stationSettings, connection, options);
-    const ImportSummary summary = importer.run(ordered, &progress, &stopRequested);
-    std::fputs(qPrintable(summary.text()), stdout);
-    try {
-        connection.close();
-    } catch (const OdbcError &) {
-        // Everything was committed or rolled back already.
-    }
-    if (summary.interrupted)
-        return 130;
-    return summary.problems.isEmpty() ? 0 : 1;
+    ImportCommand command;
+    command.progressStream = stderr;
+    command.progressOnTerminal = ::isatty(STDERR_FILENO) == 1;
+    command.stop = &stopRequested;
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    return command.run(QCoreApplication::arguments(), out, err);
 }

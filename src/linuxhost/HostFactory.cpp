@@ -10,10 +10,12 @@
 // The Linux host, fed as the host's settings store says. Settings that cannot
 // be used are reported once, and the bridge then attaches to a host that stays
 // silent: the program still starts, and shows nothing until they are put right.
-std::unique_ptr<HostApplication> createHostApplication()
+std::unique_ptr<HostApplication> createHostApplication(std::optional<Qt::TimeSpec> timeZone)
 {
     const auto store = HostSettingsStore::open();
-    const HostSettings settings = HostSettings::read(*store);
+    HostSettings settings = HostSettings::read(*store);
+    if (timeZone)
+        settings.timeZone = *timeZone == Qt::UTC ? HostSettings::TimeZone::Utc : HostSettings::TimeZone::Local;
     for (const QString &problem : settings.allProblems())
         qCWarning(lcHost).noquote() << QStringLiteral("Settings: ") + problem;
     if (!settings.isUsable()) {

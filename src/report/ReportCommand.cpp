@@ -1,5 +1,7 @@
 #include "report/ReportCommand.h"
 
+#include "cli/ExitStatus.h"
+#include "cli/ProgramOptions.h"
 #include "db/DatabaseLink.h"
 #include "db/OdbcConnection.h"
 #include "db/OdbcError.h"
@@ -7,7 +9,6 @@
 #include "report/ReportPage.h"
 #include "report/ReportReader.h"
 
-#include <QCommandLineParser>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSaveFile>
@@ -16,64 +17,60 @@
 
 int ReportCommand::run(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Writes a map, a table and weather charts of the stations the bridge recorded, as one HTML file that "
-        "opens offline in any browser."));
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
-    const QCommandLineOption dsn(
-        QStringLiteral("dsn"), QStringLiteral("ODBC data source name."), QStringLiteral("DSN"));
-    const QCommandLineOption user(QStringLiteral("user"), QStringLiteral("User name."), QStringLiteral("USER"));
-    const QCommandLineOption password(
-        QStringLiteral("password"), QStringLiteral("Password."), QStringLiteral("PASSWORD"));
-    const QCommandLineOption database(
-        QStringLiteral("database"), QStringLiteral("Database (for SQLite: the file)."), QStringLiteral("DATABASE"));
+    ProgramOptions options(QStringLiteral("keldan-report"),
+        QStringLiteral("Writes a map, a table and weather charts of the stations the bridge recorded, as one HTML file "
+                       "that opens offline in any browser."),
+        ProgramOptions::Connection::Database, QStringLiteral("local"));
+    options.addDeprecatedSwitch(QStringLiteral("utc"), {QStringLiteral("--time-zone"), QStringLiteral("UTC")});
+    QCommandLineParser &parser = options.parser();
     const QCommandLineOption since(QStringLiteral("since"),
         QStringLiteral("Start: all, a span back from now (90m, 24h, 7d, 2w) or a time "
                        "(YYYY-MM-DD[ HH:MM[:SS]]). Default 24h."),
         QStringLiteral("WHEN"), QStringLiteral("24h"));
     const QCommandLineOption until(QStringLiteral("until"),
         QStringLiteral("End, not included: a span back from now or a time. Default: none."), QStringLiteral("WHEN"));
-    const QCommandLineOption utc(
-        QStringLiteral("utc"), QStringLiteral("The stored times are UTC (the host's Time Zone setting is UTC)."));
     const QCommandLineOption title(QStringLiteral("title"), QStringLiteral("The page's title."), QStringLiteral("TEXT"),
         QStringLiteral("Stations heard"));
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
         QStringLiteral("The HTML file to write; - for standard output."), QStringLiteral("FILE"),
         QStringLiteral("report.html"));
-    parser.addOptions({help, dsn, user, password, database, since, until, utc, title, output});
+    parser.addOptions({since, until, title, output});
 
-    if (!parser.parse(arguments)) {
-        err << parser.errorText() << "\n"
-            << "Try --help.\n";
-        return 2;
-    }
-    if (parser.isSet(help)) {
-        out << parser.helpText();
-        return 0;
-    }
-    if (!parser.positionalArguments().isEmpty()) {
-        err << "Unexpected argument: " << parser.positionalArguments().first() << "\nTry --help.\n";
-        return 2;
-    }
-    if (!parser.isSet(dsn)) {
-        err << "Give the data source with --dsn (and --user, --password, --database as the bridge's Setup has "
-               "them).\n";
-        return 2;
-    }
+    const auto ended = [&](int status) {
+        (options.action() == ProgramOptions::Action::Fail ? err : out) << options.output();
+        return status;
+    };
+    const bool goOn = options.parse(arguments, executableFolder);
+    err << options.warnings();
+    if (!goOn)
+        return ended(options.exitStatus());
+    if (!parser.positionalArguments().isEmpty())
+        return ended(
+            options.fail(QStringLiteral("unexpected argument '%1'.").arg(parser.positionalArguments().constFirst())));
+    const bool utc = options.timeZone() == Qt::UTC;
 
-    const QDateTime now = parser.isSet(utc) ? clock().toUTC() : clock().toLocalTime();
+    const QDateTime now = utc ? clock().toUTC() : clock().toLocalTime();
     ReportPeriod period;
     try {
         period = ReportPeriod::parse(parser.value(since), parser.value(until), dtstampSeconds(now));
     } catch (const std::invalid_argument &e) {
-        err << QString::fromStdString(e.what()) << "\n";
-        return 2;
+        return ended(options.fail(QString::fromStdString(e.what())));
     }
 
+    DatabaseLogin login;
+    if (const int status = options.login(environment, login); status != ExitStatus::Done)
+        return ended(status);
+    // Written beside and renamed, so a browser never sees half a report; opened
+    // before the database is read, so that a file that cannot be written costs no query.
+    const QString fileName = parser.value(output);
+    QSaveFile file(fileName);
+    if (fileName != QLatin1String("-") && !file.open(QIODevice::WriteOnly)) {
+        err << options.errorLine(QStringLiteral("cannot write %1: %2").arg(fileName, file.errorString()));
+        return ExitStatus::File;
+    }
     // The bridge's own connection string.
-    const QString connectionString = DatabaseLink::driverConnectString(
-        parser.value(database), parser.value(user), parser.value(password), parser.value(dsn));
+    const QString connectionString =
+        DatabaseLink::driverConnectString(login.database, login.user, login.password, login.dsn);
     QElapsedTimer timer;
     timer.start();
     ReportData data;
@@ -83,32 +80,29 @@ int ReportCommand::run(const QStringList &arguments, QTextStream &out, QTextStre
         data = ReportReader(connection).read(period);
         connection.close();
     } catch (const OdbcError &e) {
-        err << "Database: " << e.describe() << "\n";
-        return 1;
+        err << options.errorLine(QStringLiteral("database: ") + e.describe());
+        return ExitStatus::Database;
     }
     const qint64 readMs = timer.restart();
 
     ReportPage page;
     page.title = parser.value(title);
-    page.timeBase = parser.isSet(utc) ? QStringLiteral("UTC") : QStringLiteral("local time");
+    page.timeBase = utc ? QStringLiteral("UTC") : QStringLiteral("local time");
     page.generatedAt = dtstampText(dtstampSeconds(now));
     const QByteArray html = page.render(data);
 
-    const QString fileName = parser.value(output);
     if (fileName == QLatin1String("-")) {
         out.flush();
         QFile stdOut;
         if (!stdOut.open(stdout, QIODevice::WriteOnly) || stdOut.write(html) != html.size()) {
-            err << "Cannot write to standard output: " << stdOut.errorString() << "\n";
-            return 3;
+            err << options.errorLine(QStringLiteral("cannot write to standard output: ") + stdOut.errorString());
+            return ExitStatus::File;
         }
         stdOut.flush();
     } else {
-        // Written beside and renamed, so a browser never sees half a report.
-        QSaveFile file(fileName);
-        if (!file.open(QIODevice::WriteOnly) || file.write(html) != html.size() || !file.commit()) {
-            err << "Cannot write " << fileName << ": " << file.errorString() << "\n";
-            return 3;
+        if (file.write(html) != html.size() || !file.commit()) {
+            err << options.errorLine(QStringLiteral("cannot write %1: %2").arg(fileName, file.errorString()));
+            return ExitStatus::File;
         }
     }
     const qint64 writeMs = timer.elapsed();
@@ -132,5 +126,5 @@ int ReportCommand::run(const QStringList &arguments, QTextStream &out, QTextStre
                .arg(fileName);
     if (data.skippedRows > 0)
         err << data.skippedRows << " rows left out: a time stamp that does not read or a position off the globe.\n";
-    return 0;
+    return ExitStatus::Done;
 }

@@ -5,7 +5,6 @@
 int main(int argc, char *argv[])
 {
     QCoreApplication application(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("keldan-report"));
     QTextStream out(stdout);
     QTextStream err(stderr);
     return ReportCommand().run(QCoreApplication::arguments(), out, err);

@@ -2,9 +2,9 @@
 #include "app/ErrorReport.h"
 #include "app/Form1.h"
 #include "app/HostMenuRegistration.h"
-#include "config/FileError.h"
 #include "host/BeaconQueue.h"
 #include "host/HostSettingsStore.h"
+#include "settings/FileError.h"
 
 #include "ScriptedBeaconRecord.h"
 #include "ScriptedHost.h"

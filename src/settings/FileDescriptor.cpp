@@ -1,6 +1,6 @@
-#include "config/FileDescriptor.h"
+#include "settings/FileDescriptor.h"
 
-#include "config/FileError.h"
+#include "settings/FileError.h"
 
 #include <QFile>
 

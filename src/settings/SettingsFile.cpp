@@ -1,7 +1,7 @@
-#include "config/SettingsFile.h"
+#include "settings/SettingsFile.h"
 
-#include "config/FileDescriptor.h"
-#include "config/FileError.h"
+#include "settings/FileDescriptor.h"
+#include "settings/FileError.h"
 
 #include <QDir>
 #include <QFileInfo>

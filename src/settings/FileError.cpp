@@ -1,4 +1,4 @@
-#include "config/FileError.h"
+#include "settings/FileError.h"
 
 #include <cstring>
 

@@ -1,5 +1,5 @@
-#include "config/FileError.h"
-#include "config/SettingsFile.h"
+#include "settings/FileError.h"
+#include "settings/SettingsFile.h"
 
 #include <QDir>
 #include <QFile>
