@@ -20,6 +20,11 @@
 //   Replay Rate  packets per second for a file feed
 //   Time Zone    local (the default) or UTC: the zone of every time a beacon
 //                carries, and so of the rows the bridge writes
+//   Web          HOST:PORT the live page listens on (an IP address, or
+//                localhost); 127.0.0.1:8073 when the key is absent, and an
+//                empty value turns the page off. A value that cannot be used
+//                is described in webProblems and leaves the page off: it
+//                stops nothing else.
 // Without any feed key the one feed is FeedSettings' default. A feed whose
 // value cannot be used is described in its own problems and left out; any
 // other value that cannot be used is described in problems.
@@ -46,11 +51,19 @@ public:
     double replayRate = LogReplaySource::DefaultRatePerSecond;
     TimeZone timeZone = TimeZone::Local;
 
+    static constexpr quint16 DefaultWebPort = 8073;
+    // Empty: the live page is off.
+    QString webHost = QStringLiteral("127.0.0.1");
+    quint16 webPort = DefaultWebPort;
+    QStringList webProblems;
+    bool webEnabled() const { return !webHost.isEmpty(); }
+
     QStringList problems;
     // True when nothing but feeds is wrong and at least one feed can run.
     bool isUsable() const;
     QList<FeedSettings> usableFeeds() const;
-    // Every problem once: the feeds' in feed order, then the rest.
+    // Every problem once: the feeds' in feed order, then the rest (the live
+    // page's last).
     QStringList allProblems() const;
 
     static HostSettings read(QSettings &store);
@@ -62,4 +75,5 @@ private:
     void readStation(QSettings &store);
     QStringList readReplayRate(QSettings &store);
     void readTimeZone(QSettings &store);
+    void readWeb(QSettings &store);
 };
