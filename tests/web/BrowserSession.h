@@ -2,6 +2,7 @@
 
 #include "support/HeadlessChromium.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QJsonArray>
