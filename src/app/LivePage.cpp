@@ -27,7 +27,7 @@ QString feedState(const PacketSource *source)
     if (const auto *serial = qobject_cast<const SerialKissSource *>(source))
         return serial->isOpen() ? QStringLiteral("open") : QStringLiteral("closed");
     if (const auto *log = qobject_cast<const LogReplaySource *>(source))
-        return log->atEnd() ? QStringLiteral("at its end")
+        return log->atEnd()    ? QStringLiteral("at its end")
             : log->isRunning() ? QStringLiteral("replaying")
                                : QStringLiteral("stopped");
     return QStringLiteral("running");
@@ -48,7 +48,8 @@ std::optional<LivePage::Options> LivePage::fromHostSettings()
     return options;
 }
 
-LivePage::LivePage(Form1 &window) : mWindow(window) { }
+LivePage::LivePage(Form1 &window) : mWindow(window)
+{ }
 
 LivePage::~LivePage()
 {
@@ -104,8 +105,8 @@ bool LivePage::start(const Options &options)
     // read on a thread of its own (LiveSeed says why).
     mWindow.liveTap().setMap(mMap.get());
     mSeed = std::make_unique<LiveSeed>();
-    mSeed->start(DatabaseLink::driverConnectString(
-                     mWindow.database(), mWindow.username(), mWindow.password(), mWindow.dsn()),
+    mSeed->start(
+        DatabaseLink::driverConnectString(mWindow.database(), mWindow.username(), mWindow.password(), mWindow.dsn()),
         mMap->window(), [this](const ReportData &data, const QString &failure) {
             if (!failure.isEmpty()) {
                 qCWarning(lcDb).noquote() << QStringLiteral(
@@ -116,8 +117,7 @@ bool LivePage::start(const Options &options)
             }
             mMap->seed(data);
         });
-    qCInfo(lcHost).noquote() << QStringLiteral("live page on http://%1:%2/")
-                                    .arg(options.address.toString())
-                                    .arg(mServer->port());
+    qCInfo(lcHost).noquote()
+        << QStringLiteral("live page on http://%1:%2/").arg(options.address.toString()).arg(mServer->port());
     return true;
 }

@@ -6,7 +6,7 @@
 // One beacon whose stations row is stored, with the values its rows hold.
 struct LiveBeacon {
     QString callsign;
-    int kind = 0;      // stations.type: 0 fixed, 1 weather, 2 mobile
+    int kind = 0;        // stations.type: 0 fixed, 1 weather, 2 mobile
     qint64 seconds = 0;  // dtstamp, counted as DtstampText counts it
     double latitudeDeg = 0;
     double longitudeDeg = 0;

@@ -30,7 +30,8 @@ bool samePoint(const TrackPoint &a, const TrackPoint &b)
 
 }  // namespace
 
-LiveMap::LiveMap(std::function<qint64()> nowSeconds) : mNowSeconds(std::move(nowSeconds)) { }
+LiveMap::LiveMap(std::function<qint64()> nowSeconds) : mNowSeconds(std::move(nowSeconds))
+{ }
 
 std::function<qint64()> LiveMap::wallClock(bool utc)
 {
@@ -118,14 +119,14 @@ void LiveMap::seed(const ReportData &data)
         QList<TrackPoint> track = seeded.track;
         int twice = 0;
         for (const TrackPoint &point : live.track) {
-            if (std::any_of(seeded.track.begin(), seeded.track.end(),
-                    [&](const TrackPoint &p) { return samePoint(p, point); }))
+            if (std::any_of(
+                    seeded.track.begin(), seeded.track.end(), [&](const TrackPoint &p) { return samePoint(p, point); }))
                 ++twice;
             else
                 track << point;
         }
-        std::stable_sort(track.begin(), track.end(),
-            [](const TrackPoint &a, const TrackPoint &b) { return a.seconds < b.seconds; });
+        std::stable_sort(
+            track.begin(), track.end(), [](const TrackPoint &a, const TrackPoint &b) { return a.seconds < b.seconds; });
         s.track = track;
         s.beacons = seeded.beacons + live.beacons - twice;
         mRows -= twice;
@@ -189,7 +190,7 @@ QByteArray LiveMap::changesJson(qint64 after)
     }
     const QByteArray gone = QJsonDocument(goneList).toJson(QJsonDocument::Compact);
     QByteArray out = "{\"version\":" + QByteArray::number(mVersion) + ",\"reset\":" + (reset ? "true" : "false")
-        + ",\"rows\":" + QByteArray::number(mRows) + ",\"gone\":" + gone
-        + ",\"data\":" + ReportPage().dataJson(changed) + '}';
+        + ",\"rows\":" + QByteArray::number(mRows) + ",\"gone\":" + gone + ",\"data\":" + ReportPage().dataJson(changed)
+        + '}';
     return out;
 }

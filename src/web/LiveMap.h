@@ -56,7 +56,7 @@ private:
     std::function<qint64()> mNowSeconds;
     QHash<QString, Entry> mStations;
     QList<std::pair<qint64, QString>> mGone;  // (version, callsign), oldest first
-    qint64 mGoneFloor = 0;  // versions up to it may have lost their gone entries
+    qint64 mGoneFloor = 0;                    // versions up to it may have lost their gone entries
     qint64 mVersion = 0;
     qint64 mRows = 0;
 };

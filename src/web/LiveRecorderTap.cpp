@@ -1,12 +1,13 @@
 #include "web/LiveRecorderTap.h"
 
 #include "recording/FieldText.h"
-#include "recording/ValueText.h"
 #include "recording/StationStatements.h"
+#include "recording/ValueText.h"
 #include "report/DtstampText.h"
 #include "web/LiveMap.h"
 
-LiveRecorderTap::LiveRecorderTap(StatementExecutor &inner) : mInner(inner) { }
+LiveRecorderTap::LiveRecorderTap(StatementExecutor &inner) : mInner(inner)
+{ }
 
 LiveBeacon LiveRecorderTap::capture(const BeaconRecord &beacon)
 {

@@ -32,10 +32,11 @@ LiveServer::LiveServer(LiveStatus &status, LiveMap &map, const QString &timeBase
         [this] { return answer("text/html; charset=utf-8", mPage); });
     mServer.route(QStringLiteral("/api/status"), QHttpServerRequest::Method::Get,
         [this] { return answer("application/json", mStatus.toJson()); });
-    mServer.route(QStringLiteral("/api/map"), QHttpServerRequest::Method::Get, [this](const QHttpServerRequest &request) {
-        const qint64 after = QUrlQuery(request.url()).queryItemValue(QStringLiteral("after")).toLongLong();
-        return answer("application/json", mMap.changesJson(after));
-    });
+    mServer.route(
+        QStringLiteral("/api/map"), QHttpServerRequest::Method::Get, [this](const QHttpServerRequest &request) {
+            const qint64 after = QUrlQuery(request.url()).queryItemValue(QStringLiteral("after")).toLongLong();
+            return answer("application/json", mMap.changesJson(after));
+        });
 }
 
 QByteArray LiveServer::livePage(const QString &timeBase)

@@ -21,15 +21,15 @@ QByteArray LiveStatus::toJson() const
     status[QStringLiteral("link")] = link;
     status[QStringLiteral("status")] = mStatus;
     status[QStringLiteral("buffer")] = mBuffer;
-    status[QStringLiteral("queue")] = QJsonObject {
-        {QStringLiteral("waiting"), counts.waiting}, {QStringLiteral("capacity"), QueueCapacity}};
-    status[QStringLiteral("latest")] = QJsonObject {{QStringLiteral("callsign"), mLatest[0]},
-        {QStringLiteral("latitude"), mLatest[1]}, {QStringLiteral("longitude"), mLatest[2]},
-        {QStringLiteral("date"), mLatest[3]}};
-    status[QStringLiteral("counts")] = QJsonObject {{QStringLiteral("received"), counts.received},
-        {QStringLiteral("beacons"), counts.beacons}, {QStringLiteral("stored"), counts.stored},
-        {QStringLiteral("failed"), counts.failed}, {QStringLiteral("refused"), counts.refused},
-        {QStringLiteral("kept"), counts.kept}};
+    status[QStringLiteral("queue")] =
+        QJsonObject {{QStringLiteral("waiting"), counts.waiting}, {QStringLiteral("capacity"), QueueCapacity}};
+    status[QStringLiteral("latest")] =
+        QJsonObject {{QStringLiteral("callsign"), mLatest[0]}, {QStringLiteral("latitude"), mLatest[1]},
+            {QStringLiteral("longitude"), mLatest[2]}, {QStringLiteral("date"), mLatest[3]}};
+    status[QStringLiteral("counts")] =
+        QJsonObject {{QStringLiteral("received"), counts.received}, {QStringLiteral("beacons"), counts.beacons},
+            {QStringLiteral("stored"), counts.stored}, {QStringLiteral("failed"), counts.failed},
+            {QStringLiteral("refused"), counts.refused}, {QStringLiteral("kept"), counts.kept}};
     QJsonArray feeds;
     if (mFeeds) {
         for (const LiveFeed &feed : mFeeds())

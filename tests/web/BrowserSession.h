@@ -64,7 +64,8 @@ public:
         QString pageSocket;
         while (pageSocket.isEmpty() && waited.elapsed() < 60'000) {
             QNetworkAccessManager network;
-            QNetworkReply *reply = network.get(QNetworkRequest(QUrl(QStringLiteral("http://127.0.0.1:%1/json/list").arg(port))));
+            QNetworkReply *reply =
+                network.get(QNetworkRequest(QUrl(QStringLiteral("http://127.0.0.1:%1/json/list").arg(port))));
             QEventLoop loop;
             QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
             loop.exec();
@@ -95,7 +96,8 @@ public:
     QJsonValue evaluate(const QString &expression)
     {
         const int id = ++mLastId;
-        const QJsonObject call {{QStringLiteral("id"), id}, {QStringLiteral("method"), QStringLiteral("Runtime.evaluate")},
+        const QJsonObject call {{QStringLiteral("id"), id},
+            {QStringLiteral("method"), QStringLiteral("Runtime.evaluate")},
             {QStringLiteral("params"),
                 QJsonObject {{QStringLiteral("expression"), expression}, {QStringLiteral("returnByValue"), true}}}};
         mSocket.sendTextMessage(QString::fromUtf8(QJsonDocument(call).toJson(QJsonDocument::Compact)));

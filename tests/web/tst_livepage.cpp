@@ -2,9 +2,9 @@
 // SQLite database, the page's server on 127.0.0.1, and Debian's Chromium
 // polling it.
 #include "BrowserSession.h"
+#include "app/ErrorReport.h"
 #include "app/Form1.h"
 #include "app/LivePage.h"
-#include "app/ErrorReport.h"
 #include "host/HostSettingsStore.h"
 #include "support/ScriptedBeaconRecord.h"
 #include "support/ScriptedHost.h"
@@ -55,8 +55,10 @@ private:
             mHost = host.get();
             return host;
         };
-        options.endProcess = [] { };
-        options.fatalError = [](std::exception_ptr failure) { qFatal("%s", qPrintable(ErrorReport::from(failure).message())); };
+        options.endProcess = [] {};
+        options.fatalError = [](std::exception_ptr failure) {
+            qFatal("%s", qPrintable(ErrorReport::from(failure).message()));
+        };
         mWindow = std::make_unique<Form1>(options);
         mWindow->Form_Load();
         QCOMPARE(mWindow->liveStatus().linkConnected(), true);
@@ -68,7 +70,10 @@ private:
         QVERIFY(mLive->port() != 0);
     }
 
-    QUrl url(const QString &path) const { return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(mLive->port()).arg(path)); }
+    QUrl url(const QString &path) const
+    {
+        return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(mLive->port()).arg(path));
+    }
 
     void queueBeacon(const QString &callsign, float latitudeMinutes, float longitudeMinutes)
     {
@@ -99,10 +104,7 @@ private:
     }
 
 private slots:
-    void initTestCase()
-    {
-        qputenv("XDG_CONFIG_HOME", mConfigHome.path().toUtf8());
-    }
+    void initTestCase() { qputenv("XDG_CONFIG_HOME", mConfigHome.path().toUtf8()); }
 
     void cleanup()
     {
@@ -120,13 +122,15 @@ private slots:
         startBridge();
         queueBeacon(QStringLiteral("N0LEAK"), 3090.12f, -7.5f);
         QTRY_VERIFY(mLive->map().contains(QStringLiteral("N0LEAK")));
-        for (const QString &path : {QStringLiteral("/"), QStringLiteral("/api/status"), QStringLiteral("/api/map"),
-                 QStringLiteral("/api/map?after=0"), QStringLiteral("/api/map?after=1"), QStringLiteral("/api/settings"),
-                 QStringLiteral("/keldan.ini"), QStringLiteral("/../keldan.ini"), QStringLiteral("/api/status/..")}) {
+        for (const QString &path :
+            {QStringLiteral("/"), QStringLiteral("/api/status"), QStringLiteral("/api/map"),
+                QStringLiteral("/api/map?after=0"), QStringLiteral("/api/map?after=1"), QStringLiteral("/api/settings"),
+                QStringLiteral("/keldan.ini"), QStringLiteral("/../keldan.ini"), QStringLiteral("/api/status/..")}) {
             const Answer answer = request("GET", path);
             QVERIFY2(!answer.body.contains(Password), qPrintable(path));
             for (const QByteArray connectPart : {"PWD=", "UID=", "DSN=", "DATABASE="})
-                QVERIFY2(!answer.body.toUpper().contains(connectPart), qPrintable(path + QLatin1Char(' ') + connectPart));
+                QVERIFY2(
+                    !answer.body.toUpper().contains(connectPart), qPrintable(path + QLatin1Char(' ') + connectPart));
         }
         QCOMPARE(request("GET", QStringLiteral("/api/status")).status, 200);
         QCOMPARE(request("GET", QStringLiteral("/keldan.ini")).status, 404);
@@ -154,12 +158,16 @@ private slots:
         sinceStored.start();
         QTRY_VERIFY_WITH_TIMEOUT(browser.evaluate(QStringLiteral("window.keldanReport.has('N0LIVE')")).toBool(), 5000);
         qInfo("the map showed the station %lld ms after its row was stored", sinceStored.elapsed());
-        QCOMPARE(browser.evaluate(QStringLiteral("document.getElementById('map').getAttribute('data-stations')")).toString(),
+        QCOMPARE(
+            browser.evaluate(QStringLiteral("document.getElementById('map').getAttribute('data-stations')")).toString(),
             QStringLiteral("1"));
-        QCOMPARE(browser.evaluate(QStringLiteral("document.getElementById('live-latest').textContent.indexOf('N0LIVE') >= 0"))
-                     .toBool(),
+        QCOMPARE(
+            browser
+                .evaluate(QStringLiteral("document.getElementById('live-latest').textContent.indexOf('N0LIVE') >= 0"))
+                .toBool(),
             true);
-        QCOMPARE(browser.evaluate(QStringLiteral("document.documentElement.getAttribute('data-script-errors')")).isNull(),
+        QCOMPARE(
+            browser.evaluate(QStringLiteral("document.documentElement.getAttribute('data-script-errors')")).isNull(),
             true);
 
         // The database link closes: the page says so.
