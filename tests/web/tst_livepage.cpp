@@ -16,6 +16,7 @@
 #include <QElapsedTimer>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -136,6 +137,79 @@ private slots:
         QCOMPARE(request("GET", QStringLiteral("/keldan.ini")).status, 404);
         for (const QByteArray verb : {"POST", "PUT", "DELETE"})
             QVERIFY2(request(verb, QStringLiteral("/api/status")).status >= 400, verb.constData());
+    }
+
+    // What was stored before the page started comes from the read of its
+    // own: a second window's map holds the first one's station without a
+    // beacon of its own.
+    void seedReadsWhatWasStoredBefore()
+    {
+        startBridge();
+        queueBeacon(QStringLiteral("N0SEED"), 3090.12f, -7.5f);
+        QTRY_VERIFY(mLive->map().contains(QStringLiteral("N0SEED")));
+        const QString database = mFolder->filePath("bridge.sqlite");
+        mLive.reset();
+        mWindow.reset();
+
+        Form1Options options;
+        options.programFolder = mFolder->path();
+        options.createHost = [] { return std::make_unique<ScriptedHost>(); };
+        options.endProcess = [] {};
+        options.fatalError = [](std::exception_ptr) { qFatal("fatal error"); };
+        mWindow = std::make_unique<Form1>(options);
+        mWindow->Form_Load();
+        mLive = std::make_unique<LivePage>(*mWindow);
+        LivePage::Options live;
+        live.port = 0;
+        QVERIFY(mLive->start(live));
+        QTRY_VERIFY(mLive->map().contains(QStringLiteral("N0SEED")));
+        QCOMPARE(mLive->map().stationCount(), 1);
+    }
+
+    // Another session holds the SQLite file: the beacon's row is kept, the
+    // page says the link is down, and once the lock is gone the kept row
+    // goes in and its station joins the map.
+    void lockedDatabaseInTheBrowser()
+    {
+        if (!HeadlessChromium::available())
+            QFAIL("no /usr/bin/chromium: bash scripts/install-packages.sh test installs it");
+        startBridge();
+        BrowserSession browser;
+        const QString failure = browser.open(url(QStringLiteral("/")));
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            browser.evaluate(QStringLiteral("document.documentElement.getAttribute('data-link')")).toString() == "up",
+            30'000);
+
+        QProcess holder;
+        holder.start(QStringLiteral("sqlite3"), {mFolder->filePath("bridge.sqlite")});
+        QVERIFY(holder.waitForStarted());
+        holder.write("BEGIN EXCLUSIVE;\n");
+        // Held once a second session cannot start writing.
+        const QStringList tryWrite {mFolder->filePath("bridge.sqlite"), QStringLiteral("BEGIN IMMEDIATE; ROLLBACK;")};
+        QTRY_VERIFY(QProcess::execute(QStringLiteral("sqlite3"), tryWrite) != 0);
+
+        // SQLite's busy wait holds the window's thread about 10 s before the
+        // statement fails as locked; from then on the bridge knows.
+        queueBeacon(QStringLiteral("N0KEPT"), 3090.12f, -7.5f);
+        QTRY_VERIFY_WITH_TIMEOUT(mWindow->liveStatus().toJson().contains("\"link\":\"reopening\""), 30'000);
+        QElapsedTimer sinceKept;
+        sinceKept.start();
+        QTRY_VERIFY_WITH_TIMEOUT(
+            browser.evaluate(QStringLiteral("document.documentElement.getAttribute('data-link')")).toString()
+                == "reopening",
+            10'000);
+        qInfo("the page showed the link down %lld ms after the row was kept", sinceKept.elapsed());
+        QVERIFY(!mLive->map().contains(QStringLiteral("N0KEPT")));
+
+        holder.write("COMMIT;\n.quit\n");
+        holder.closeWriteChannel();
+        QVERIFY(holder.waitForFinished());
+        QTRY_VERIFY_WITH_TIMEOUT(
+            browser.evaluate(QStringLiteral("window.keldanReport.has('N0KEPT')")).toBool(), 20'000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            browser.evaluate(QStringLiteral("document.documentElement.getAttribute('data-link')")).toString() == "up",
+            5000);
     }
 
     void mapAndStatusInTheBrowser()

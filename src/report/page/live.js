@@ -56,7 +56,7 @@
   var LINK_TEXT = {
     up: 'up',
     down: 'down: no connection to the database',
-    reopening: 'down: the connection was lost; statements are kept and it is being reopened',
+    reopening: 'down: the database takes no rows now; they are kept and the link is being reopened',
     unknown: 'unknown: the bridge does not answer'
   };
 
