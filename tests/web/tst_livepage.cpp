@@ -217,6 +217,10 @@ private slots:
         if (!HeadlessChromium::available())
             QFAIL("no /usr/bin/chromium: bash scripts/install-packages.sh test installs it");
         startBridge();
+        // One station before the page opens: the page then holds a version
+        // of the map and asks only for what changed after it.
+        queueBeacon(QStringLiteral("N0FIRST"), 3000.0f, -7.5f);
+        QTRY_VERIFY(mLive->map().contains(QStringLiteral("N0FIRST")));
         BrowserSession browser;
         const QString failure = browser.open(url(QStringLiteral("/")));
         QVERIFY2(failure.isEmpty(), qPrintable(failure));
@@ -224,6 +228,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(
             browser.evaluate(QStringLiteral("document.documentElement.getAttribute('data-link')")).toString() == "up",
             30'000);
+        QTRY_VERIFY_WITH_TIMEOUT(browser.evaluate(QStringLiteral("window.keldanReport.has('N0FIRST')")).toBool(), 5000);
         QVERIFY(!browser.evaluate(QStringLiteral("window.keldanReport.has('N0LIVE')")).toBool());
 
         queueBeacon(QStringLiteral("N0LIVE"), 3090.12f, -7.5f);
