@@ -239,7 +239,7 @@ private slots:
         qInfo("the map showed the station %lld ms after its row was stored", sinceStored.elapsed());
         QCOMPARE(
             browser.evaluate(QStringLiteral("document.getElementById('map').getAttribute('data-stations')")).toString(),
-            QStringLiteral("1"));
+            QStringLiteral("2"));
         QCOMPARE(
             browser
                 .evaluate(QStringLiteral("document.getElementById('live-latest').textContent.indexOf('N0LIVE') >= 0"))
