@@ -11,7 +11,8 @@ profile=${1:-run}
 
 run_packages=(
   g++ cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-serialport-dev fonts-dejavu-core fonts-dejavu-extra
+  qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-httpserver-dev qt6-websockets-dev
+  libqt6httpserver6 libqt6websockets6 fonts-dejavu-core fonts-dejavu-extra
   unixodbc unixodbc-dev libsqliteodbc sqlite3
   zlib1g-dev
 )

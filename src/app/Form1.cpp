@@ -14,6 +14,8 @@
 #include "recording/CoordinateText.h"
 #include "recording/LinkHealer.h"
 #include "settings/SettingsFile.h"
+#include "web/LiveRecorderTap.h"
+#include "web/LiveStatus.h"
 #include "widgets/ControlLayout.h"
 #include "widgets/WindowFont.h"
 #include "widgets/WindowIcon.h"
@@ -59,7 +61,8 @@ QCheckBox *checkBox(QWidget *parent, const char *name, const QString &caption, Q
 
 }  // namespace
 
-Form1::Form1(Form1Options options, QWidget *parent) : QMainWindow(parent), mOptions(std::move(options)), mQueue(*this)
+Form1::Form1(Form1Options options, QWidget *parent)
+    : QMainWindow(parent), mOptions(std::move(options)), mQueue(*this), mLiveStatus(std::make_unique<LiveStatus>())
 {
     buildControls();
     // A lost server: logOff and logon again, as Setup's OK does.
@@ -73,7 +76,9 @@ Form1::Form1(Form1Options options, QWidget *parent) : QMainWindow(parent), mOpti
         return mLink.connected();
     });
     mHealer->setShowStatus([this](const QString &caption) { setStatus(caption); });
-    mRecorder = std::make_unique<BeaconRecorder>(static_cast<RecorderView &>(*this), *mHealer);
+    mLiveTap = std::make_unique<LiveRecorderTap>(*mHealer);
+    mHealer->setOnStored([this](const QString &statement) { mLiveTap->statementStored(statement); });
+    mRecorder = std::make_unique<BeaconRecorder>(static_cast<RecorderView &>(*this), *mLiveTap);
     mLogonRetry = new QTimer(this);
     mLogonRetry->setSingleShot(true);
     connect(mLogonRetry, &QTimer::timeout, this, &Form1::logonOrRetry);
@@ -91,6 +96,18 @@ Form1::Form1(Form1Options options, QWidget *parent) : QMainWindow(parent), mOpti
             return counts;
         },
         [this] { mHealer->failureLog().minutePassed(); });
+    mLiveStatus->setCounts([this] {
+        const ServiceLog::Counts counts = mServiceLog->counts();
+        LiveCounts live;
+        live.received = counts.received;
+        live.beacons = counts.beacons;
+        live.stored = counts.stored;
+        live.failed = counts.failed;
+        live.refused = counts.refused;
+        live.waiting = counts.waiting;
+        live.kept = mHealer->keptStatements().size();
+        return live;
+    });
 
     // The drain timer ticks from the moment the window exists.
     TimerBeaconData = new QTimer(this);
@@ -327,6 +344,7 @@ void Form1::setLinkConnected(bool connected)
     if (!mUIV)
         throw HostError("no host application is attached");
     mUIV->setAddOnConnected(connected ? HostTrue : HostFalse);
+    mLiveStatus->setLinkConnected(connected);
 }
 
 QString Form1::convertDecimaltoLatORLon(double LatORLonDecimal, bool Lat, bool withDot) const
@@ -396,6 +414,7 @@ void Form1::menuAbout_Click()
 void Form1::setBufferCaption(const QString &caption)
 {
     buffer->setText(caption);
+    mLiveStatus->setBuffer(caption);
 }
 
 void Form1::setStatusCaption(const QString &caption)
@@ -405,7 +424,9 @@ void Form1::setStatusCaption(const QString &caption)
 
 void Form1::processBeacon(const BeaconRecordRef &beacon)
 {
+    mLiveTap->beaconTaken(beacon);
     mRecorder->processBeacon(beacon);
+    mLiveTap->beaconDone();
 }
 
 void Form1::dispatchPendingMessages()
@@ -423,6 +444,7 @@ void Form1::setLatestData(int textNumber, const QString &text)
 {
     QLineEdit *boxes[] = {Text1, Text2, Text3, Text4};
     boxes[textNumber - 1]->setText(text);
+    mLiveStatus->setLatest(textNumber, text);
 }
 
 void Form1::setStatus(const QString &caption)
@@ -434,4 +456,5 @@ void Form1::setStatus(const QString &caption, const QString &detail)
 {
     status->setText(caption);
     status->setToolTip(detail);
+    mLiveStatus->setStatus(caption);
 }

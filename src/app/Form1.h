@@ -16,6 +16,8 @@
 
 class BeaconRecorder;
 class LinkHealer;
+class LiveRecorderTap;
+class LiveStatus;
 class ServiceLog;
 class QCheckBox;
 class QGroupBox;
@@ -75,6 +77,10 @@ public:
     int logonRetryDelayMs() const;
     BackOff &logonBackOff() { return mLogonBackOff; }
     Form2 *setupWindow() const { return mSetup; }
+    // What the window shows, for the live page, and the tap that tells its
+    // map of every stored beacon.
+    LiveStatus &liveStatus() { return *mLiveStatus; }
+    LiveRecorderTap &liveTap() { return *mLiveTap; }
 
 public slots:
     void mUIV_NotifyBeaconData(BeaconRecordRef cStn);
@@ -116,6 +122,8 @@ private:
     BeaconQueue mQueue;
     DatabaseLink mLink;
     std::unique_ptr<LinkHealer> mHealer;
+    std::unique_ptr<LiveStatus> mLiveStatus;
+    std::unique_ptr<LiveRecorderTap> mLiveTap;
     std::unique_ptr<BeaconRecorder> mRecorder;
     std::unique_ptr<ServiceLog> mServiceLog;
     QString mDSN;

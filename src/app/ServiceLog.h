@@ -27,6 +27,9 @@ public:
     // The timer calls it; so may a test.
     void minutePassed();
 
+    // What the summary line would say now; the live page shows it too.
+    Counts counts() const { return mCounts(); }
+
     // The summary line now; the closing event writes it last.
     void writeSummary();
 

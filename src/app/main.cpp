@@ -2,6 +2,7 @@
 #include "app/DisplayCheck.h"
 #include "app/ErrorReport.h"
 #include "app/Form1.h"
+#include "app/LivePage.h"
 #include "app/LogOutput.h"
 #include "linuxhost/HostFactory.h"
 #include "version/KeldanVersion.h"
@@ -65,6 +66,10 @@ int main(int argc, char *argv[])
     } catch (...) {
         showFatalError(std::current_exception());
     }
+    // The read-only live page on the host's Web address, unless it is off.
+    LivePage live(window);
+    if (const auto liveOptions = LivePage::fromHostSettings())
+        live.start(*liveOptions);
     window.show();
     return app.exec();
 }

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHostAddress>
 #include <QMap>
 #include <QRegularExpression>
 
@@ -67,6 +68,7 @@ HostSettings HostSettings::read(QSettings &store)
             feed.problems << rateProblems;
     }
     settings.readStation(store, settings.problems);
+    settings.readWeb(store);
     return settings;
 }
 
@@ -90,7 +92,7 @@ QStringList HostSettings::allProblems() const
     QStringList all;
     for (const FeedSettings &feed : feeds)
         all << feed.problems;
-    all << feedKeyProblems << problems;
+    all << feedKeyProblems << problems << webProblems;
     all.removeDuplicates();
     return all;
 }
@@ -270,4 +272,29 @@ QStringList HostSettings::readReplayRate(QSettings &store)
     }
     replayRate = rate;
     return {};
+}
+
+void HostSettings::readWeb(QSettings &store)
+{
+    const QString key = QStringLiteral("Web");
+    if (!store.contains(key))
+        return;  // the default address
+    const QString text = textValue(store, key);
+    webHost.clear();
+    if (text.isEmpty())
+        return;  // turned off
+    QString host;
+    QString portText;
+    bool portOk = false;
+    const int port = splitHostPort(text, host, portText) ? portText.toInt(&portOk) : 0;
+    const bool hostOk =
+        host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0 || !QHostAddress(host).isNull();
+    if (!hostOk || !portOk || port < 1 || port > 65535) {
+        webProblems << QStringLiteral("Web \"%1\" is not an address to listen on; use HOST:PORT with an IP address "
+                                      "(127.0.0.1:8073), or an empty value for no live page; the live page is off")
+                           .arg(text);
+        return;
+    }
+    webHost = host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0 ? QStringLiteral("127.0.0.1") : host;
+    webPort = quint16(port);
 }

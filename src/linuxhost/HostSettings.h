@@ -18,6 +18,11 @@
 //   Replay Rate  packets per second for a file feed
 // and the station's own, see StationSettings: Latitude, Longitude, Exclusions,
 // Time Zone.
+//   Web          HOST:PORT the live page listens on (an IP address, or
+//                localhost); 127.0.0.1:8073 when the key is absent, and an
+//                empty value turns the page off. A value that cannot be used
+//                is described in webProblems and leaves the page off: it
+//                stops nothing else.
 // Without any feed key the one feed is FeedSettings' default. A feed whose
 // value cannot be used is described in its own problems and left out; any
 // other value that cannot be used is described in problems.
@@ -38,11 +43,19 @@ public:
 
     double replayRate = LogReplaySource::DefaultRatePerSecond;
 
+    static constexpr quint16 DefaultWebPort = 8073;
+    // Empty: the live page is off.
+    QString webHost = QStringLiteral("127.0.0.1");
+    quint16 webPort = DefaultWebPort;
+    QStringList webProblems;
+    bool webEnabled() const { return !webHost.isEmpty(); }
+
     QStringList problems;
     // True when nothing but feeds is wrong and at least one feed can run.
     bool isUsable() const;
     QList<FeedSettings> usableFeeds() const;
-    // Every problem once: the feeds' in feed order, then the rest.
+    // Every problem once: the feeds' in feed order, then the rest (the live
+    // page's last).
     QStringList allProblems() const;
 
     static HostSettings read(QSettings &store);
@@ -52,4 +65,5 @@ private:
     void readFeeds(QSettings &store);
     QStringList readLogin(QSettings &store);
     QStringList readReplayRate(QSettings &store);
+    void readWeb(QSettings &store);
 };

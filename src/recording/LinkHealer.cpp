@@ -53,6 +53,13 @@ QStringList LinkHealer::keptStatements() const
     return statements;
 }
 
+void LinkHealer::stored(const QString &statement)
+{
+    ++mStored;
+    if (mOnStored)
+        mOnStored(statement);
+}
+
 FailureKind LinkHealer::kindOf(const OdbcError &failure) const
 {
     const FailureKind kind = failureKind(failure, mLink.dbmsName());
@@ -71,7 +78,7 @@ void LinkHealer::execute(const QString &statement)
     }
     try {
         mLink.execute(statement);
-        ++mStored;
+        stored(statement);
     } catch (const OdbcError &e) {
         // A link that never opened (no logon yet, a refused one, Setup's
         // log-off) is left as it is.
@@ -122,9 +129,11 @@ bool LinkHealer::storeFirstKept()
             qCInfo(lcDb).noquote() << QStringLiteral(
                 "the row went in before the connection was lost; not written again: %1")
                                           .arg(first.statement);
+            if (mOnStored)
+                mOnStored(first.statement);
         } else {
             mLink.execute(first.statement);
-            ++mStored;
+            stored(first.statement);
         }
     } catch (const OdbcError &e) {
         const FailureKind kind = kindOf(e);

@@ -46,6 +46,10 @@ public:
     SqlDialect dialect() const override;
 
     void setShowStatus(ShowStatus showStatus) { mShowStatus = std::move(showStatus); }
+    // Told of every statement whose row is in the database: at once, or once
+    // a kept one went in on a reopened link.
+    using Stored = std::function<void(const QString &statement)>;
+    void setOnStored(Stored onStored) { mOnStored = std::move(onStored); }
     // The reopening schedule; a test shrinks its time scale.
     BackOff &backOff() { return mBackOff; }
 
@@ -76,10 +80,12 @@ private:
     void giveUpFirstKept(const OdbcError &failure);
     FailureKind kindOf(const OdbcError &failure) const;
     void scheduleRetry();
+    void stored(const QString &statement);
 
     DatabaseLink &mLink;
     Reconnect mReconnect;
     ShowStatus mShowStatus;
+    Stored mOnStored;
     QList<Kept> mKept;
     FailureKind mKeptBecause = FailureKind::Never;
     // The same failure of the first kept statement on reopened links in a row.

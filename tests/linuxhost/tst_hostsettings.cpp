@@ -24,6 +24,8 @@ private slots:
     void ignoresValuesTheFeedDoesNotUse();
     void exclusions_data();
     void exclusions();
+    void webAddress_data();
+    void webAddress();
 
 private:
     HostSettings readPairs(const Pairs &pairs);
@@ -358,3 +360,36 @@ void TestHostSettings::exclusions()
 
 QTEST_GUILESS_MAIN(TestHostSettings)
 #include "tst_hostsettings.moc"
+
+void TestHostSettings::webAddress_data()
+{
+    QTest::addColumn<Pairs>("pairs");
+    QTest::addColumn<QString>("host");  // empty: the page is off
+    QTest::addColumn<int>("port");
+    QTest::addColumn<bool>("problem");
+
+    QTest::addRow("absent: this machine only") << Pairs {} << "127.0.0.1" << 8073 << false;
+    QTest::addRow("empty: off") << Pairs {{"Web", ""}} << "" << 0 << false;
+    QTest::addRow("every address") << Pairs {{"Web", "0.0.0.0:8080"}} << "0.0.0.0" << 8080 << false;
+    QTest::addRow("localhost") << Pairs {{"Web", "localhost:9000"}} << "127.0.0.1" << 9000 << false;
+    QTest::addRow("IPv6") << Pairs {{"Web", "[::1]:8073"}} << "::1" << 8073 << false;
+    QTest::addRow("no port") << Pairs {{"Web", "127.0.0.1"}} << "" << 0 << true;
+    QTest::addRow("port out of range") << Pairs {{"Web", "127.0.0.1:70000"}} << "" << 0 << true;
+    QTest::addRow("a name") << Pairs {{"Web", "example.org:80"}} << "" << 0 << true;
+}
+
+void TestHostSettings::webAddress()
+{
+    QFETCH(Pairs, pairs);
+    QFETCH(QString, host);
+    QFETCH(int, port);
+    QFETCH(bool, problem);
+    const HostSettings settings = readPairs(pairs);
+    QCOMPARE(settings.webHost, host);
+    QCOMPARE(settings.webEnabled(), !host.isEmpty());
+    if (!host.isEmpty())
+        QCOMPARE(int(settings.webPort), port);
+    QCOMPARE(settings.webProblems.size(), problem ? 1 : 0);
+    // A page that cannot start stops nothing else.
+    QVERIFY(settings.isUsable());
+}

@@ -131,7 +131,7 @@
   });
 
   var tracks = [];
-  stations.forEach(function (s) {
+  function addTrack(s) {
     if (!s.tr) return;
     var path = new Path2D();
     var minX = Infinity, minY = Infinity, maxX = -Infinity, maxY = -Infinity;
@@ -141,7 +141,8 @@
       minX = Math.min(minX, x); maxX = Math.max(maxX, x); minY = Math.min(minY, y); maxY = Math.max(maxY, y);
     }
     tracks.push({ station: s, path: path, minX: minX, minY: minY, maxX: maxX, maxY: maxY });
-  });
+  }
+  stations.forEach(addTrack);
 
   var mapBox = document.getElementById('map');
   var canvas = document.getElementById('map-canvas');
@@ -672,6 +673,46 @@
   followHash();
   var mapLink = element('span', 'attribution', 'Outline: Natural Earth (public domain)');
   mapBox.appendChild(mapLink);
+
+  // ---- live updates -----------------------------------------------------
+
+  // The bridge's live page (live.js) hands in what changed: stations in the
+  // form of data.stations, each replacing the one of its callsign; callsigns
+  // gone from the map; with reset, the stations not handed in go.
+  window.keldanReport = {
+    update: function (change) {
+      var wasEmpty = !stations.length;
+      var incoming = new Map();
+      change.stations.forEach(function (s) { s.x = worldX(s.lo); s.y = worldY(s.la); incoming.set(s.c, s); });
+      var gone = new Set(change.gone || []);
+      var kept = stations.filter(function (s) {
+        return !incoming.has(s.c) && !gone.has(s.c) && !change.reset;
+      });
+      stations.length = 0;
+      Array.prototype.push.apply(stations, kept.concat(Array.from(incoming.values())));
+      byCall.clear();
+      stations.forEach(function (s) { byCall.set(s.c, s); });
+      tracks.length = 0;
+      stations.forEach(addTrack);
+      counts = [0, 0, 0];
+      stations.forEach(function (s) { counts[s.k] = (counts[s.k] || 0) + 1; });
+      KINDS.forEach(function (kind, k) {
+        var box = document.getElementById('show-' + kind.name.toLowerCase());
+        if (box) box.parentNode.lastChild.nodeValue = kind.name + ' ' + counts[k];
+      });
+      data.rows[0] = change.rows;
+      document.getElementById('summary').textContent =
+        stations.length + ' stations from ' + change.rows + ' beacons, ' + (change.period || data.period);
+      if (selected) select(byCall.get(selected.c) || null);
+      latest = stations.slice().sort(function (a, b) { return b.t - a.t || (a.c < b.c ? -1 : 1); });
+      fillTable();
+      if (wasEmpty && stations.length) fit();
+      mapBox.setAttribute('data-stations', String(stations.length));
+      redraw();
+    },
+    has: function (callsign) { return byCall.has(callsign); }
+  };
+
   var elapsed = Math.round(performance.now() - started);
   document.documentElement.setAttribute('data-render-ms', String(elapsed));
   document.getElementById('footer').textContent = 'Made by keldan-report at ' + data.generated + ' (' +
