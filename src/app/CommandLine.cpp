@@ -30,15 +30,18 @@ CommandLine CommandLine::parse(const QStringList &arguments, const QString &exec
     parser.setApplicationDescription(
         QStringLiteral("Keldan Bridge records every APRS station it hears into an SQL database through ODBC.\n"
                        "Its settings are keldan.ini in the program folder; the feed and the station are read from\n"
-                       "$XDG_CONFIG_HOME/Peak Systems/UI-View32.conf. Without a display it runs on Qt's offscreen\n"
-                       "platform. See keldan(1)."));
+                       "$XDG_CONFIG_HOME/Peak Systems/UI-View32.conf, or from the --config file. Without a display it\n"
+                       "runs on Qt's offscreen platform. See keldan(1) and keldan.conf(5)."));
     const QCommandLineOption help(
         QStringList {QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help and end."));
     const QCommandLineOption version(
         QStringList {QStringLiteral("v"), QStringLiteral("version")}, QStringLiteral("Show the version and end."));
     const QCommandLineOption folder(QStringLiteral("program-folder"),
         QStringLiteral("The folder that holds keldan.ini (default: the program's own folder)."), QStringLiteral("DIR"));
-    parser.addOptions({help, version, folder});
+    const QCommandLineOption config(QStringLiteral("config"),
+        QStringLiteral("Read the feeds and the station from FILE (keldan.conf(5)) instead of the per-user store."),
+        QStringLiteral("FILE"));
+    parser.addOptions({help, version, folder, config});
 
     CommandLine result;
     if (!parser.parse(arguments)) {
@@ -59,6 +62,15 @@ CommandLine CommandLine::parse(const QStringList &arguments, const QString &exec
         result.mAction = failWith(
             QStringLiteral("unexpected argument '%1'.").arg(parser.positionalArguments().constFirst()), result.mOutput);
         return result;
+    }
+
+    if (parser.isSet(config)) {
+        const QString given = parser.value(config);
+        if (given.isEmpty()) {
+            result.mAction = failWith(QStringLiteral("--config names no file."), result.mOutput);
+            return result;
+        }
+        result.mConfigFile = QFileInfo(given).absoluteFilePath();
     }
 
     QString chosen = executableFolder;

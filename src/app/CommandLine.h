@@ -20,6 +20,8 @@ public:
     Action action() const { return mAction; }
     // The folder that holds keldan.ini: absolute, without a trailing slash.
     const QString &programFolder() const { return mProgramFolder; }
+    // The host's settings file of --config, absolute; empty without it.
+    const QString &configFile() const { return mConfigFile; }
     // For ShowHelp and ShowVersion the text for standard output; for Fail the
     // message for standard error. Each ends with a newline.
     const QString &output() const { return mOutput; }
@@ -30,5 +32,6 @@ public:
 private:
     Action mAction = Action::Run;
     QString mProgramFolder;
+    QString mConfigFile;
     QString mOutput;
 };
