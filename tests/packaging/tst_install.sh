@@ -46,6 +46,9 @@ check "programs and folder script executable" bash -c "
 conf=$root/etc/keldan/keldan.conf
 check "/etc/keldan/keldan.conf installed, every setting commented out" \
   bash -c "[ -s '$conf' ] && ! grep -Ev '^[#;]|^[[:space:]]*\$' '$conf'"
+echo '# edited by the administrator' >>"$conf"
+DESTDIR=$root cmake --install "$build" --prefix /usr >>"$work/install.log"
+check "a second cmake --install keeps an edited keldan.conf" grep -qx '# edited by the administrator' "$conf"
 
 # A PNG's width and height are the big-endian words at bytes 16 and 20.
 png_size() { od -An -tu1 -j16 -N8 "$1" | awk '{print $3*256+$4 "x" $7*256+$8}'; }
