@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what the bridge needs, builds it, prepares the embedded default
-# database and starts the bridge on it, fed by the demo log. As root.
+# Installs what the bridge needs, builds it with keldan-import and
+# keldan-report (build/dev/src), prepares the embedded default database and
+# starts the bridge on it, fed by the demo log. As root.
 #
 #   KELDAN_FEED      the APRS source (default: the demo log replayed), e.g.
 #                    kiss://127.0.0.1:8001 or aprs-is://rotate.aprs2.net:14580
@@ -9,7 +10,7 @@
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 bash "$repo/scripts/install-packages.sh" run
-bash "$repo/scripts/build.sh" dev keldan
+bash "$repo/scripts/build.sh" dev keldan keldan-import keldan-report
 
 # Everything the running bridge uses lives in build/run: the program and its
 # keldan.ini, the database file TEST, and the host's settings store.
@@ -47,6 +48,7 @@ fi
 
 echo "Feed: $feed"
 echo "Database: $run/TEST (look inside with: sqlite3 $run/TEST 'select * from stations')"
+echo "Report: ODBCSYSINI=\$PWD/odbc ODBCINI=\$PWD/odbc/odbc.ini build/dev/src/keldan-report --dsn myodbc3-test --database build/run/TEST -o report.html (from $repo)"
 
 ./keldan &
 bridge=$!

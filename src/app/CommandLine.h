@@ -24,6 +24,8 @@ public:
     const QString &programFolder() const { return mProgramFolder; }
     // --time-zone: the zone of the stored times in place of the host's Time Zone setting.
     std::optional<Qt::TimeSpec> timeZone() const { return mTimeZone; }
+    // The host's settings file of --config, absolute; empty without it.
+    const QString &configFile() const { return mConfigFile; }
     // For ShowHelp and ShowVersion the text for standard output; for Fail the
     // message for standard error. Each ends with a newline.
     const QString &output() const { return mOutput; }
@@ -33,5 +35,6 @@ private:
     Action mAction = Action::Run;
     QString mProgramFolder;
     std::optional<Qt::TimeSpec> mTimeZone;
+    QString mConfigFile;
     QString mOutput;
 };

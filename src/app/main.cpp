@@ -4,6 +4,7 @@
 #include "app/Form1.h"
 #include "app/LivePage.h"
 #include "app/LogOutput.h"
+#include "host/HostSettingsStore.h"
 #include "linuxhost/HostFactory.h"
 #include "version/KeldanVersion.h"
 
@@ -50,6 +51,16 @@ int main(int argc, char *argv[])
         std::fputs(
             qPrintable(commandLine.output()), commandLine.action() == CommandLine::Action::Fail ? stderr : stdout);
         return commandLine.exitStatus();
+    }
+    if (!commandLine.configFile().isEmpty()) {
+        // Checked before anything starts: a service with a wrong file ends
+        // at once with the usage status, naming the line.
+        const QStringList problems = hostConfigProblems(commandLine.configFile());
+        for (const QString &problem : problems)
+            std::fprintf(stderr, "keldan: %s: %s\n", qPrintable(commandLine.configFile()), qPrintable(problem));
+        if (!problems.isEmpty())
+            return CommandLine::UsageErrorStatus;
+        HostSettingsStore::useConfigFile(commandLine.configFile());
     }
     if (offscreen)
         std::fputs(DisplayCheck::notice(), stderr);

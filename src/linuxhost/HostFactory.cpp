@@ -4,6 +4,7 @@
 #include "linuxhost/LinuxHost.h"
 #include "linuxhost/SilentHost.h"
 
+#include "host/HostConfigFile.h"
 #include "host/HostSettingsStore.h"
 #include "host/LogCategories.h"
 
@@ -39,4 +40,15 @@ std::unique_ptr<HostApplication> createHostApplication(std::optional<Qt::TimeSpe
         qCInfo(lcFeed).noquote() << feeds.at(i).key() + QLatin1Char(' ') + host->sources().at(size_t(i))->describe();
     host->start();
     return host;
+}
+
+QStringList hostConfigProblems(const QString &path)
+{
+    const HostConfigFile::Contents contents = HostConfigFile::read(path);
+    if (!contents.problems.isEmpty())
+        return contents.problems;
+    // A file the administrator wrote for a service: a feed that cannot be
+    // used stops the start too, rather than leaving a station half heard.
+    const auto store = HostConfigFile::open(path);
+    return HostSettings::read(*store).allProblems();
 }

@@ -2,6 +2,9 @@
 
 #include "host/HostApplication.h"
 
+#include <QString>
+#include <QStringList>
+
 #include <memory>
 #include <optional>
 
@@ -10,3 +13,8 @@
 // Creates the host application that start-up attaches to; timeZone, when
 // given, stands for the host's Time Zone setting (keldan --time-zone).
 std::unique_ptr<HostApplication> createHostApplication(std::optional<Qt::TimeSpec> timeZone = std::nullopt);
+
+// What stops the host's settings file (keldan --config FILE) from being used
+// as it stands, one problem a line: the file cannot be read, a line is no
+// setting, or a value cannot be used. Empty when it is fine.
+QStringList hostConfigProblems(const QString &path);

@@ -60,6 +60,8 @@ private slots:
                                         << "the program folder '@/none' does not exist.";
         QTest::addRow("empty folder") << QStringList {"--program-folder="} << fail << ""
                                       << "the program folder '' does not exist.";
+        QTest::addRow("--config without a file name") << QStringList {"--config="} << fail << ""
+                                                      << "keldan: --config names no file.";
         QTest::addRow("a file for a folder") << QStringList {"--program-folder", "@/plain-file"} << fail << ""
                                              << "the program folder '@/plain-file' is not a folder.";
     }
@@ -88,6 +90,20 @@ private slots:
                 arguments.contains(QStringLiteral("UTC")) ? std::optional(Qt::UTC) : std::optional<Qt::TimeSpec>());
         }
         QVERIFY2(result.output().contains(here(outputContains)), qPrintable(result.output()));
+    }
+
+    // The file is checked when the program starts (hostConfigProblems), not here.
+    void configFile()
+    {
+        const QString previous = QDir::currentPath();
+        QDir::setCurrent(mDir.path());
+        const CommandLine relative =
+            CommandLine::parse({QStringLiteral("keldan"), QStringLiteral("--config"), QStringLiteral("keldan.conf")},
+                QStringLiteral("/usr/bin"));
+        QDir::setCurrent(previous);
+        QCOMPARE(int(relative.action()), int(CommandLine::Action::Run));
+        QCOMPARE(relative.configFile(), mDir.filePath(QStringLiteral("keldan.conf")));
+        QCOMPARE(CommandLine::parse({QStringLiteral("keldan")}, QStringLiteral("/usr/bin")).configFile(), QString());
     }
 
     void needsOffscreen_data()

@@ -28,6 +28,8 @@ private slots:
     void badFeedIsLeftOutOthersRun();
     void aprsIsFeed();
     void logFeed();
+    void configFileProblems_data();
+    void configFileProblems();
 
 private:
     void writeStore(const Pairs &pairs);
@@ -202,6 +204,42 @@ void TestHostFactory::logFeed()
     QTRY_VERIFY(mLog->messages().contains(QStringLiteral("LOG %1 ended after 2 packets").arg(path)));
     // The end of the log is no closing event.
     QCOMPARE(closing.size(), 0);
+}
+
+// keldan --config FILE: what would stop the start, the file's lines first,
+// then the values the host cannot use, which the per-user store only logs.
+void TestHostFactory::configFileProblems_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QStringList>("problems");
+
+    QTest::addRow("the installed file: nothing set") << QByteArray("#Feed = kiss://127.0.0.1:8001\n") << QStringList {};
+    QTest::addRow("two usable feeds") << QByteArray(
+        "Feed = kiss://127.0.0.1:8001\nFeed 2 = agw://127.0.0.1:8000\nTime Zone = UTC\n")
+                                      << QStringList {};
+    QTest::addRow("a line that is no setting")
+        << QByteArray("Feed = kiss://127.0.0.1:80010\nTimezone = UTC\n")
+        << QStringList {
+               "line 2: \"Timezone\" is no setting; the settings are Feed, Callsign, Passcode, Filter, "
+               "Latitude, Longitude, Exclusions, Replay Rate, Time Zone, Journal Days, Web, Feed 2 ... Feed 99"};
+    QTest::addRow("one feed of two cannot be used")
+        << QByteArray("Feed = kiss://127.0.0.1:8001\nFeed 2 = kiss://127.0.0.1:80010\n")
+        << QStringList {
+               "Feed 2 \"kiss://127.0.0.1:80010\" has a bad port \"80010\"; a port is a number from 1 to 65535"};
+    QTest::addRow("a value that cannot be used")
+        << QByteArray("Time Zone = CET\n") << QStringList {"Time Zone \"CET\" is not a time zone; use local or UTC"};
+}
+
+void TestHostFactory::configFileProblems()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QStringList, problems);
+    const QString path = mDir->filePath(QStringLiteral("keldan.conf"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(text);
+    file.close();
+    QCOMPARE(hostConfigProblems(path), problems);
 }
 
 QTEST_GUILESS_MAIN(TestHostFactory)

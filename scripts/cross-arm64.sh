@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Cross-builds the Debian package for arm64 (64-bit Raspberry Pi OS, Debian 12
+# on a Pi) on an amd64 Debian 12, and runs the unit tests under qemu-user.
+# As root: it adds the foreign architecture arm64 to dpkg and installs the
+# cross compiler and Qt's, unixODBC's and zlib's arm64 -dev packages beside
+# the machine's own (Debian's multiarch: they are Multi-Arch: same).
+#
+#   cross-arm64.sh            build into build/arm64, test, then cpack
+#
+# Afterwards: build/arm64/keldan_<version>_arm64.deb, and the test summary in
+# build/arm64/cross-tests.log. The tests that need a database server, a
+# browser, Dire Wolf or an installation (labels db, browser, packaging) are
+# left out: their servers and tools are this machine's, not arm64 ones.
+set -euo pipefail
+repo=$(cd "$(dirname "$0")/.." && pwd)
+build=$repo/build/arm64
+jobs=${KELDAN_JOBS:-2}
+
+if ! dpkg --print-foreign-architectures | grep -qx arm64; then
+  dpkg --add-architecture arm64
+  apt-get update
+fi
+export DEBIAN_FRONTEND=noninteractive
+apt-get install -y --no-install-recommends \
+  crossbuild-essential-arm64 qemu-user cmake ninja-build pkg-config dpkg-dev file \
+  qt6-base-dev qt6-base-dev-tools \
+  qt6-base-dev:arm64 qt6-serialport-dev:arm64 \
+  unixodbc-dev:arm64 zlib1g-dev:arm64 libsqliteodbc:arm64 libodbc2:arm64 fonts-dejavu-core
+
+mkdir -p "$build"
+cat >"$build/toolchain.cmake" <<'TOOLCHAIN'
+set(CMAKE_SYSTEM_NAME Linux)
+set(CMAKE_SYSTEM_PROCESSOR aarch64)
+set(CMAKE_C_COMPILER aarch64-linux-gnu-gcc)
+set(CMAKE_CXX_COMPILER aarch64-linux-gnu-g++)
+set(CMAKE_LIBRARY_ARCHITECTURE aarch64-linux-gnu)
+# The programs built for arm64 (the icon drawer at build time, the tests)
+# run through qemu-user; the libraries they load are the arm64 ones of
+# /usr/lib/aarch64-linux-gnu, found by the arm64 loader.
+set(CMAKE_CROSSCOMPILING_EMULATOR qemu-aarch64)
+set(PKG_CONFIG_EXECUTABLE aarch64-linux-gnu-pkg-config CACHE FILEPATH "")
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+# Qt's tools (moc, rcc, uic) are the machine's own.
+set(QT_HOST_PATH /usr CACHE PATH "")
+set(QT_HOST_PATH_CMAKE_DIR /usr/lib/x86_64-linux-gnu/cmake CACHE PATH "")
+# unixODBC's odbc_config would name the machine's own library.
+set(ODBC_CONFIG ODBC_CONFIG-NOTFOUND CACHE FILEPATH "")
+set(ODBC_LIBRARY /usr/lib/aarch64-linux-gnu/libodbc.so CACHE FILEPATH "")
+set(ODBC_INCLUDE_DIR /usr/include CACHE PATH "")
+TOOLCHAIN
+
+cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_TOOLCHAIN_FILE="$build/toolchain.cmake" -DKELDAN_WERROR=ON \
+  -DCPACK_DEBIAN_PACKAGE_ARCHITECTURE=arm64
+cmake --build "$build" -j "$jobs"
+
+# The unit tests, each through qemu-aarch64 (ctest prepends the emulator).
+(cd "$build" && QT_QPA_PLATFORM=offscreen ODBCSYSINI="$repo/odbc" \
+  ctest -j "$jobs" -LE 'db|browser|packaging' --timeout 600 --output-on-failure) 2>&1 | tee "$build/cross-tests.log"
+
+# dpkg-shlibdeps reads the arm64 binaries with the arm64 objdump and finds
+# their libraries' packages among the arm64 ones installed.
+(cd "$build" && DEB_HOST_ARCH=arm64 cpack --config CPackConfig.cmake) 2>&1 | tail -3
+deb=$(ls "$build"/keldan_*_arm64.deb)
+echo "Package: $deb"
+dpkg-deb -f "$deb" Package Version Architecture Depends
+file "$(dpkg-deb --fsys-tarfile "$deb" | tar -x -C "$build" ./usr/bin/keldan && echo "$build/usr/bin/keldan")"
