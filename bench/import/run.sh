@@ -5,12 +5,16 @@
 # of the last. Into fresh tables; the SQLite file in WAL mode as the project's
 # data source has it. Starts the test database servers under build/bench/dbservers.
 # Usage: bench/import/run.sh [BUILD_DIR] [COPIES]   (default build/dev, 100)
+# IMPORT_BIN=path runs that keldan-import instead of the build's (an older
+# one, for a before-and-after); AGAIN=1 imports the log a second time into
+# the same tables, which stores nothing and times the already-stored check.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(realpath "${1:-$repo/build/dev}")
 copies=${2:-100}
 root=$repo/build/bench/dbservers
-cmake --build "$build" --target keldan-import
+bin=${IMPORT_BIN:-$build/src/import/keldan-import}
+[[ -n ${IMPORT_BIN:-} ]] || cmake --build "$build" --target keldan-import
 bash "$repo/scripts/db-servers.sh" start "$root" > /dev/null
 trap 'bash "$repo/scripts/db-servers.sh" stop "$root" > /dev/null' EXIT
 . "$root/ports"
@@ -43,6 +47,11 @@ for db in sqlite postgres mariadb; do
   echo "== $db"
   # The machine is shared: the process's own CPU time, besides the wall time.
   TIMEFORMAT="keldan-import: %R s real, %U s user, %S s system"
-  time "$build/src/import/keldan-import" "${args[@]}" "$log" 2> /dev/null
+  echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
+  time "$bin" "${args[@]}" "$log" 2> /dev/null
+  if [[ -n ${AGAIN:-} ]]; then
+    echo "== $db, the same log again"
+    time "$bin" "${args[@]}" "$log" 2> /dev/null
+  fi
 done
 rm -rf "$work"
