@@ -2,19 +2,32 @@
 
 #include "db/OdbcConnection.h"
 #include "db/OdbcError.h"
+#include "import/BeaconKey.h"
 
+#include <QList>
 #include <QMap>
 #include <QString>
 #include <QStringList>
 
 #include <optional>
 
-// Runs the beacon road's statements in transactions of many beacons, which
-// is what makes an import fast: the database syncs once per transaction, not
-// once per row. A statement the database refuses is left out and counted,
-// and the rest of its transaction is kept (PostgreSQL aborts a transaction at
-// its first failure, so the statements before it are run again in a new
-// one). A lost connection is fatal: failed() says so, and nothing more runs.
+// Writes the beacon road's statements in batches of many beacons, one
+// transaction per batch, which is what makes an import fast: the database
+// syncs once per batch, and the rows of one table travel together as one
+// multi-row INSERT, so a server is asked a few dozen times per batch instead
+// of twice per beacon. The rows and their texts are those of the single
+// statements.
+//
+// Each beacon is stored once: before a batch is written, one query reads the
+// stations rows of the batch's callsigns within its time span, and a beacon
+// whose callsign, time and position are already there (or earlier in the
+// batch) is left out and counted as already stored.
+//
+// A statement the database refuses is left out and counted, and the rest of
+// its batch is kept: the batch is then written again one statement at a time,
+// and at each refusal the statements before it are written again in a new
+// transaction (PostgreSQL aborts a transaction at its first failure). A lost
+// connection is fatal: failed() says so, and nothing more runs.
 class BatchExecutor : public StatementExecutor
 {
 public:
@@ -23,44 +36,69 @@ public:
     // Leaves autocommit; throws OdbcError when the driver cannot.
     void begin();
 
+    // Starts one beacon's statements; key finds it among the stored rows.
+    void startBeacon(const BeaconKey &key);
+    // Holds the statement for the batch; runs nothing.
     void execute(const QString &statement) override;
     SqlDialect dialect() const override { return mDialect; }
 
-    // Ends one beacon's statements; commits when the transaction is full.
+    // Ends one beacon's statements; writes the batch when it is full.
     void endBeacon();
-    // Commits what is open. Throws nothing: a failure makes failed() true.
+    // Writes and commits what is held. Throws nothing: a failure makes
+    // failed() true.
     void commit();
 
     bool failed() const { return mFatal.has_value(); }
     QString fatalError() const { return mFatal.value_or(QString()); }
 
-    qint64 storedBeacons() const { return mStoredCommitted; }
-    qint64 refusedBeacons() const { return mRefusedCommitted; }
+    qint64 storedBeacons() const { return mStored; }
+    qint64 refusedBeacons() const { return mRefused; }
+    qint64 alreadyStoredBeacons() const { return mAlreadyStored; }
     qint64 transactions() const { return mTransactions; }
+    // Statements sent to the database, merged ones counted once.
+    qint64 statementsSent() const { return mStatementsSent; }
     // Why the database refused statements, and how often.
     const QMap<QString, qint64> &refusals() const { return mRefusals; }
 
     static bool isConnectionLost(const OdbcError &error);
 
+    // Rows merged into one INSERT at most, and its length at most (the
+    // server's packet limit is also kept: a quarter of it, in characters).
+    static constexpr int RowsPerStatement = 1000;
+    static constexpr qsizetype CharactersPerStatement = 1'000'000;
+
 private:
+    struct Beacon {
+        BeaconKey key;
+        QStringList statements;
+    };
+
     void fail(const QString &why);
     void refuse(const OdbcError &error);
-    bool replayBefore(qsizetype failedIndex);
+    void run(const QString &statement);
+    void writeBatch();
+    // Per beacon of the batch: its row is in the table already.
+    QList<bool> findStored(const QList<Beacon> &batch);
+    // True when written and committed; false when the database refused a
+    // statement (the transaction rolled back) or the connection was lost.
+    bool writeMerged(const QList<Beacon> &beacons);
+    void writeOneByOne(const QList<Beacon> &beacons);
 
     OdbcConnection &mConnection;
     SqlDialect mDialect;
     int mBeaconsPerTransaction;
+    qsizetype mCharactersPerStatement = CharactersPerStatement;
     bool mBegun = false;
 
-    QStringList mOpen;           // statements of the open transaction, in order
-    qsizetype mBeaconStart = 0;  // the current beacon's first statement in mOpen
-    bool mBeaconRefused = false;
-    qint64 mBeaconsOpen = 0;
-    qint64 mStoredOpen = 0;
-    qint64 mRefusedOpen = 0;
-    qint64 mStoredCommitted = 0;
-    qint64 mRefusedCommitted = 0;
+    QList<Beacon> mBatch;
+    Beacon mCurrent;
+    bool mInBeacon = false;
+
+    qint64 mStored = 0;
+    qint64 mRefused = 0;
+    qint64 mAlreadyStored = 0;
     qint64 mTransactions = 0;
+    qint64 mStatementsSent = 0;
     QMap<QString, qint64> mRefusals;
     std::optional<QString> mFatal;
 };

@@ -29,6 +29,7 @@ QString ImportSummary::text() const
     out += row(QStringLiteral("beacons"), beacons);
     out += QStringLiteral("Beacons: %1\n").arg(beacons);
     out += row(QStringLiteral("stored"), stored);
+    out += row(QStringLiteral("already stored"), alreadyStored);
     out += row(QStringLiteral("excluded (Enforce Exclusions)"), excluded);
     out += row(QStringLiteral("not recorded (capture switch off)"), notRecorded);
     out += row(QStringLiteral("failed (refused by the database)"), refused);

@@ -7,7 +7,7 @@
 // What an import did, line by line and beacon by beacon. Every line read is
 // counted once in skipped, bad or packets; every packet once in the host's
 // outcome (beacon, duplicate, remembered, dropped, rejected); every beacon
-// once in stored, refused, excluded, notRecorded or uncommitted. The text
+// once in stored, alreadyStored, refused, excluded, notRecorded or uncommitted. The text
 // uses the bridge's words where the bridge's log counts the same: received
 // (packets), beacons, stored (beacons), failed (beacons a statement of which
 // the database refused).
@@ -22,11 +22,12 @@ struct ImportSummary {
     qint64 remembered = 0;  // status texts and position-less weather
     qint64 dropped = 0;     // messages, telemetry, killed objects and the rest
     qint64 beacons = 0;
-    qint64 stored = 0;       // committed
-    qint64 refused = 0;      // a statement refused by the database (committed without it)
-    qint64 excluded = 0;     // Enforce Exclusions and the callsign is in Exclusions
-    qint64 notRecorded = 0;  // its kind's capture switch is off
-    qint64 uncommitted = 0;  // written in a transaction that was never committed
+    qint64 stored = 0;         // committed
+    qint64 alreadyStored = 0;  // the same callsign, time and position were in the table
+    qint64 refused = 0;        // a statement refused by the database (committed without it)
+    qint64 excluded = 0;       // Enforce Exclusions and the callsign is in Exclusions
+    qint64 notRecorded = 0;    // its kind's capture switch is off
+    qint64 uncommitted = 0;    // written in a transaction that was never committed
     qint64 transactions = 0;
     QMap<QString, qint64> refusals;
     QStringList problems;  // files that could not be read, a lost database

@@ -2,12 +2,11 @@
 
 #include "host/HostApplication.h"
 #include "host/WeatherReadings.h"
-#include "import/BatchExecutor.h"
+#include "import/BeaconStore.h"
 #include "import/ImportClock.h"
 #include "import/ImportProgress.h"
 #include "import/LogLineParser.h"
 #include "import/LogReader.h"
-#include "recording/BeaconRecorder.h"
 #include "road/BeaconRoad.h"
 
 #include <QElapsedTimer>
@@ -94,16 +93,16 @@ ImportSummary LogImporter::run(const QStringList &files, ImportProgress *progres
     RoadHost host(road);
 
     ImportView view(mOptions.switches);
-    BatchExecutor executor(mConnection, mOptions.beaconsPerTransaction);
-    BeaconRecorder recorder(view, executor);
-    recorder.attachHost(&host);
-    recorder.weatherRecord() = std::make_shared<WeatherReadings>();
+    // Each beacon stored once, in batches of one transaction.
+    BeaconStore beacons(mConnection, view, &host, mOptions.beaconsPerTransaction);
+    const BatchExecutor &executor = beacons.executor();
+    beacons.recorder().weatherRecord() = std::make_shared<WeatherReadings>();
     // Text4's clock: nobody sees it here.
     const QDateTime shown = QDateTime::currentDateTime();
-    recorder.setClock([shown] { return shown; });
+    beacons.recorder().setClock([shown] { return shown; });
 
     const auto store = [&](const BeaconRecordRef &beacon) {
-        recorder.processBeacon(beacon);
+        beacons.store(beacon);
         const auto *received = static_cast<const ReceivedBeacon *>(beacon.get());
         const ReceivedBeacon::Values &v = received->values();
         const ImportView::Switches &on = view.switches();
@@ -114,11 +113,10 @@ ImportSummary LogImporter::run(const QStringList &files, ImportProgress *progres
             || (v.stationType == StationType::Weather && !on.storeWx)) {
             ++summary.notRecorded;
         }
-        executor.endBeacon();
     };
 
     try {
-        executor.begin();
+        beacons.begin();
     } catch (const OdbcError &error) {
         summary.problems << QStringLiteral("cannot start a transaction: ") + error.describe();
         summary.seconds = double(timer.nsecsElapsed()) / 1e9;
@@ -163,7 +161,7 @@ ImportSummary LogImporter::run(const QStringList &files, ImportProgress *progres
         }
         bytesBefore += QFileInfo(path).size();
     }
-    executor.commit();
+    beacons.flush();
     if (progress) {
         progress->update(bytesBefore, bytesTotal, summary.lines, executor.storedBeacons(), true);
         progress->finish();
@@ -176,10 +174,12 @@ ImportSummary LogImporter::run(const QStringList &files, ImportProgress *progres
     summary.dropped = counters.dropped;
     summary.beacons = counters.beacons;
     summary.stored = executor.storedBeacons();
+    summary.alreadyStored = executor.alreadyStoredBeacons();
     summary.refused = executor.refusedBeacons();
     summary.refusals = executor.refusals();
     summary.transactions = executor.transactions();
-    summary.uncommitted = summary.beacons - summary.stored - summary.refused - summary.excluded - summary.notRecorded;
+    summary.uncommitted = summary.beacons - summary.stored - summary.alreadyStored - summary.refused - summary.excluded
+        - summary.notRecorded;
     if (executor.failed())
         summary.problems << QStringLiteral("the database: ") + executor.fatalError();
     summary.interrupted = stop && *stop;

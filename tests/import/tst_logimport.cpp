@@ -1,11 +1,13 @@
 // keldan-import on SQLite, PostgreSQL and MariaDB: the rows are those the
 // bridge's own road writes beacon by beacon, every line is accounted for, a
-// refused statement costs only its own row, and a stop keeps what was committed.
+// refused statement costs only its own row, a stop keeps what was committed,
+// and a beacon already stored is not stored again.
 
 #include "TestDatabases.h"
 #include "db/OdbcConnection.h"
 #include "db/OdbcError.h"
 #include "host/WeatherReadings.h"
+#include "import/BatchExecutor.h"
 #include "import/ImportClock.h"
 #include "import/ImportView.h"
 #include "import/LogImporter.h"
@@ -26,16 +28,39 @@ namespace {
 
 const QString DayLog = QStringLiteral(KELDAN_TEST_DATA "/import/day.log");
 
+// Each table's rows in the order written (%1: the row number's column), which
+// is what pairs a detail row with its stations row in the views.
 const QStringList Dumps = {
     QStringLiteral("select callsign, dtstamp, type, distance, lat, lon, heard_direct, radio_port, symbol, object_owner "
-                   "from stations order by callsign, dtstamp, lat, lon"),
-    QStringLiteral("select fk_callsign, fk_dtstamp, status, comment, path from fixed_data "
-                   "order by fk_callsign, fk_dtstamp, comment"),
-    QStringLiteral("select fk_callsign, fk_dtstamp, height, speed, path, course from mobile_data "
-                   "order by fk_callsign, fk_dtstamp, speed"),
+                   "from stations order by %1"),
+    QStringLiteral("select fk_callsign, fk_dtstamp, status, comment, path from fixed_data order by %1"),
+    QStringLiteral("select fk_callsign, fk_dtstamp, height, speed, path, course from mobile_data order by %1"),
     QStringLiteral("select fk_callsign, fk_dtstamp, pressure, dewpoint, humidity, rain_24hours, rain_last_hour, "
-                   "rain_today, temp, wind_chill, wind_direction, wind_gust, wind_speed from wx_data "
-                   "order by fk_callsign, fk_dtstamp")};
+                   "rain_today, temp, wind_chill, wind_direction, wind_gust, wind_speed from wx_data order by %1")};
+
+const QString SampleLog = QStringLiteral(KELDAN_TEST_DATA "/aprs/aprs-sample.tnc2");
+
+// The sample's packets copies times over, a second apart: no two beacons of
+// a station share a time stamp, so each is a beacon of its own.
+void writeSampleCopies(const QString &path, int copies)
+{
+    QFile sample(SampleLog);
+    QVERIFY(sample.open(QIODevice::ReadOnly));
+    const QList<QByteArray> packets = sample.readAll().split('\n');
+    QFile log(path);
+    QVERIFY(log.open(QIODevice::WriteOnly));
+    QDateTime stamp(QDate(2024, 1, 1), QTime(0, 0));
+    for (int copy = 0; copy < copies; ++copy) {
+        QByteArray block;
+        for (const QByteArray &packet : packets) {
+            if (packet.isEmpty())
+                continue;
+            block += stamp.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss ")).toLatin1() + packet + '\n';
+            stamp = stamp.addSecs(1);
+        }
+        log.write(block);
+    }
+}
 
 HostSettings hostSettings()
 {
@@ -78,6 +103,15 @@ private slots:
     void timesInTheHostsZone_data();
     void timesInTheHostsZone();
 
+    void bulkRowsAreTheLiveRows_data();
+    void bulkRowsAreTheLiveRows();
+
+    void importedTwiceStoresOnce_data();
+    void importedTwiceStoresOnce();
+
+    void stoppedImportRunAgainStoresTheRest_data();
+    void stoppedImportRunAgainStoresTheRest();
+
     void readsSeveralFilesInTimeOrder();
     void signalStopKeepsWhatIsCommitted();
 
@@ -85,7 +119,7 @@ private:
     void addDatabaseRows();
     void useDatabase(const QString &name);
     ImportSummary import(const QStringList &files, HostSettings::TimeZone zone = HostSettings::TimeZone::Local,
-        Qt::TimeSpec stampSpec = Qt::LocalTime);
+        Qt::TimeSpec stampSpec = Qt::LocalTime, int beaconsPerTransaction = 4);
     // The day's log beacon by beacon, the bridge's way: the Linux host at
     // each line's time, the recorder, one autocommit statement after another.
     void storeBeaconByBeacon(const QString &path);
@@ -127,12 +161,14 @@ void TestLogImport::useDatabase(const QString &name)
     recreateTables(mDb);
 }
 
-ImportSummary TestLogImport::import(const QStringList &files, HostSettings::TimeZone zone, Qt::TimeSpec stampSpec)
+ImportSummary TestLogImport::import(
+    const QStringList &files, HostSettings::TimeZone zone, Qt::TimeSpec stampSpec, int beaconsPerTransaction)
 {
     OdbcConnection connection(QStringLiteral("import"));
     connection.open(mDb.connectionString());
     LogImporter::Options options;
-    options.beaconsPerTransaction = 4;  // several transactions, and one left open at the end
+    // By default 4: several transactions, and one left open at the end.
+    options.beaconsPerTransaction = beaconsPerTransaction;
     options.stampSpec = stampSpec;
     HostSettings settings = hostSettings();
     settings.timeZone = zone;
@@ -171,9 +207,10 @@ void TestLogImport::storeBeaconByBeacon(const QString &path)
 
 QList<QList<QStringList>> TestLogImport::dump() const
 {
+    const QString rowNumber = mDb.name == QLatin1String("sqlite") ? QStringLiteral("rowid") : QStringLiteral("id");
     QList<QList<QStringList>> tables;
     for (const QString &select : Dumps)
-        tables << queryRows(mDb, select);
+        tables << queryRows(mDb, select.arg(rowNumber));
     return tables;
 }
 
@@ -289,6 +326,98 @@ void TestLogImport::timesInTheHostsZone()
     QCOMPARE(queryRows(mDb, QStringLiteral("select dtstamp from stations")), QList<QStringList> {{dtstamp}});
 }
 
+void TestLogImport::bulkRowsAreTheLiveRows_data()
+{
+    addDatabaseRows();
+}
+
+// The sample's texts (apostrophes, backslashes, every station kind) in batches
+// larger than one multi-row INSERT holds.
+void TestLogImport::bulkRowsAreTheLiveRows()
+{
+    QFETCH(QString, database);
+    useDatabase(database);
+    if (QTest::currentTestFailed())
+        return;
+    const QString path = mDir->filePath(QStringLiteral("sample.log"));
+    writeSampleCopies(path, 1);
+    if (QTest::currentTestFailed())
+        return;
+
+    const ImportSummary summary = import({path}, HostSettings::TimeZone::Local, Qt::LocalTime, 5000);
+    QCOMPARE(summary.problems, QStringList());
+    QVERIFY(summary.beacons > BatchExecutor::RowsPerStatement);
+    QCOMPARE(summary.stored, summary.beacons);
+    QCOMPARE(summary.transactions, 1);
+    const QList<QList<QStringList>> imported = dump();
+    QCOMPARE(imported.at(0).size(), summary.beacons);
+
+    recreateTables(mDb);
+    storeBeaconByBeacon(path);
+    QCOMPARE(dump(), imported);
+}
+
+void TestLogImport::importedTwiceStoresOnce_data()
+{
+    addDatabaseRows();
+}
+
+void TestLogImport::importedTwiceStoresOnce()
+{
+    QFETCH(QString, database);
+    useDatabase(database);
+    if (QTest::currentTestFailed())
+        return;
+    QCOMPARE(import({DayLog}).stored, 15);
+    const QList<QList<QStringList>> once = dump();
+
+    const ImportSummary again = import({DayLog});
+    QCOMPARE(again.problems, QStringList());
+    QCOMPARE(again.beacons, 15);
+    QCOMPARE(again.stored, 0);
+    QCOMPARE(again.alreadyStored, 15);
+    QCOMPARE(again.refused + again.uncommitted, 0);
+    QCOMPARE(again.transactions, 0);
+    QVERIFY2(again.text().contains(QLatin1String("already stored:")), qPrintable(again.text()));
+    QCOMPARE(dump(), once);
+}
+
+void TestLogImport::stoppedImportRunAgainStoresTheRest_data()
+{
+    addDatabaseRows();
+}
+
+// A stop leaves the lines up to some point committed; the import run again
+// stores the rest, each row once, as one import would have.
+void TestLogImport::stoppedImportRunAgainStoresTheRest()
+{
+    QFETCH(QString, database);
+    useDatabase(database);
+    if (QTest::currentTestFailed())
+        return;
+    QFile day(DayLog);
+    QVERIFY(day.open(QIODevice::ReadOnly));
+    const QString start = mDir->filePath(QStringLiteral("start.log"));
+    QFile startFile(start);
+    QVERIFY(startFile.open(QIODevice::WriteOnly));
+    // Up to DL1ABC-9's two beacons of 10:00:00 at two positions: the first
+    // is stored, the second is not yet.
+    startFile.write(day.readAll().split('\n').mid(0, 9).join('\n') + '\n');
+    startFile.close();
+
+    const ImportSummary first = import({start});
+    QCOMPARE(first.stored, 7);
+    const ImportSummary rest = import({DayLog});
+    QCOMPARE(rest.problems, QStringList());
+    QCOMPARE(rest.alreadyStored, first.stored);
+    QCOMPARE(rest.stored, 15 - first.stored);
+    const QList<QList<QStringList>> twoRuns = dump();
+
+    recreateTables(mDb);
+    QCOMPARE(import({DayLog}).stored, 15);
+    QCOMPARE(twoRuns, dump());
+}
+
 void TestLogImport::readsSeveralFilesInTimeOrder()
 {
     useDatabase(QStringLiteral("sqlite"));
@@ -325,24 +454,12 @@ void TestLogImport::readsSeveralFilesInTimeOrder()
 void TestLogImport::signalStopKeepsWhatIsCommitted()
 {
     useDatabase(QStringLiteral("sqlite"));
-    // The sample log many times over, a minute apart, so no copy is a duplicate.
-    QFile sample(QStringLiteral(KELDAN_TEST_DATA "/aprs/aprs-sample.tnc2"));
-    QVERIFY(sample.open(QIODevice::ReadOnly));
-    const QList<QByteArray> packets = sample.readAll().split('\n');
+    // The sample log many times over.
+    const int copies = 50;
     const QString big = mDir->filePath(QStringLiteral("big.log"));
-    QFile log(big);
-    QVERIFY(log.open(QIODevice::WriteOnly));
-    const QDateTime start(QDate(2024, 1, 1), QTime(0, 0));
-    for (int copy = 0; copy < 200; ++copy) {
-        const QByteArray stamp = start.addSecs(copy * 60).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss ")).toLatin1();
-        QByteArray block;
-        for (const QByteArray &packet : packets) {
-            if (!packet.isEmpty())
-                block += stamp + packet + '\n';
-        }
-        log.write(block);
-    }
-    log.close();
+    writeSampleCopies(big, copies);
+    if (QTest::currentTestFailed())
+        return;
 
     QProcess importer;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -368,12 +485,27 @@ void TestLogImport::signalStopKeepsWhatIsCommitted()
     QVERIFY2(output.startsWith(QLatin1String("Stopped by a signal")), qPrintable(output));
 
     // What the summary counts as stored is what the tables hold.
-    const qsizetype at = output.indexOf(QLatin1String("stored:"));
-    QVERIFY(at > 0);
-    const qint64 stored = output.mid(at + 7, output.indexOf(QLatin1Char('\n'), at) - at - 7).trimmed().toLongLong();
+    const auto count = [](const QString &text, const QString &label) {
+        const qsizetype at = text.indexOf(label);
+        return at < 0 ? qint64(-1)
+                      : text.mid(at + label.size(), text.indexOf(QLatin1Char('\n'), at) - at - label.size())
+                            .trimmed()
+                            .toLongLong();
+    };
+    const qint64 stored = count(output, QStringLiteral("  stored:"));
     QVERIFY(stored > 0);
-    QVERIFY2(stored < 200 * 1242, "the import was not stopped");
     QCOMPARE(queryRows(mDb, QStringLiteral("select count(*) from stations")).value(0).value(0).toLongLong(), stored);
+
+    // Run again, it stores the rest, and each beacon once.
+    importer.start(importer.program(), importer.arguments());
+    QVERIFY(importer.waitForFinished(120'000));
+    const QString again = QString::fromLocal8Bit(importer.readAllStandardOutput());
+    QCOMPARE(importer.exitCode(), 0);
+    const qint64 beacons = count(again, QStringLiteral("  beacons:"));
+    QVERIFY2(stored < beacons, "the import was not stopped");
+    QCOMPARE(count(again, QStringLiteral("already stored:")), stored);
+    QCOMPARE(count(again, QStringLiteral("  stored:")), beacons - stored);
+    QCOMPARE(queryRows(mDb, QStringLiteral("select count(*) from stations")).value(0).value(0).toLongLong(), beacons);
 }
 
 QTEST_GUILESS_MAIN(TestLogImport)
