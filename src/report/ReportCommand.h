@@ -8,7 +8,8 @@
 // keldan-report: reads the period's rows through ODBC and writes the report.
 //
 //   keldan-report --dsn DSN [--user U] [--password P] [--database D]
-//                 [--since 24h] [--until TIME] [--utc] [--title T] [-o report.html]
+//                 [--since 24h] [--until TIME] [--utc] [--title T] [--home LAT,LON]
+//                 [-o report.html]
 //
 // Exit status: 0 written, 1 the database failed, 2 bad options, 3 the file
 // could not be written.
