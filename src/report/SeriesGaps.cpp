@@ -15,7 +15,7 @@ QList<qsizetype> SeriesGaps::breaks(const QList<qint64> &times)
     std::vector<qint64> sorted = intervals;
     std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
     const qint64 usual = sorted[sorted.size() / 2];
-    const qint64 limit = std::max(MinGapSeconds, usual * UsualIntervals);
+    const qint64 limit = std::clamp(usual * UsualIntervals, MinGapSeconds, MaxGapSeconds);
     for (qsizetype i = 0; i < qsizetype(intervals.size()); ++i)
         if (intervals[i] > limit)
             result << i + 1;

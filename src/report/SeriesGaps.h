@@ -12,7 +12,10 @@ public:
     // A gap shorter than this never breaks a line: a station beaconing every
     // half hour may well miss a few.
     static constexpr qint64 MinGapSeconds = 2 * 3600;
-    // Otherwise a gap breaks the line when it is this many times the
+    // A gap longer than this always does: however seldom a station is
+    // heard, a line never spans a night without readings.
+    static constexpr qint64 MaxGapSeconds = 6 * 3600;
+    // In between a gap breaks the line when it is this many times the
     // station's usual interval (the median).
     static constexpr int UsualIntervals = 4;
 
