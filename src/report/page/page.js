@@ -393,7 +393,7 @@
     }
     var symbols = drawn.length <= 1500;
     drawn.forEach(function (s) {
-      if (symbols) drawSymbol(context, s, screenX(s.x), screenY(s.y), 8, 1.5);
+      if (symbols) drawSymbol(context, s, screenX(s.x), screenY(s.y), 9, 1.5);
       else drawDot(s, 4.5, 1.5);
     });
     // Names once they no longer crowd each other.
@@ -403,7 +403,7 @@
       context.strokeStyle = 'rgba(255, 255, 255, 0.85)';
       context.lineWidth = 3;
       drawn.forEach(function (s) {
-        var x = screenX(s.x) + (symbols ? 11 : 7), y = screenY(s.y) + 4;
+        var x = screenX(s.x) + (symbols ? 12 : 7), y = screenY(s.y) + 4;
         context.strokeText(s.c, x, y);
         context.fillText(s.c, x, y);
       });
