@@ -400,7 +400,8 @@ void OdbcConnection::forEachRow(
     }
 }
 
-void OdbcConnection::forEachRowBlock(const QString &select, const std::function<void(const OdbcRowBlock &rows)> &visit)
+void OdbcConnection::forEachRowBlock(
+    const QString &select, quint64 numberColumns, const std::function<void(const OdbcRowBlock &rows)> &visit)
 {
     const QString operation = QStringLiteral("SQLExecDirect");
     StatementHandle stmt(allocateStatement(operation));
@@ -428,11 +429,13 @@ void OdbcConnection::forEachRowBlock(const QString &select, const std::function<
     SQLSMALLINT columns = 0;
     if (!SQL_SUCCEEDED(SQLNumResultCols(stmt.get(), &columns)))
         throw OdbcError::fromHandle(QStringLiteral("SQLNumResultCols"), SQL_HANDLE_STMT, stmt.get());
-    OdbcRowBlock block(columns, !mNarrowText);
+    OdbcRowBlock block(columns, !mNarrowText, numberColumns);
     for (SQLUSMALLINT column = 1; column <= SQLUSMALLINT(columns); ++column) {
-        if (!SQL_SUCCEEDED(
-                SQLBindCol(stmt.get(), column, mNarrowText ? SQL_C_CHAR : SQL_C_WCHAR, block.buffer(column - 1),
-                    SQLLEN(block.valueBytes()), reinterpret_cast<SQLLEN *>(block.indicators(column - 1)))))
+        const bool number = block.isNumber(column - 1);
+        const SQLSMALLINT type = number ? SQL_C_DOUBLE : mNarrowText ? SQL_C_CHAR : SQL_C_WCHAR;
+        if (!SQL_SUCCEEDED(SQLBindCol(stmt.get(), column, type, block.buffer(column - 1),
+                number ? SQLLEN(sizeof(double)) : SQLLEN(block.valueBytes()),
+                reinterpret_cast<SQLLEN *>(block.indicators(column - 1)))))
             throw OdbcError::fromHandle(QStringLiteral("SQLBindCol"), SQL_HANDLE_STMT, stmt.get());
     }
     while (true) {

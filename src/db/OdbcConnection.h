@@ -69,10 +69,12 @@ public:
         const QString &select, const QString &nullText, const std::function<void(const QStringList &row)> &visit);
 
     // Runs a query and hands its rows to visit a block at a time (see
-    // OdbcRowBlock: values of at most OdbcRowBlock::MaxChars characters).
-    // For results of many rows of short values; an exception from visit
-    // stops the fetch and passes through.
-    void forEachRowBlock(const QString &select, const std::function<void(const OdbcRowBlock &rows)> &visit);
+    // OdbcRowBlock: values of at most OdbcRowBlock::MaxChars characters;
+    // numberColumns a bit per column fetched as a double). For results of
+    // many rows of short values; an exception from visit stops the fetch
+    // and passes through.
+    void forEachRowBlock(
+        const QString &select, quint64 numberColumns, const std::function<void(const OdbcRowBlock &rows)> &visit);
 
 private:
     void *allocateStatement(const QString &operation);

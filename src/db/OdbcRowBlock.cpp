@@ -7,12 +7,13 @@
 
 static_assert(sizeof(SQLLEN) == sizeof(long), "the indicators are bound as SQLLEN arrays");
 
-OdbcRowBlock::OdbcRowBlock(int columns, bool wide) : mColumns(columns), mWide(wide)
+OdbcRowBlock::OdbcRowBlock(int columns, bool wide, quint64 numberColumns)
+    : mColumns(columns), mWide(wide), mNumberColumns(numberColumns)
 {
     mBuffers.resize(columns);
     mIndicators.resize(columns);
     for (int c = 0; c < columns; ++c) {
-        mBuffers[c] = QByteArray(RowsPerBlock * valueBytes(), '\0');
+        mBuffers[c] = QByteArray(RowsPerBlock * (isNumber(c) ? qsizetype(sizeof(double)) : valueBytes()), '\0');
         mIndicators[c].assign(RowsPerBlock, 0);
     }
 }
@@ -24,7 +25,7 @@ bool OdbcRowBlock::isNull(qsizetype row, int column) const
 
 QAnyStringView OdbcRowBlock::text(qsizetype row, int column) const
 {
-    if (isNull(row, column))
+    if (isNull(row, column) || isNumber(column))
         return {};
     // The value ends at its terminator: MariaDB's driver reports the UTF-8
     // length of wide values, not what it wrote.
@@ -42,6 +43,11 @@ double OdbcRowBlock::number(qsizetype row, int column) const
 {
     if (isNull(row, column))
         return 0;
+    if (isNumber(column)) {
+        double value = 0;
+        std::memcpy(&value, mBuffers[column].constData() + row * sizeof(double), sizeof value);
+        return std::isfinite(value) ? value : 0;
+    }
     char ascii[MaxChars + 1];
     qsizetype length = 0;
     const char *start = mBuffers[column].constData() + row * valueBytes();

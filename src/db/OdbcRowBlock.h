@@ -18,12 +18,14 @@ public:
     static constexpr qsizetype MaxChars = 255;
     static constexpr qsizetype RowsPerBlock = 512;
 
-    OdbcRowBlock(int columns, bool wide);
+    // numberColumns: a bit per column (bit 0 the first) bound as a double
+    // instead of text, sparing the driver and the reader the text.
+    OdbcRowBlock(int columns, bool wide, quint64 numberColumns);
 
     qsizetype rows() const { return mRows; }
     int columns() const { return mColumns; }
     bool isNull(qsizetype row, int column) const;
-    // Empty for NULL.
+    // Empty for NULL and for a number column.
     QAnyStringView text(qsizetype row, int column) const;
     // The value as a number; 0 for NULL or text that is none.
     double number(qsizetype row, int column) const;
@@ -31,6 +33,7 @@ public:
     // For OdbcConnection: the arrays it binds and fills.
     qsizetype unitBytes() const { return mWide ? 2 : 1; }
     qsizetype valueBytes() const { return (MaxChars + 1) * unitBytes(); }
+    bool isNumber(int column) const { return (mNumberColumns >> column) & 1; }
     char *buffer(int column) { return mBuffers[column].data(); }
     long *indicators(int column) { return mIndicators[column].data(); }
     void setRows(qsizetype rows) { mRows = rows; }
@@ -38,6 +41,7 @@ public:
 private:
     int mColumns;
     bool mWide;
+    quint64 mNumberColumns;
     qsizetype mRows = 0;
     std::vector<QByteArray> mBuffers;
     std::vector<std::vector<long>> mIndicators;

@@ -57,7 +57,9 @@ void ReportReader::readStations(ReportData &data)
         + data.period.whereClause(QStringLiteral("dtstamp"));
     // The one table with a row for every beacon: fetched in blocks, and a
     // value made a QString only where it is kept.
-    mConnection.forEachRowBlock(select, [&](const OdbcRowBlock &rows) {
+    // type, lat, lon, heard_direct, radio_port, distance as numbers.
+    constexpr quint64 Numbers = 1u << 2 | 1u << 3 | 1u << 4 | 1u << 7 | 1u << 8 | 1u << 9;
+    mConnection.forEachRowBlock(select, Numbers, [&](const OdbcRowBlock &rows) {
         for (qsizetype r = 0; r < rows.rows(); ++r) {
             ++data.stationRows;
             qint64 seconds = 0;
@@ -184,7 +186,9 @@ void ReportReader::readWeather(ReportData &data)
         QStringLiteral("select fk_callsign, fk_dtstamp, temp, dewpoint, pressure, humidity, wind_speed, wind_gust, "
                        "wind_direction, rain_last_hour, rain_24hours, rain_today from wx_data")
         + data.period.whereClause(QStringLiteral("fk_dtstamp"));
-    mConnection.forEachRowBlock(select, [&](const OdbcRowBlock &rows) {
+    // Every column but the callsign and the time.
+    constexpr quint64 Numbers = 0xFFCu;
+    mConnection.forEachRowBlock(select, Numbers, [&](const OdbcRowBlock &rows) {
         for (qsizetype r = 0; r < rows.rows(); ++r) {
             ++data.weatherRows;
             WeatherSample sample;
