@@ -20,6 +20,8 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -160,6 +162,27 @@ void bench(const TestDatabase &db, int rows, const QString &folder)
     std::fflush(stdout);
 }
 
+// keldan-report itself on the same rows, as its own process under
+// /usr/bin/time: what a user waits for and the most memory it ever held.
+void command(const TestDatabase &db, const QString &folder)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::SeparateChannels);
+    const QString out = folder + QStringLiteral("/command-%1.html").arg(db.name);
+    process.start(QStringLiteral("/usr/bin/time"),
+        {QStringLiteral("-f"), QStringLiteral("TIME %e s wall, %U s user, %S s sys, %M KiB peak"),
+            QStringLiteral(KELDAN_REPORT_PROGRAM), QStringLiteral("--dsn"), db.dsn, QStringLiteral("--user"), db.user,
+            QStringLiteral("--password"), db.password, QStringLiteral("--database"), db.database,
+            QStringLiteral("--since"), QStringLiteral("all"), QStringLiteral("-o"), out});
+    if (!process.waitForFinished(600000) || process.exitCode() != 0)
+        throw std::runtime_error("keldan-report failed: " + process.readAllStandardError().toStdString());
+    const QByteArray err = process.readAllStandardError();
+    const QByteArray time = err.mid(err.lastIndexOf("TIME ") + 5).trimmed();
+    std::printf("keldan-report on %s: %s, %.1f MiB written\n", qPrintable(db.name), time.constData(),
+        QFileInfo(out).size() / 1048576.0);
+    std::fflush(stdout);
+}
+
 }  // namespace
 
 int main(int argc, char *argv[])
@@ -172,12 +195,19 @@ int main(int argc, char *argv[])
     if (arguments.isEmpty())
         arguments = {QStringLiteral("sqlite"), QStringLiteral("postgres"), QStringLiteral("mariadb")};
     QTemporaryDir dir;
+    // KELDAN_BENCH_KEEP=1 leaves the SQLite file and the pages for a profiler.
+    if (qEnvironmentVariableIsSet("KELDAN_BENCH_KEEP")) {
+        dir.setAutoRemove(false);
+        std::fprintf(stderr, "kept in %s\n", qPrintable(dir.path()));
+    }
     std::printf("| database | stations rows | stations | tracks | wx rows | read ms (cpu) | page ms (cpu) | write ms | "
                 "MiB | chromium load ms | page script ms | fill ms |\n"
                 "|---|---|---|---|---|---|---|---|---|---|---|---|\n");
     for (const QString &name : std::as_const(arguments)) {
         try {
-            bench(testDatabase(name, dir.filePath(QStringLiteral("bench.db"))), rows, dir.path());
+            const TestDatabase db = testDatabase(name, dir.filePath(QStringLiteral("bench.db")));
+            bench(db, rows, dir.path());
+            command(db, dir.path());
         } catch (const OdbcError &e) {
             std::fprintf(stderr, "%s: %s\n", qPrintable(name), qPrintable(e.describe()));
             return 1;

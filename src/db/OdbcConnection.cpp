@@ -3,6 +3,7 @@
 #include "db/LiteralRule.h"
 #include "db/OdbcEnvironment.h"
 #include "db/OdbcError.h"
+#include "db/OdbcRowBlock.h"
 #include "db/SqlWideText.h"
 #include "db/StallWatchdog.h"
 
@@ -396,5 +397,59 @@ void OdbcConnection::forEachRow(
                 row << fromSqlWChar(reinterpret_cast<const SQLWCHAR *>(collected.constData()), collected.size() / unit);
         }
         visit(row);
+    }
+}
+
+void OdbcConnection::forEachRowBlock(
+    const QString &select, quint64 numberColumns, const std::function<void(const OdbcRowBlock &rows)> &visit)
+{
+    const QString operation = QStringLiteral("SQLExecDirect");
+    StatementHandle stmt(allocateStatement(operation));
+    // The block's size is set before the statement runs: some drivers fix
+    // their cursor when it does.
+    SQLSetStmtAttr(stmt.get(), SQL_ATTR_ROW_BIND_TYPE, reinterpret_cast<SQLPOINTER>(SQL_BIND_BY_COLUMN), 0);
+    SQLSetStmtAttr(stmt.get(), SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(OdbcRowBlock::RowsPerBlock), 0);
+    SQLULEN fetched = 0;
+    SQLSetStmtAttr(stmt.get(), SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0);
+    SQLRETURN rc = SQL_ERROR;
+    {
+        const StallWatchdog::Watch watch(mWatchdog.get());
+        rc = executeDirect(stmt.get(), select);
+    }
+    if (rc == SQL_NO_DATA)
+        return;
+    if (!SQL_SUCCEEDED(rc))
+        throw OdbcError::fromHandle(operation, SQL_HANDLE_STMT, stmt.get());
+    // A driver that cannot fetch blocks says so by the size it kept.
+    SQLULEN blockRows = 1;
+    if (!SQL_SUCCEEDED(SQLGetStmtAttr(stmt.get(), SQL_ATTR_ROW_ARRAY_SIZE, &blockRows, 0, nullptr)) || blockRows < 1
+        || blockRows > SQLULEN(OdbcRowBlock::RowsPerBlock))
+        throw OdbcError::fromHandle(QStringLiteral("SQLGetStmtAttr(ROW_ARRAY_SIZE)"), SQL_HANDLE_STMT, stmt.get());
+
+    SQLSMALLINT columns = 0;
+    if (!SQL_SUCCEEDED(SQLNumResultCols(stmt.get(), &columns)))
+        throw OdbcError::fromHandle(QStringLiteral("SQLNumResultCols"), SQL_HANDLE_STMT, stmt.get());
+    OdbcRowBlock block(columns, !mNarrowText, numberColumns);
+    for (SQLUSMALLINT column = 1; column <= SQLUSMALLINT(columns); ++column) {
+        const bool number = block.isNumber(column - 1);
+        const SQLSMALLINT type = number ? SQL_C_DOUBLE : mNarrowText ? SQL_C_CHAR : SQL_C_WCHAR;
+        if (!SQL_SUCCEEDED(SQLBindCol(stmt.get(), column, type, block.buffer(column - 1),
+                number ? SQLLEN(sizeof(double)) : SQLLEN(block.valueBytes()),
+                reinterpret_cast<SQLLEN *>(block.indicators(column - 1)))))
+            throw OdbcError::fromHandle(QStringLiteral("SQLBindCol"), SQL_HANDLE_STMT, stmt.get());
+    }
+    while (true) {
+        fetched = 0;
+        {
+            const StallWatchdog::Watch watch(mWatchdog.get());
+            rc = SQLFetch(stmt.get());
+        }
+        if (rc == SQL_NO_DATA)
+            break;
+        // SQL_SUCCESS_WITH_INFO: a value cut at MaxChars (01004).
+        if (!SQL_SUCCEEDED(rc))
+            throw OdbcError::fromHandle(QStringLiteral("SQLFetch"), SQL_HANDLE_STMT, stmt.get());
+        block.setRows(qsizetype(std::min(fetched, blockRows)));
+        visit(block);
     }
 }

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 
+class OdbcRowBlock;
 class StallWatchdog;
 
 // One ODBC connection in autocommit, opened from a connection string such as
@@ -66,6 +67,14 @@ public:
     // exception from visit stops the fetch and passes through.
     void forEachRow(
         const QString &select, const QString &nullText, const std::function<void(const QStringList &row)> &visit);
+
+    // Runs a query and hands its rows to visit a block at a time (see
+    // OdbcRowBlock: values of at most OdbcRowBlock::MaxChars characters;
+    // numberColumns a bit per column fetched as a double). For results of
+    // many rows of short values; an exception from visit stops the fetch
+    // and passes through.
+    void forEachRowBlock(
+        const QString &select, quint64 numberColumns, const std::function<void(const OdbcRowBlock &rows)> &visit);
 
 private:
     void *allocateStatement(const QString &operation);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAnyStringView>
 #include <QDateTime>
 #include <QString>
 #include <QStringView>
@@ -11,7 +12,7 @@
 
 // False when the text is no "YYYY-MM-DD HH:MM:SS" (a 'T' between date and
 // time, and fractions of a second after it, are accepted).
-bool parseDtstamp(QStringView text, qint64 &seconds);
+bool parseDtstamp(QAnyStringView text, qint64 &seconds);
 
 // "YYYY-MM-DD HH:MM:SS", as a literal a WHERE clause compares with dtstamp.
 QString dtstampText(qint64 seconds);

@@ -10,7 +10,8 @@
 //
 //   keldan-report [--program-folder DIR] [--dsn DSN] [--user U] [--database D]
 //                 [--password-file FILE] [--since 24h] [--until TIME]
-//                 [--time-zone local|UTC] [--title T] [-o report.html]
+//                 [--time-zone local|UTC] [--title T] [--home LAT,LON]
+//                 [-o report.html]
 //
 // The data source is keldan.ini's unless the options name another. Exit
 // status: 0 written, 1 the database failed, 2 bad options, 3 a file that

@@ -12,6 +12,8 @@ struct TrackPoint {
     qint64 seconds = 0;
     double latitudeDeg = 0;
     double longitudeDeg = 0;
+    // The first point after a jump the station really made (see TrackFilter).
+    bool breakBefore = false;
 };
 
 // One wx_data row. pressure and humidity are empty where the station sent
@@ -47,8 +49,13 @@ struct StationSummary {
     int radioPort = 0;
     double distanceKm = 0;
     bool everMobile = false;
-    // Every position in time order; the page draws it when the station moved.
+    // The places it moved to, in time order, without 0° 0° and jumps (see
+    // TrackFilter); the page draws it when the station moved.
     QList<TrackPoint> track;
+    // Its latest position is 0° 0°: sent without a GPS fix.
+    bool noFix = false;
+    // Its latest position is a jump TrackFilter left out of its track.
+    bool jumped = false;
 
     // The latest fixed_data row.
     std::optional<qint64> fixedAt;
@@ -73,4 +80,8 @@ struct ReportData {
     qint64 weatherRows = 0;
     // Rows left out: a time stamp that does not read, or a position off the globe.
     qint64 skippedRows = 0;
+    // When the period holds no stations row: what the whole table holds, to
+    // tell the user which period would show something.
+    qint64 allStationRows = 0;
+    QString newestDtstamp;  // empty when the table is empty
 };

@@ -1,6 +1,8 @@
 #include "report/ReportPage.h"
 
+#include "report/AprsSymbol.h"
 #include "report/JsonWriter.h"
+#include "report/SeriesGaps.h"
 
 #include <QFile>
 #include <stdexcept>
@@ -26,6 +28,16 @@ void writeStation(JsonWriter &json, const StationSummary &s)
     json.key("la").number(s.latitudeDeg, 5);
     json.key("lo").number(s.longitudeDeg, 5);
     json.key("s").string(s.symbol);
+    const AprsSymbol symbol = AprsSymbol::lookup(s.symbol);
+    json.key("g").string(QString(symbol.glyph));
+    if (!symbol.name.isEmpty())
+        json.key("sn").string(symbol.name);
+    if (!symbol.overlay.isNull())
+        json.key("ov").string(QString(symbol.overlay));
+    if (s.noFix)
+        json.key("nf").integer(1);
+    if (s.jumped)
+        json.key("j").integer(1);
     if (!s.objectOwner.isEmpty())
         json.key("o").string(s.objectOwner);
     json.key("d").integer(s.heardDirect ? 1 : 0);
@@ -48,13 +60,21 @@ void writeStation(JsonWriter &json, const StationSummary &s)
         json.key("p").string(s.mobilePath);
         json.endObject();
     }
-    // The track of a station that moved while it called itself mobile.
+    // The track of a station that moved while it called itself mobile: its
+    // segments, each latitude, longitude, latitude, ...
     if (s.everMobile && s.track.size() > 1) {
         json.key("tr").beginArray();
-        for (const TrackPoint &point : s.track) {
+        json.beginArray();
+        for (qsizetype i = 0; i < s.track.size(); ++i) {
+            const TrackPoint &point = s.track.at(i);
+            if (point.breakBefore && i > 0) {
+                json.endArray();
+                json.beginArray();
+            }
             json.number(point.latitudeDeg, 5);
             json.number(point.longitudeDeg, 5);
         }
+        json.endArray();
         json.endArray();
     }
     json.endObject();
@@ -79,8 +99,17 @@ void writeWeather(JsonWriter &json, const QString &callsign, const QList<Weather
     json.beginObject();
     json.key("c").string(callsign);
     json.key("t").beginArray();
-    for (const WeatherSample &sample : samples)
+    QList<qint64> times;
+    times.reserve(samples.size());
+    for (const WeatherSample &sample : samples) {
         json.integer(sample.seconds);
+        times << sample.seconds;
+    }
+    json.endArray();
+    // The readings that begin a new line after a time with none.
+    json.key("gap").beginArray();
+    for (const qsizetype index : SeriesGaps::breaks(times))
+        json.integer(index);
     json.endArray();
     using S = WeatherSample;
     using R = std::optional<double>;
@@ -117,6 +146,18 @@ QByteArray ReportPage::dataJson(const ReportData &data) const
     for (const qint64 count : {data.stationRows, data.fixedRows, data.mobileRows, data.weatherRows})
         json.integer(count);
     json.endArray();
+    if (home) {
+        json.key("home").beginArray();
+        json.number(home->first, 5);
+        json.number(home->second, 5);
+        json.endArray();
+    }
+    // An empty period: what the table holds outside it.
+    if (data.stationRows == 0 && (data.period.start() || data.period.end())) {
+        json.key("allRows").integer(data.allStationRows);
+        if (!data.newestDtstamp.isEmpty())
+            json.key("newest").string(data.newestDtstamp);
+    }
     json.key("stations").beginArray(true);
     for (const StationSummary &station : data.stations)
         writeStation(json, station);

@@ -22,6 +22,9 @@ private:
     void readFixed(ReportData &data);
     void readMobile(ReportData &data);
     void readWeather(ReportData &data);
+    void readTotals(ReportData &data);
+    qint64 count(const QString &table, const QString &column, const ReportPeriod &period);
+    static QString latestRows(const QString &columns, const QString &table, const ReportPeriod &period);
     StationSummary *find(const QString &callsign);
 
     OdbcConnection &mConnection;

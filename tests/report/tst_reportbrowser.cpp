@@ -91,9 +91,43 @@ ReportData stationsOfEveryName()
         object.comment = QStringLiteral("Field day");
         data.stations << object;
     }
-    data.stationRows = data.fixedRows = 4;
+    // One sent without a GPS fix and one whose latest position is a jump:
+    // both listed, neither counted by Fit, the first not on the map at all.
+    StationSummary noFix;
+    noFix.callsign = QStringLiteral("NOFIX");
+    noFix.firstHeard = noFix.lastHeard = both.firstHeard;
+    noFix.beacons = 1;
+    noFix.symbol = QStringLiteral("/-");
+    noFix.noFix = true;
+    data.stations << noFix;
+    StationSummary jumped = noFix;
+    jumped.callsign = QStringLiteral("JUMPED");
+    jumped.noFix = false;
+    jumped.jumped = true;
+    jumped.latitudeDeg = -33.9;
+    jumped.longitudeDeg = 151.2;
+    data.stations << jumped;
+    // A weather station silent for a day between its second and third reading.
+    QList<WeatherSample> samples(3);
+    for (int i = 0; i < 3; ++i) {
+        samples[i].seconds = both.firstHeard + i * 600 + (i == 2 ? 86400 : 0);
+        samples[i].tempC = 10 + i;
+    }
+    data.weather[QStringLiteral("WX2GAP")] = samples;
+    data.stationRows = data.fixedRows = 6;
     data.mobileRows = 1;
+    data.weatherRows = 3;
     return data;
+}
+
+// data-view-deg: south, west, north, east of what the map shows.
+QList<double> viewDegrees(const QString &dom)
+{
+    const QRegularExpression attribute(QStringLiteral("data-view-deg=\"([^\"]+)\""));
+    QList<double> result;
+    for (const QString &part : attribute.match(dom).captured(1).split(QLatin1Char(',')))
+        result << part.toDouble();
+    return result;
 }
 
 QList<QPointF> polylinePoints(const QString &points)
@@ -120,6 +154,8 @@ private slots:
     void nothingHeard();
     void oddStations_data();
     void oddStations();
+    void fitLeavesOutNoFixAndJumps();
+    void startsAtHome();
 
 private:
     int makeReport(const QString &since, const QString &file);
@@ -139,6 +175,11 @@ void TestReportBrowser::initTestCase()
     QFile odd(mDir.filePath(QStringLiteral("odd.html")));
     QVERIFY(odd.open(QIODevice::WriteOnly));
     QVERIFY(odd.write(ReportPage().render(stationsOfEveryName())) > 0);
+    QFile home(mDir.filePath(QStringLiteral("home.html")));
+    QVERIFY(home.open(QIODevice::WriteOnly));
+    ReportPage homePage;
+    homePage.home = std::make_pair(50.0, 8.0);
+    QVERIFY(home.write(homePage.render(stationsOfEveryName())) > 0);
 }
 
 int TestReportBrowser::makeReport(const QString &since, const QString &file)
@@ -222,7 +263,7 @@ void TestReportBrowser::stationOnTheMap_data()
 
     QTest::addRow("fixed, an object") << "N0CALL" << FixedColour
                                       << QStringList {"KindFixed object of N0CALL-2", "Last heard2004-05-06 14:30:30",
-                                             "Symbol\\k", "Position51.5020°N 0.1250°W", "StatusOn the air",
+                                             "Symbol\\k (SUV)", "Position51.5020°N 0.1250°W", "StatusOn the air",
                                              "Comment" + RecordedStations::Comment}
                                       << false;
     QTest::addRow("mobile") << "N0CALL-9" << MobileColour
@@ -264,12 +305,21 @@ void TestReportBrowser::stationOnTheMap()
         QVERIFY2(text.contains(line), qPrintable(line + QStringLiteral(" not in: ") + text));
 
     // The map fills the window's width and the top 70 % of its height; the
-    // chosen station is drawn at its centre.
+    // chosen station's symbol is drawn at its centre: a badge of its kind's
+    // colour with a white glyph in its middle.
     const QImage shot = browser.screenshot(pageUrl(fragment), Width, Height);
     QVERIFY2(browser.failure.isEmpty(), qPrintable(browser.failure));
     QCOMPARE(shot.size(), QSize(Width, Height));
-    const QColor centre = shot.pixelColor(Width / 2, Height * 35 / 100);
-    QVERIFY2(near(centre, colour, 12), qPrintable(colourText(centre) + " at the centre, not " + colourText(colour)));
+    const QPoint centre(Width / 2, Height * 35 / 100);
+    int badge = 0, glyph = 0;
+    for (int y = -12; y <= 12; ++y)
+        for (int x = -12; x <= 12; ++x) {
+            const QColor pixel = shot.pixelColor(centre + QPoint(x, y));
+            badge += near(pixel, colour, 12) ? 1 : 0;
+            glyph += x * x + y * y <= 5 * 5 && near(pixel, Qt::white, 12) ? 1 : 0;
+        }
+    QVERIFY2(badge > 60, qPrintable(QString::number(badge) + " pixels of " + colourText(colour)));
+    QVERIFY2(glyph > 10, qPrintable(QString::number(glyph) + " white pixels in the badge's middle"));
     int trackPixels = 0;
     for (int y = Height * 35 / 100 - 150; y < Height * 35 / 100 + 150; ++y)
         for (int x = Width / 2 - 150; x < Width / 2 + 150; ++x)
@@ -288,6 +338,9 @@ void TestReportBrowser::nothingHeard()
     const QByteArray dom = browser.dumpDom(QUrl::fromLocalFile(mDir.filePath(QStringLiteral("empty.html"))));
     requireCleanRun(browser, dom);
     QVERIFY(dom.contains("data-markers=\"0\""));
+    QVERIFY(dom.contains("<p class=\"notice\" id=\"empty-period\">Nothing was heard since 2030-01-01 00:00:00. The "
+                         "stations table holds 10 rows, the newest of 2004-05-06 14:50:00: make the report again with "
+                         "--since all, or --since 2004-05-06.</p>"));
     QVERIFY(dom.contains("<p id=\"table-more\"><span class=\"empty\">No station.</span></p>"));
     QVERIFY(dom.contains("<p class=\"empty\">No weather station was heard in this period.</p>"));
 }
@@ -327,7 +380,7 @@ void TestReportBrowser::oddStations()
     if (QTest::currentTestFailed())
         return;
     const QString dom = QString::fromUtf8(domBytes);
-    QVERIFY(dom.contains(QLatin1String("data-markers=\"4\"")));
+    QVERIFY(dom.contains(QLatin1String("data-markers=\"4\"")));  // JUMPED is far off, NOFIX nowhere
     const QRegularExpression popupElement(QStringLiteral("<div id=\"popup\" role=\"dialog\"([^>]*)>(.*?)</div>"),
         QRegularExpression::DotMatchesEverythingOption);
     const QRegularExpressionMatch found = popupElement.match(dom);
@@ -341,6 +394,46 @@ void TestReportBrowser::oddStations()
     QVERIFY2(text.startsWith(QStringLiteral("×") + callsign), qPrintable(text));
     for (const QString &line : popup)
         QVERIFY2(text.contains(line), qPrintable(line + QStringLiteral(" not in: ") + text));
+}
+
+// Fit shows the stations around Munich: not the one at 0° 0°, which is not
+// drawn at all, nor the jump to Sydney; the table lists both.
+void TestReportBrowser::fitLeavesOutNoFixAndJumps()
+{
+    HeadlessChromium browser;
+    const QByteArray domBytes = browser.dumpDom(QUrl::fromLocalFile(mDir.filePath(QStringLiteral("odd.html"))));
+    requireCleanRun(browser, domBytes);
+    if (QTest::currentTestFailed())
+        return;
+    const QString dom = QString::fromUtf8(domBytes);
+    const QList<double> view = viewDegrees(dom);
+    QCOMPARE(view.size(), 4);
+    QVERIFY2(view[0] > 40 && view[2] < 56 && view[1] > 2 && view[3] < 21,
+        qPrintable(QStringLiteral("the view is %1").arg(dom.section(QLatin1String("data-view-deg=\""), 1).left(40))));
+    QVERIFY(dom.contains(QLatin1String("data-markers=\"4\"")));
+    QVERIFY(dom.contains(QLatin1String("<tr data-callsign=\"NOFIX\">")));
+    QVERIFY(dom.contains(QStringLiteral("no position (0° 0°)")));
+    QVERIFY(dom.contains(QLatin1String("<tr data-callsign=\"JUMPED\">")));
+    // The day without readings breaks the temperature line in two.
+    QCOMPARE(dom.count(QLatin1String("data-series=\"temperature\"")), 2);
+}
+
+// With a home position the map starts there, about 3° across, whatever the
+// stations are.
+void TestReportBrowser::startsAtHome()
+{
+    HeadlessChromium browser;
+    const QByteArray domBytes = browser.dumpDom(QUrl::fromLocalFile(mDir.filePath(QStringLiteral("home.html"))));
+    requireCleanRun(browser, domBytes);
+    if (QTest::currentTestFailed())
+        return;
+    const QList<double> view = viewDegrees(QString::fromUtf8(domBytes));
+    QCOMPARE(view.size(), 4);
+    QVERIFY(qAbs((view[1] + view[3]) / 2 - 8.0) < 0.01);
+    QVERIFY(view[0] < 50.0 && view[2] > 50.0);
+    QVERIFY(qAbs((view[0] + view[2]) / 2 - 50.0) < 0.2);
+    const double across = qMin(view[3] - view[1], view[2] - view[0]);
+    QVERIFY2(across > 1 && across < 5, qPrintable(QString::number(across)));
 }
 
 QTEST_MAIN(TestReportBrowser)

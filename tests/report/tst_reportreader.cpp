@@ -17,6 +17,8 @@ class TestReportReader : public QObject
 private slots:
     void readsWhatTheBridgeStored_data();
     void readsWhatTheBridgeStored();
+    void readsEveryBlock_data();
+    void readsEveryBlock();
 };
 
 void TestReportReader::readsWhatTheBridgeStored_data()
@@ -105,6 +107,66 @@ void TestReportReader::readsWhatTheBridgeStored()
     QCOMPARE(early.stationRows, 4);
     QCOMPARE(early.weather.at(QStringLiteral("WX1ABC")).size(), 1);
     QCOMPARE(early.stations.at(1).track.size(), 2);
+    connection.close();
+}
+
+void TestReportReader::readsEveryBlock_data()
+{
+    readsWhatTheBridgeStored_data();
+}
+
+// More rows than a block holds, NULLs and all: every row is counted, each
+// station's latest row stands, and a track that jumps and sent 0 0 is cut.
+void TestReportReader::readsEveryBlock()
+{
+    QFETCH(QString, database);
+    QTemporaryDir dir;
+    const TestDatabase db = testDatabase(database, dir.filePath(QStringLiteral("keldan.db")));
+    KELDAN_REQUIRE_DATABASE(db);
+    recreateTables(db);
+    OdbcConnection connection(QStringLiteral("Report"));
+    connection.open(db.connectionString());
+    constexpr int Rows = 1300;  // two full blocks of 512 and part of a third
+    QStringList values;
+    for (int i = 0; i < Rows; ++i) {
+        const int station = i % 10;
+        // A minute apart; station 9 goes to 0 0 at its 50th beacon and
+        // jumps a continent at its 60th.
+        double lat = 3000 + i / 10 * 0.5, lon = 600 + station;
+        if (station == 9 && i / 10 == 50)
+            lat = lon = 0;
+        if (station == 9 && i / 10 == 60)
+            lat = -2000;
+        values << QStringLiteral("('K%1','%2',%3,%4,%5,%6,NULL,'/>',NULL)")
+                      .arg(station)
+                      .arg(dtstampText(1'000'000'000 + i / 10 * 60))
+                      .arg(station == 9 ? 2 : 0)
+                      .arg(lat, 0, 'f', 2)
+                      .arg(lon, 0, 'f', 2)
+                      .arg(i % 2);
+        if (values.size() == 100 || i == Rows - 1) {
+            connection.execute(QStringLiteral("insert into stations (callsign, dtstamp, type, lat, lon, heard_direct, "
+                                              "radio_port, symbol, object_owner) values ")
+                + values.join(QLatin1Char(',')));
+            values.clear();
+        }
+    }
+    const ReportData data = ReportReader(connection).read(ReportPeriod::parse(QStringLiteral("all"), QString(), 0));
+    QCOMPARE(data.stationRows, Rows);
+    QCOMPARE(data.skippedRows, 0);
+    QCOMPARE(data.stations.size(), 10);
+    for (const StationSummary &station : data.stations) {
+        QCOMPARE(station.beacons, Rows / 10);
+        QCOMPARE(station.lastHeard, 1'000'000'000 + (Rows / 10 - 1) * 60);
+        QCOMPARE(station.radioPort, 0);  // NULL
+        QCOMPARE(station.objectOwner, QString());
+        QCOMPARE(station.symbol, QStringLiteral("/>"));
+    }
+    const StationSummary &mobile = data.stations.at(9);
+    QCOMPARE(mobile.callsign, QStringLiteral("K9"));
+    QVERIFY(qAbs(mobile.latitudeDeg - (3000 + (Rows / 10 - 1) * 0.5) / 60) < 1e-9);
+    QCOMPARE(mobile.track.size(), Rows / 10 - 2);  // without 0 0 and the jump
+    QVERIFY(!mobile.jumped && !mobile.noFix);
     connection.close();
 }
 

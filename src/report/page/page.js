@@ -4,12 +4,12 @@
 (function () {
   'use strict';
   var started = performance.now();
-  var data = JSON.parse(document.getElementById('report-data').textContent);
   var outline = JSON.parse(document.getElementById('map-outline').textContent);
-  var stations = data.stations;
+  // The report's data; load() takes a new one (a live page's) and draws
+  // everything again from it.
+  var data, stations, tracks, latest;
   // By callsign in Maps: a station may be called anything, "__proto__" too.
-  var weatherByCall = new Map();
-  data.weather.forEach(function (w) { weatherByCall.set(w.c, w); });
+  var weatherByCall = new Map(), byCall = new Map();
 
   var KINDS = [
     { name: 'Fixed', colour: '#1f6fd1' },
@@ -48,38 +48,160 @@
     return a;
   }
 
-  var PRIMARY = {
-    '!': 'police station', '#': 'digipeater', '$': 'phone', '&': 'HF gateway', '\'': 'small aircraft',
-    '*': 'snowmobile', '-': 'house', '/': 'dot', '0': 'circle', ';': 'campground', '<': 'motorcycle',
-    '=': 'railroad engine', '>': 'car', '?': 'server', '@': 'hurricane', 'A': 'aid station', 'C': 'canoe',
-    'E': 'eyeball', 'F': 'tractor', 'H': 'hotel', 'I': 'TCP/IP', 'K': 'school', 'O': 'balloon', 'P': 'police car',
-    'R': 'recreational vehicle', 'S': 'space shuttle', 'U': 'bus', 'W': 'weather service', 'X': 'helicopter',
-    'Y': 'yacht', '[': 'jogger', '^': 'large aircraft', '_': 'weather station', '`': 'dish antenna',
-    'a': 'ambulance', 'b': 'bicycle', 'c': 'command post', 'd': 'fire station', 'e': 'horse', 'f': 'fire truck',
-    'g': 'glider', 'h': 'hospital', 'j': 'jeep', 'k': 'truck', 'l': 'laptop', 'n': 'node', 'o': 'EOC',
-    'p': 'rover', 'r': 'repeater', 's': 'power boat', 'u': 'truck (18-wheeler)', 'v': 'van', 'w': 'water station',
-    'y': 'house with yagi'
+  // The symbol as the station sent it, and what it is ("/> (car)",
+  // "I& (igate, overlay I)"); the names come with the data.
+  function symbolText(s) {
+    if (!s.s) return '';
+    var name = s.sn || '';
+    if (s.ov) name = (name ? name + ', ' : '') + 'overlay ' + s.ov;
+    return name ? s.s + ' (' + name + ')' : s.s;
+  }
+
+  // ---- symbols ----------------------------------------------------------
+
+  // Each glyph in a box 20 units wide: f filled white, c cut out of it in
+  // the badge's colour, s stroked white. Drawn here, so the page needs no
+  // image from anywhere.
+  function wheels(a, b) {
+    return ' M' + (a - 2) + ' 14a2 2 0 1 0 4 0a2 2 0 1 0 -4 0Z M' + (b - 2) + ' 14a2 2 0 1 0 4 0a2 2 0 1 0 -4 0Z';
+  }
+  var CAR = 'M2 12.5V10L4 9.5L6.5 6.5H13L15.5 9.5L18 10V12.5Z' + wheels(6.5, 13.5);
+  var VAN = 'M2 12.5V6.5Q2 5 3.5 5H13L17.5 9V12.5Z' + wheels(6, 14);
+  var TRUCK = 'M1.5 12.5V5H12V12.5Z M12.5 12.5V7.5H16L18.5 10V12.5Z' + wheels(5, 15);
+  var GLYPHS = {
+    car: { f: CAR },
+    police: { f: CAR + ' M9 3.5h2v3h-2Z' },
+    jeep: { f: 'M2.5 12.5V8H5V5H14L15 8H18V12.5Z M0.8 8h1.2v4H0.8Z' + wheels(6, 14) },
+    van: { f: VAN },
+    ambulance: { f: VAN, c: 'M7.2 6.5h1.6v1.6h1.6v1.6h-1.6v1.6H7.2v-1.6H5.6V8.1h1.6Z' },
+    truck: { f: TRUCK },
+    firetruck: { f: TRUCK, s: 'M1.5 3.2H12 M3.5 2v2.4 M6.5 2v2.4 M9.5 2v2.4' },
+    bus: { f: 'M1.5 12.5V5.5Q1.5 4.5 2.5 4.5H17.5Q18.5 4.5 18.5 5.5V12.5Z' + wheels(5, 15),
+      c: 'M3 6h3v2.5H3Z M7.5 6h3v2.5h-3Z M12 6h4.5v2.5H12Z' },
+    train: { f: 'M3 3.5H13V7.5H17V13H3Z M17 11.5L19 13H17Z' + wheels(6, 14), c: 'M5 5h5v3H5Z' },
+    motorcycle: { s: 'M2 13.5a3 3 0 1 0 6 0a3 3 0 1 0 -6 0 M12 13.5a3 3 0 1 0 6 0a3 3 0 1 0 -6 0 ' +
+      'M5 13.5L8.5 9.5H12.5L15 13.5 M12 9.5L11 6.5H13.5' },
+    bicycle: { s: 'M2 13.5a3 3 0 1 0 6 0a3 3 0 1 0 -6 0 M12 13.5a3 3 0 1 0 6 0a3 3 0 1 0 -6 0 ' +
+      'M5 13.5L8 8H13.5L15 13.5 M8 8L10.5 13.5L13.5 8 M7 6.5H9.5 M13.5 8L13 5.5H15' },
+    boat: { f: 'M1.5 10H18.5L16 14.5H4Z M6 9.5V6.5H12L14 9.5Z' },
+    sailboat: { f: 'M2 13.5H18L16 17H4Z M9.5 2V12.5H3.5Z M10.5 4V12.5H16Z' },
+    plane: { f: 'M10 1.5Q11 1.5 11 3V8L18 11.5V13L11 11V15.5L13.5 17V18.5L10 17.5L6.5 18.5V17L9 15.5V11L2 13V11.5' +
+      'L9 8V3Q9 1.5 10 1.5Z' },
+    helicopter: { f: 'M4 10Q4 7.5 7.5 7.5H11Q14 7.5 14 10Q14 12.5 11 12.5H7Q4 12.5 4 10Z M13.5 9.2H19V10.6H13.5Z',
+      s: 'M2 4.5H16 M9 4.5V7.5 M5.5 15H13.5 M8 12.5V15 M11 12.5V15' },
+    balloon: { f: 'M10 1.5A6 6 0 0 1 16 7.5C16 10.5 12 13 11 14.5H9C8 13 4 10.5 4 7.5A6 6 0 0 1 10 1.5Z ' +
+      'M8.5 16h3v2.5h-3Z', s: 'M9 14.5V16 M11 14.5V16' },
+    person: { f: 'M7.7 4.3a2.3 2.3 0 1 0 4.6 0a2.3 2.3 0 1 0 -4.6 0Z',
+      s: 'M10 7V12.5 M10 12.5L7 18 M10 12.5L13 18 M5.5 10L10 8L14.5 10' },
+    house: { f: 'M10 2.5L18.5 10H16V17.5H4V10H1.5Z', c: 'M8.5 12h3v5.5h-3Z' },
+    school: { f: 'M3 9.5L10 5L17 9.5V17.5H3Z M10 1.5h4v2.2H10Z', s: 'M10 5V1.5',
+      c: 'M8.7 13h2.6v4.5H8.7Z M4.8 11h2.4v2.2H4.8Z M12.8 11h2.4v2.2h-2.4Z' },
+    tower: { s: 'M10 5V18.5 M6.5 18.5L10 5L13.5 18.5 M7.5 14H12.5 M8.5 9.5H11.5 ' +
+      'M6.5 2.5Q4.5 5 6.5 7.5 M13.5 2.5Q15.5 5 13.5 7.5 M3.5 1Q0.5 5 3.5 9 M16.5 1Q19.5 5 16.5 9' },
+    digi: { f: 'M10 1.5L12.3 7.2L18.5 7.5L13.7 11.3L15.3 17.3L10 14L4.7 17.3L6.3 11.3L1.5 7.5L7.7 7.2Z', inner: true },
+    gateway: { f: 'M10 1L19 10L10 19L1 10Z', inner: true },
+    weather: { f: 'M5.5 14.5A3.5 3.5 0 0 1 5 7.5A5 5 0 0 1 14.5 6.5A4 4 0 0 1 15 14.5Z',
+      s: 'M7 16.5v2 M10 16.5v2 M13 16.5v2' },
+    fire: { f: 'M10 1.5C12 5 16 7.5 16 12A6 6 0 0 1 4 12C4 9 6 8 7 6C7.5 8.5 8.5 9 9 9C9 6 9 4 10 1.5Z' },
+    cross: { f: 'M8 3h4v5h5v4h-5v5H8v-5H3V8h5Z' },
+    dish: { f: 'M3 4A12 12 0 0 0 16 17Z M8 13L6 18.5H11Z', s: 'M9.5 10.5L15 5' },
+    tent: { f: 'M10 3L18.5 17H1.5Z', c: 'M10 9L13 17H7Z' },
+    dot: { f: 'M6.5 10a3.5 3.5 0 1 0 7 0a3.5 3.5 0 1 0 -7 0Z' }
   };
-  var ALTERNATE = {
-    '#': 'digipeater', '&': 'gateway', '-': 'house (HF)', '>': 'car', 'O': 'rocket', '^': 'aircraft',
-    '_': 'weather site', 'a': 'ARES/RACES', 'k': 'SUV', 'n': 'triangle', 's': 'ship', 'u': 'truck', 'v': 'van',
-    'W': 'weather service', 'y': 'skywarn'
-  };
-  function symbolText(symbol) {
-    if (!symbol) return '';
+  var glyphPaths = {};
+  function glyphPath(name, part) {
+    var key = name + '/' + part;
+    if (!glyphPaths[key]) glyphPaths[key] = new Path2D(GLYPHS[name][part]);
+    return glyphPaths[key];
+  }
+
+  // A station's symbol at x, y: a badge in its kind's colour (square for an
+  // object or item), its glyph in white; an overlay character inside a
+  // digipeater's star or a gateway's diamond, elsewhere on a dark corner
+  // disc; a symbol without a glyph shows its code and table characters.
+  function drawSymbol(ctx, s, x, y, radius, ring) {
+    var colour = KINDS[s.k] ? KINDS[s.k].colour : '#777';
+    ctx.beginPath();
+    if (s.o) ctx.rect(x - radius, y - radius, radius * 2, radius * 2);
+    else ctx.arc(x, y, radius, 0, 2 * Math.PI);
+    ctx.fillStyle = colour;
+    ctx.fill();
+    ctx.lineWidth = ring;
+    ctx.strokeStyle = '#fff';
+    ctx.stroke();
+    var glyph = GLYPHS[s.g];
+    var symbol = s.s || '';
     var table = symbol.charAt(0), code = symbol.charAt(symbol.length - 1);
-    var name = table === '/' ? PRIMARY[code] : ALTERNATE[code];
-    if (table !== '/' && table !== '\\' && name) name += ', overlay ' + table;
-    return name ? symbol + ' (' + name + ')' : symbol;
+    var corner = '';
+    ctx.textAlign = 'center';
+    ctx.textBaseline = 'middle';
+    if (glyph) {
+      var size = radius * 1.5;
+      ctx.save();
+      ctx.translate(x - size / 2, y - size / 2);
+      ctx.scale(size / 20, size / 20);
+      if (glyph.f) { ctx.fillStyle = '#fff'; ctx.fill(glyphPath(s.g, 'f')); }
+      if (glyph.c) { ctx.fillStyle = colour; ctx.fill(glyphPath(s.g, 'c')); }
+      if (glyph.s) {
+        ctx.strokeStyle = '#fff';
+        ctx.lineWidth = 1.7;
+        ctx.lineCap = 'round';
+        ctx.lineJoin = 'round';
+        ctx.stroke(glyphPath(s.g, 's'));
+      }
+      ctx.restore();
+      if (s.ov && glyph.inner) {
+        ctx.font = 'bold ' + Math.round(radius * 0.9) + 'px "DejaVu Sans", sans-serif';
+        ctx.fillStyle = colour;
+        ctx.fillText(s.ov, x, y + radius * 0.05);
+      } else if (s.ov) {
+        corner = s.ov;
+      }
+    } else {
+      ctx.font = 'bold ' + Math.round(radius * 1.1) + 'px "DejaVu Sans", sans-serif';
+      ctx.fillStyle = '#fff';
+      ctx.fillText(code || '?', x, y + radius * 0.05);
+      if (table && table !== '/') corner = table;
+    }
+    if (corner) {
+      var cx = x + radius * 0.75, cy = y + radius * 0.75, r = Math.max(4.5, radius * 0.5);
+      ctx.beginPath();
+      ctx.arc(cx, cy, r, 0, 2 * Math.PI);
+      ctx.fillStyle = '#1d232a';
+      ctx.fill();
+      ctx.font = 'bold ' + Math.round(r * 1.5) + 'px "DejaVu Sans", sans-serif';
+      ctx.fillStyle = '#fff';
+      ctx.fillText(corner, cx, cy + 0.5);
+    }
+    ctx.textAlign = 'start';
+    ctx.textBaseline = 'alphabetic';
   }
 
   // ---- header, legend ---------------------------------------------------
 
-  var counts = [0, 0, 0];
-  stations.forEach(function (s) { counts[s.k] = (counts[s.k] || 0) + 1; });
-  document.getElementById('title').textContent = data.title;
-  document.getElementById('summary').textContent =
-    stations.length + ' stations from ' + data.rows[0] + ' beacons, ' + data.period + ' (' + data.timeBase + ')';
+  var legendCounts = [];
+  // The title, the summary and, for a period without a beacon, what the
+  // tables hold and which period would show it.
+  function fillHeader() {
+    var counts = [0, 0, 0];
+    stations.forEach(function (s) { counts[s.k] = (counts[s.k] || 0) + 1; });
+    legendCounts.forEach(function (span, k) { span.textContent = KINDS[k].name + ' ' + counts[k]; });
+    document.getElementById('title').textContent = data.title;
+    var summary = stations.length + ' stations from ' + data.rows[0] + ' beacons, ' + data.period + ' (' +
+      data.timeBase + ')';
+    var notice = document.getElementById('empty-period');
+    if (notice) notice.remove();
+    if (!data.rows[0] && data.allRows !== undefined) {
+      notice = element('p', 'notice');
+      notice.id = 'empty-period';
+      notice.textContent = data.allRows ? 'Nothing was heard ' + data.period + '. The stations table holds ' +
+        data.allRows + ' rows, the newest of ' + data.newest + ': make the report again with --since all, or ' +
+        '--since ' + String(data.newest).substring(0, 10) + '.' : 'Nothing was heard ' + data.period +
+        ': the stations table is empty.';
+      document.getElementById('title-box').appendChild(notice);
+    }
+    document.getElementById('summary').textContent = summary;
+  }
 
   var shown = { 0: true, 1: true, 2: true, tracks: true };
   var legend = document.getElementById('legend');
@@ -96,10 +218,12 @@
     swatch.style.background = colour;
     if (key === 'tracks') swatch.style.borderRadius = '2px';
     l.appendChild(swatch);
-    l.appendChild(document.createTextNode(label));
+    var text = element('span', '', label);
+    l.appendChild(text);
     legend.appendChild(l);
+    return text;
   }
-  KINDS.forEach(function (kind, k) { legendBox(k, kind.name + ' ' + counts[k], kind.colour); });
+  KINDS.forEach(function (kind, k) { legendCounts.push(legendBox(k, kind.name, kind.colour)); });
   legendBox('tracks', 'Tracks', TRACK_COLOUR);
   legend.appendChild(legendStatus);
 
@@ -114,7 +238,16 @@
     return (1 - Math.log(Math.tan(Math.PI / 4 + r / 2)) / Math.PI) / 2 * WORLD;
   }
 
-  stations.forEach(function (s) { s.x = worldX(s.lo); s.y = worldY(s.la); });
+  // A station is placed on the map unless it sent 0 0 (no GPS fix); Fit
+  // also leaves out one whose latest position is a jump its track left out.
+  function placeStations() {
+    stations.forEach(function (s) {
+      s.x = worldX(s.lo);
+      s.y = worldY(s.la);
+      s.onMap = !s.nf;
+      s.inFit = !s.nf && !s.j;
+    });
+  }
 
   // The outline: rings of hundredths of a degree, each point the difference
   // from the one before (see the README beside the outline's file).
@@ -130,19 +263,24 @@
     land.closePath();
   });
 
-  var tracks = [];
-  function addTrack(s) {
-    if (!s.tr) return;
-    var path = new Path2D();
-    var minX = Infinity, minY = Infinity, maxX = -Infinity, maxY = -Infinity;
-    for (var i = 0; i < s.tr.length; i += 2) {
-      var x = worldX(s.tr[i + 1]), y = worldY(s.tr[i]);
-      if (i === 0) path.moveTo(x, y); else path.lineTo(x, y);
-      minX = Math.min(minX, x); maxX = Math.max(maxX, x); minY = Math.min(minY, y); maxY = Math.max(maxY, y);
-    }
-    tracks.push({ station: s, path: path, minX: minX, minY: minY, maxX: maxX, maxY: maxY });
+  // Each track's segments as one path: no line across a jump.
+  function buildTracks() {
+    var list = [];
+    stations.forEach(function (s) {
+      if (!s.tr) return;
+      var path = new Path2D();
+      var minX = Infinity, minY = Infinity, maxX = -Infinity, maxY = -Infinity;
+      s.tr.forEach(function (segment) {
+        for (var i = 0; i < segment.length; i += 2) {
+          var x = worldX(segment[i + 1]), y = worldY(segment[i]);
+          if (i === 0) path.moveTo(x, y); else path.lineTo(x, y);
+          minX = Math.min(minX, x); maxX = Math.max(maxX, x); minY = Math.min(minY, y); maxY = Math.max(maxY, y);
+        }
+      });
+      list.push({ station: s, path: path, minX: minX, minY: minY, maxX: maxX, maxY: maxY });
+    });
+    return list;
   }
-  stations.forEach(addTrack);
 
   var mapBox = document.getElementById('map');
   var canvas = document.getElementById('map-canvas');
@@ -173,13 +311,14 @@
   // Shows every station: their bounding box with a margin, or a region of
   // about two degrees around a single one.
   function fit() {
-    if (!stations.length) {
+    var placed = stations.filter(function (s) { return s.inFit; });
+    if (!placed.length) {
       view = { cx: WORLD / 2, cy: WORLD / 2, scale: Math.max(width / WORLD, height / WORLD) / 1.2 };
       clampView();
       return;
     }
     var minX = Infinity, minY = Infinity, maxX = -Infinity, maxY = -Infinity;
-    stations.forEach(function (s) {
+    placed.forEach(function (s) {
       minX = Math.min(minX, s.x); maxX = Math.max(maxX, s.x); minY = Math.min(minY, s.y); maxY = Math.max(maxY, s.y);
     });
     var spanX = Math.max(maxX - minX, 2 / 360 * WORLD), spanY = Math.max(maxY - minY, 2 / 360 * WORLD);
@@ -189,7 +328,25 @@
     clampView();
   }
 
-  function drawMarker(s, radius, ring) {
+  // The home position (data.home), about 300 km across; Fit without one.
+  function startView() {
+    var home = data.home;
+    if (!home || (home[0] === 0 && home[1] === 0)) {
+      fit();
+      return;
+    }
+    view.cx = worldX(home[1]);
+    view.cy = worldY(home[0]);
+    view.scale = Math.min(width, height) / (3 / 360 * WORLD);
+    clampView();
+  }
+
+  // What the map shows, in degrees, for whoever reads the page's markup.
+  function lonAt(x) { return x / WORLD * 360 - 180; }
+  function latAt(y) { return Math.atan(Math.sinh(Math.PI * (1 - 2 * y / WORLD))) * 180 / Math.PI; }
+
+  // A plain dot where too many stations are in view for their symbols.
+  function drawDot(s, radius, ring) {
     var x = screenX(s.x), y = screenY(s.y);
     context.beginPath();
     if (s.o) context.rect(x - radius, y - radius, radius * 2, radius * 2); // objects and items
@@ -229,12 +386,16 @@
     var margin = 8;
     for (var i = 0; i < stations.length; ++i) {
       var s = stations[i];
-      if (!shown[s.k] || s === selected) continue;
+      if (!s.onMap || !shown[s.k] || s === selected) continue;
       var x = screenX(s.x), y = screenY(s.y);
       if (x < -margin || y < -margin || x > width + margin || y > height + margin) continue;
-      drawMarker(s, 4.5, 1.5);
       drawn.push(s);
     }
+    var symbols = drawn.length <= 1500;
+    drawn.forEach(function (s) {
+      if (symbols) drawSymbol(context, s, screenX(s.x), screenY(s.y), 9, 1.5);
+      else drawDot(s, 4.5, 1.5);
+    });
     // Names once they no longer crowd each other.
     if (drawn.length <= 300) {
       context.font = '11px "DejaVu Sans", sans-serif';
@@ -242,16 +403,19 @@
       context.strokeStyle = 'rgba(255, 255, 255, 0.85)';
       context.lineWidth = 3;
       drawn.forEach(function (s) {
-        var x = screenX(s.x) + 7, y = screenY(s.y) + 4;
+        var x = screenX(s.x) + (symbols ? 12 : 7), y = screenY(s.y) + 4;
         context.strokeText(s.c, x, y);
         context.fillText(s.c, x, y);
       });
     }
-    if (selected && shown[selected.k]) {
-      drawMarker(selected, 8, 3);
+    if (selected && selected.onMap && shown[selected.k]) {
+      drawSymbol(context, selected, screenX(selected.x), screenY(selected.y), 14, 3);
       drawn.push(selected);
     }
     mapBox.setAttribute('data-markers', String(drawn.length));
+    mapBox.setAttribute('data-view-deg', [latAt(bottom), lonAt(left), latAt(top), lonAt(right)].map(function (v) {
+      return v.toFixed(3);
+    }).join(','));
     legendStatus.textContent = drawn.length + ' in view';
     placePopup();
   }
@@ -293,8 +457,9 @@
     addRow(list, 'Kind', (KINDS[s.k] ? KINDS[s.k].name : 'type ' + s.k) + (s.o ? ' object of ' + s.o : ''));
     addRow(list, 'Last heard', timeText(s.t));
     if (s.n > 1) addRow(list, 'Beacons', s.n + ' since ' + timeText(s.f));
-    addRow(list, 'Symbol', symbolText(s.s));
-    addRow(list, 'Position', positionText(s.la, s.lo));
+    addRow(list, 'Symbol', symbolText(s));
+    addRow(list, 'Position', s.nf ? 'none (0\u00b0 0\u00b0)' : positionText(s.la, s.lo) +
+      (s.j ? ', a jump its track leaves out' : ''));
     if (s.km > 0) addRow(list, 'Distance', s.km + ' km');
     addRow(list, 'Heard', s.d ? 'direct' + (s.rp > 0 ? ' on port ' + s.rp : '') : 'via digipeaters or the internet');
     // The latest fixed and mobile details; a station heard as both has both.
@@ -347,8 +512,6 @@
     redraw();
   }
 
-  var byCall = new Map();
-  stations.forEach(function (s) { byCall.set(s.c, s); });
 
   // The hash as text; null for one that is no URI text ("%E0%A4%A").
   function decodedHash(text) {
@@ -372,7 +535,7 @@
     var match = /^#station=(.*)$/.exec(location.hash);
     if (!match) return;
     var s = byCall.get(decodedHash(match[1]));
-    if (!s) return;
+    if (!s || !s.onMap) return;
     shown[s.k] = true;
     var box = document.getElementById('show-' + KINDS[s.k].name.toLowerCase());
     if (box) box.checked = true;
@@ -474,7 +637,6 @@
 
   // ---- the table of the latest stations ---------------------------------
 
-  var latest = stations.slice().sort(function (a, b) { return b.t - a.t || (a.c < b.c ? -1 : 1); });
   var tableBody = document.querySelector('#station-table tbody');
   var more = document.getElementById('table-more');
   var filter = document.getElementById('filter');
@@ -492,8 +654,8 @@
     kind.appendChild(document.createTextNode(KINDS[s.k] ? KINDS[s.k].name : String(s.k)));
     tr.appendChild(kind);
     tr.appendChild(element('td', '', timeText(s.t)));
-    tr.appendChild(element('td', '', positionText(s.la, s.lo)));
-    tr.appendChild(element('td', '', symbolText(s.s)));
+    tr.appendChild(element('td', '', s.nf ? 'no position (0\u00b0 0\u00b0)' : positionText(s.la, s.lo)));
+    tr.appendChild(element('td', '', symbolText(s)));
     tr.appendChild(element('td', 'number', String(s.n)));
     var fx = s.fx || {};
     tr.appendChild(element('td', '', [fx.cm, fx.st].filter(Boolean).join(' \u2014 ')));
@@ -504,7 +666,7 @@
     var words = filter.value.trim().toLowerCase();
     var rows = words ? latest.filter(function (s) {
       var fx = s.fx || {};
-      return (s.c + ' ' + symbolText(s.s) + ' ' + (fx.cm || '') + ' ' + (fx.st || '') + ' ' + (s.o || ''))
+      return (s.c + ' ' + symbolText(s) + ' ' + (fx.cm || '') + ' ' + (fx.st || '') + ' ' + (s.o || ''))
         .toLowerCase().indexOf(words) >= 0;
     }) : latest;
     var fragment = document.createDocumentFragment();
@@ -540,8 +702,10 @@
   var CHART_W = 560, CHART_H = 170, PAD_L = 44, PAD_R = 10, PAD_T = 8, PAD_B = 22;
 
   // One chart: the time axis of its station, one polyline per series; a
-  // gap (null) breaks the line.
-  function chart(title, unit, times, series) {
+  // reading missing (null) breaks the line, and so does a time without
+  // readings (gaps: the indices of the readings after one).
+  function chart(title, unit, times, series, gaps) {
+    var breaks = new Set(gaps || []);
     var count = 0, low = Infinity, high = -Infinity;
     series.forEach(function (s) {
       s.values.forEach(function (v) {
@@ -591,6 +755,7 @@
     series.forEach(function (s) {
       var runs = [[]];
       s.values.forEach(function (v, k) {
+        if (breaks.has(k) && runs[runs.length - 1].length) runs.push([]);
         if (v === null) { if (runs[runs.length - 1].length) runs.push([]); return; }
         runs[runs.length - 1].push(px(times[k]).toFixed(1) + ',' + py(v).toFixed(1));
       });
@@ -621,16 +786,16 @@
     [
       chart('Temperature', '\u00b0C', w.t, [
         { name: 'temperature', values: w.temp, colour: '#d6331f' },
-        { name: 'dew point', values: w.dew, colour: '#1f6fd1', dash: true }]),
-      chart('Pressure', 'hPa', w.t, [{ name: 'pressure', values: w.pres, colour: '#6a3fb0' }]),
-      chart('Humidity', '%', w.t, [{ name: 'humidity', values: w.hum, colour: '#1f9d3a' }]),
+        { name: 'dew point', values: w.dew, colour: '#1f6fd1', dash: true }], w.gap),
+      chart('Pressure', 'hPa', w.t, [{ name: 'pressure', values: w.pres, colour: '#6a3fb0' }], w.gap),
+      chart('Humidity', '%', w.t, [{ name: 'humidity', values: w.hum, colour: '#1f9d3a' }], w.gap),
       chart('Wind', 'm/s', w.t, [
         { name: 'speed', values: w.wind, colour: '#0f7c8c' },
-        { name: 'gust', values: w.gust, colour: '#c77700', dash: true }]),
+        { name: 'gust', values: w.gust, colour: '#c77700', dash: true }], w.gap),
       chart('Rain', 'mm', w.t, [
         { name: 'last hour', values: w.rain1h, colour: '#1f6fd1' },
         { name: '24 hours', values: w.rain24h, colour: '#6a3fb0', dash: true },
-        { name: 'since midnight', values: w.rainDay, colour: '#0f7c8c' }])
+        { name: 'since midnight', values: w.rainDay, colour: '#0f7c8c' }], w.gap)
     ].forEach(function (figure) { if (figure) grid.appendChild(figure); });
     section.appendChild(grid);
     return section;
@@ -638,6 +803,7 @@
 
   function fillCharts() {
     var charts = document.getElementById('charts');
+    charts.textContent = '';
     if (!data.weather.length) {
       charts.appendChild(element('p', 'empty', 'No weather station was heard in this period.'));
       return;
@@ -665,12 +831,30 @@
 
   // ---- start ------------------------------------------------------------
 
+  // Takes the report's data and draws the map, the table and the charts
+  // from it; the map keeps its view unless keepView is false.
+  function load(newData, keepView) {
+    data = newData;
+    stations = data.stations;
+    weatherByCall = new Map();
+    data.weather.forEach(function (w) { weatherByCall.set(w.c, w); });
+    byCall = new Map();
+    stations.forEach(function (s) { byCall.set(s.c, s); });
+    latest = stations.slice().sort(function (a, b) { return b.t - a.t || (a.c < b.c ? -1 : 1); });
+    if (selected) selected = byCall.get(selected.c) || null;
+    placeStations();
+    tracks = buildTracks();
+    fillHeader();
+    if (!keepView) startView();
+    fillTable();
+    fillCharts();
+    draw();
+  }
+
   resize();
-  fit();
-  fillTable();
-  fillCharts();
-  draw();
+  load(JSON.parse(document.getElementById('report-data').textContent), false);
   followHash();
+  window.keldanReport = { load: load, draw: draw, drawSymbol: drawSymbol };
   var mapLink = element('span', 'attribution', 'Outline: Natural Earth (public domain)');
   mapBox.appendChild(mapLink);
 
@@ -679,39 +863,21 @@
   // The bridge's live page (live.js) hands in what changed: stations in the
   // form of data.stations, each replacing the one of its callsign; callsigns
   // gone from the map; with reset, the stations not handed in go.
-  window.keldanReport = {
-    update: function (change) {
-      var wasEmpty = !stations.length;
-      var incoming = new Map();
-      change.stations.forEach(function (s) { s.x = worldX(s.lo); s.y = worldY(s.la); incoming.set(s.c, s); });
-      var gone = new Set(change.gone || []);
-      var kept = stations.filter(function (s) {
-        return !incoming.has(s.c) && !gone.has(s.c) && !change.reset;
-      });
-      stations.length = 0;
-      Array.prototype.push.apply(stations, kept.concat(Array.from(incoming.values())));
-      byCall.clear();
-      stations.forEach(function (s) { byCall.set(s.c, s); });
-      tracks.length = 0;
-      stations.forEach(addTrack);
-      counts = [0, 0, 0];
-      stations.forEach(function (s) { counts[s.k] = (counts[s.k] || 0) + 1; });
-      KINDS.forEach(function (kind, k) {
-        var box = document.getElementById('show-' + kind.name.toLowerCase());
-        if (box) box.parentNode.lastChild.nodeValue = kind.name + ' ' + counts[k];
-      });
-      data.rows[0] = change.rows;
-      document.getElementById('summary').textContent =
-        stations.length + ' stations from ' + change.rows + ' beacons, ' + (change.period || data.period);
-      if (selected) select(byCall.get(selected.c) || null);
-      latest = stations.slice().sort(function (a, b) { return b.t - a.t || (a.c < b.c ? -1 : 1); });
-      fillTable();
-      if (wasEmpty && stations.length) fit();
-      mapBox.setAttribute('data-stations', String(stations.length));
-      redraw();
-    },
-    has: function (callsign) { return byCall.has(callsign); }
+  window.keldanReport.update = function (change) {
+    var wasEmpty = !stations.length;
+    var incoming = new Map();
+    change.stations.forEach(function (s) { incoming.set(s.c, s); });
+    var gone = new Set(change.gone || []);
+    var merged = change.reset ? [] : stations.filter(function (s) { return !incoming.has(s.c) && !gone.has(s.c); });
+    merged = merged.concat(Array.from(incoming.values()));
+    var next = Object.assign({}, data, { stations: merged, period: change.period || data.period });
+    next.rows = data.rows.slice();
+    next.rows[0] = change.rows;
+    // The view stays where the user put it, but the first stations are shown.
+    load(next, !(wasEmpty && merged.length));
+    mapBox.setAttribute('data-stations', String(stations.length));
   };
+  window.keldanReport.has = function (callsign) { return byCall.has(callsign); };
 
   var elapsed = Math.round(performance.now() - started);
   document.documentElement.setAttribute('data-render-ms', String(elapsed));
