@@ -2,6 +2,8 @@
 
 #include "cli/ProgramOptions.h"
 
+#include <QFileInfo>
+
 static_assert(int(CommandLine::Action::Fail) == int(ProgramOptions::Action::Fail)
     && int(CommandLine::Action::ShowVersion) == int(ProgramOptions::Action::ShowVersion)
     && int(CommandLine::Action::ShowHelp) == int(ProgramOptions::Action::ShowHelp));
