@@ -1,5 +1,11 @@
 #include "linuxhost/LinuxHost.h"
+#include "linuxhost/feeds/LogReplaySource.h"
 #include "road/HostWeather.h"
+
+#include <QFile>
+#include <QMutex>
+#include <QTemporaryDir>
+#include <QThread>
 
 #include <QPointer>
 #include <QSignalSpy>
@@ -87,6 +93,7 @@ private slots:
     void takesPacketsFromEveryFeed();
     void stopStoresWhatWaits_data();
     void stopStoresWhatWaits();
+    void hearsWhileTheWindowIsBusy();
 
 private:
     HostSettings settings() const;
@@ -689,8 +696,7 @@ void TestLinuxHost::stopStoresWhatWaits()
     auto source = std::make_unique<CountingSource>();
     CountingSource *feed = source.get();
     mHost->attachSource(std::move(source));
-    int waiting = 3;
-    mHost->setPendingBeacons([&waiting] { return waiting; });
+    mHost->setBeaconsWaiting(3);
     mHost->setStopDrainMs(drainMs);
     QSignalSpy closing(mHost.get(), &HostApplication::UIView32IsClosing);
 
@@ -701,7 +707,7 @@ void TestLinuxHost::stopStoresWhatWaits()
     QTest::qWait(20);
     if (queueEmpties) {
         QCOMPARE(closing.size(), 0);
-        waiting = 0;
+        mHost->setBeaconsWaiting(0);
     }
     QTRY_COMPARE(closing.size(), 1);
     // Once only, whatever asks again.
@@ -709,6 +715,47 @@ void TestLinuxHost::stopStoresWhatWaits()
     QTest::qWait(50);
     QCOMPARE(closing.size(), 1);
     QCOMPARE(feed->stops, 1);
+}
+
+// On its own thread the host hears, decodes and stamps while the window's
+// thread is held (by a statement that hangs): the beacons are raised then,
+// and reach the window queued once it is free.
+void TestLinuxHost::hearsWhileTheWindowIsBusy()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QFile log(dir.filePath(QStringLiteral("heard.log")));
+    QVERIFY(log.open(QIODevice::WriteOnly));
+    log.write("N0CALL>APRS:!5130.00N/00100.00E-\nN1CALL>APRS:!5130.00N/00100.00E>\n");
+    log.close();
+
+    mHost->attachSource(std::make_unique<LogReplaySource>(log.fileName(), 1000));
+    QMutex lock;
+    QList<QThread *> raisedOn;
+    connect(
+        mHost.get(), &HostApplication::NotifyBeaconData, this,
+        [&](BeaconRecordRef) {
+            QMutexLocker locked(&lock);
+            raisedOn << QThread::currentThread();
+        },
+        Qt::DirectConnection);
+    mHost->runOnOwnThread();
+    QVERIFY(mHost->runsOnOwnThread());
+    mHost->start();
+    // start() waits for this thread's event loop, as a window's start-up does.
+    QCoreApplication::processEvents();
+    QThread::msleep(3000);
+    {
+        QMutexLocker locked(&lock);
+        QCOMPARE(raisedOn.size(), 2);
+        QVERIFY(raisedOn.first() != QThread::currentThread());
+    }
+    QCOMPARE(mBeacons.size(), 0);
+    QTRY_COMPARE(mBeacons.size(), 2);
+    QCOMPARE(mHost->counters().beacons, 2);
+    QCOMPARE(mBeacons.at(1)->callsign(), QStringLiteral("N1CALL"));
+    // Back on this thread for its end.
+    mHost.reset();
 }
 
 QTEST_GUILESS_MAIN(TestLinuxHost)
