@@ -30,13 +30,13 @@ std::unique_ptr<HostApplication> createHostApplication()
                 << QStringLiteral("Settings: %1 is left out; the other feeds run").arg(feed.key());
     }
     auto host = std::make_unique<LinuxHost>(settings);
+    // Hearing and stamping never wait for a statement on the window's thread,
+    // and neither does a stop.
+    host->runOnOwnThread();
     host->attachFeeds(settings);
     const QList<FeedSettings> feeds = settings.usableFeeds();
     for (qsizetype i = 0; i < feeds.size(); ++i)
         qCInfo(lcFeed).noquote() << feeds.at(i).key() + QLatin1Char(' ') + host->sources().at(size_t(i))->describe();
-    // Hearing and stamping never wait for a statement on the window's thread,
-    // and neither does a stop.
-    host->runOnOwnThread();
     host->watchTerminationSignals();
     host->start();
     return host;

@@ -47,6 +47,8 @@ void LinuxHost::runOnOwnThread()
     mOwnerThread = thread();
     mThread = std::make_unique<QThread>();
     mThread->setObjectName(QStringLiteral("host"));
+    if (!mSources.empty())
+        qCWarning(lcHost) << "a source attached before the host's thread keeps its timers on the window's thread";
     moveToThread(mThread.get());
     for (const auto &source : mSources)
         source->moveToThread(mThread.get());
@@ -92,6 +94,13 @@ std::unique_ptr<PacketSource> LinuxHost::makeSource(const HostSettings &settings
 
 void LinuxHost::attachFeeds(const HostSettings &settings)
 {
+    // A source is made on the thread it runs on: its timers and ports are
+    // members that moveToThread would leave behind.
+    if (mThread && QThread::currentThread() != mThread.get()) {
+        QMetaObject::invokeMethod(
+            this, [this, &settings] { attachFeeds(settings); }, Qt::BlockingQueuedConnection);
+        return;
+    }
     for (const FeedSettings &feed : settings.usableFeeds())
         attachSource(makeSource(settings, feed), feed.number);
 }

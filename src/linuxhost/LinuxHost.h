@@ -56,9 +56,9 @@ public:
     const std::vector<std::unique_ptr<PacketSource>> &sources() const { return mSources; }
     void start();
 
-    // Moves the host and its feeds to a thread of their own and starts it;
-    // call after the feeds are attached, then start() and
-    // watchTerminationSignals() run there. The destructor stops the thread.
+    // Moves the host to a thread of its own and starts it; call before
+    // attachFeeds(), which then makes the sources there; start() and
+    // watchTerminationSignals() run there too. The destructor stops the thread.
     void runOnOwnThread();
     bool runsOnOwnThread() const { return mThread != nullptr; }
 

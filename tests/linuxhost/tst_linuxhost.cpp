@@ -1,5 +1,4 @@
 #include "linuxhost/LinuxHost.h"
-#include "linuxhost/feeds/LogReplaySource.h"
 #include "road/HostWeather.h"
 
 #include <QFile>
@@ -729,7 +728,10 @@ void TestLinuxHost::hearsWhileTheWindowIsBusy()
     log.write("N0CALL>APRS:!5130.00N/00100.00E-\nN1CALL>APRS:!5130.00N/00100.00E>\n");
     log.close();
 
-    mHost->attachSource(std::make_unique<LogReplaySource>(log.fileName(), 1000));
+    HostSettings withLog = settings();
+    withLog.feeds.first().kind = FeedSettings::Kind::Log;
+    withLog.feeds.first().path = log.fileName();
+    withLog.replayRate = 1000;
     QMutex lock;
     QList<QThread *> raisedOn;
     connect(
@@ -741,6 +743,8 @@ void TestLinuxHost::hearsWhileTheWindowIsBusy()
         Qt::DirectConnection);
     mHost->runOnOwnThread();
     QVERIFY(mHost->runsOnOwnThread());
+    mHost->attachFeeds(withLog);
+    QCOMPARE(mHost->sources().size(), size_t(1));
     mHost->start();
     // start() waits for this thread's event loop, as a window's start-up does.
     QCoreApplication::processEvents();
