@@ -538,7 +538,7 @@ private slots:
         QCOMPARE(window.queue().queueCount(), 3);
         QTRY_COMPARE(window.queue().queueCount(), 0);
         QCOMPARE(
-            queryRows(db, "select temp from wx_data order by rowid"), (QList<QStringList> {{"25"}, {"10"}, {"-5"}}));
+            queryRows(db, "select temp from wx_data order by rowid"), (QList<QStringList> {{"25.0"}, {"10.0"}, {"-5.0"}}));
         QVERIFY(mFatalReports.isEmpty());
     }
 

@@ -88,7 +88,7 @@ void TestStopWhileStatementHangs::sigtermEndsTheProgramWithinTheBound()
         keldan.kill();
         keldan.waitForFinished();
     }
-    qInfo("SIGTERM to exit: %lld ms", tookMs);
+    qInfo("SIGTERM to exit: %lld ms; the log ends:\n%s", tookMs, output.right(700).constData());
     QVERIFY2(ended, output.constData());
     QCOMPARE(keldan.exitStatus(), QProcess::NormalExit);
     QVERIFY2(output.contains("stopping: feed stopped after 50 packets"), output.constData());

@@ -1,5 +1,6 @@
 #include "linuxhost/LinuxHost.h"
 #include "road/HostWeather.h"
+#include "support/LogCapture.h"
 
 #include <QFile>
 #include <QMutex>
@@ -93,6 +94,7 @@ private slots:
     void stopStoresWhatWaits_data();
     void stopStoresWhatWaits();
     void hearsWhileTheWindowIsBusy();
+    void stopEndsTheProcessWhileTheWindowHangs();
 
 private:
     HostSettings settings() const;
@@ -760,6 +762,27 @@ void TestLinuxHost::hearsWhileTheWindowIsBusy()
     QCOMPARE(mBeacons.at(1)->callsign(), QStringLiteral("N1CALL"));
     // Back on this thread for its end.
     mHost.reset();
+}
+
+// The window's thread hangs in a statement past the drain limit: the host
+// raises the closing event, and once the grace is up ends the process itself.
+void TestLinuxHost::stopEndsTheProcessWhileTheWindowHangs()
+{
+    LogCapture log;
+    std::atomic<int> ends = 0;
+    mHost->setStopDrainMs(100);
+    mHost->setExitGraceMs(200);
+    mHost->setEndProcess([&ends] { ++ends; });
+    mHost->setBeaconsWaiting(3);
+    QSignalSpy closing(mHost.get(), &HostApplication::UIView32IsClosing);
+    mHost->runOnOwnThread();
+    mHost->requestStop();
+    QThread::msleep(3000);
+    QCOMPARE(ends.load(), 1);
+    QTRY_COMPARE(closing.size(), 1);
+    QVERIFY2(log.messages().contains(QStringLiteral("ending: the window did not close within 0.2 s of the closing "
+                                                    "event (a statement hangs); 3 beacons left unstored")),
+        qPrintable(log.messages().join(QLatin1Char('\n'))));
 }
 
 QTEST_GUILESS_MAIN(TestLinuxHost)
