@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -94,6 +95,12 @@ void TestStopWhileStatementHangs::sigtermEndsTheProgramWithinTheBound()
     QVERIFY2(output.contains("stopping: feed stopped after 50 packets"), output.constData());
     // What was left unstored is counted in the log, in the same number everywhere.
     QVERIFY2(output.contains("since start: received 50, beacons 50"), output.constData());
+    const QString text = QString::fromUtf8(output);
+    const QRegularExpressionMatch left =
+        QRegularExpression(QStringLiteral("waiting beacons handed to the database, (\\d+) left")).match(text);
+    const QRegularExpressionMatch waiting = QRegularExpression(QStringLiteral("; (\\d+) waiting")).match(text);
+    QVERIFY2(left.hasMatch() && waiting.hasMatch(), output.constData());
+    QCOMPARE(left.captured(1), waiting.captured(1));
     holder.execute(QStringLiteral("commit"));
 }
 
