@@ -86,13 +86,16 @@ Form1::Form1(Form1Options options, QWidget *parent)
         [this] {
             ServiceLog::Counts counts;
             if (const auto *linuxHost = qobject_cast<const LinuxHost *>(mUIV.get())) {
-                counts.received = linuxHost->counters().received;
-                counts.beacons = linuxHost->counters().beacons;
+                const HostCounters host = linuxHost->counters();
+                counts.received = host.received;
+                counts.beacons = host.beacons;
             }
             counts.stored = mHealer->stored();
             counts.failed = mHealer->failureLog().failures();
             counts.refused = mQueue.refused();
-            counts.waiting = mQueue.queueCount();
+            // Beacons recovered from the packet journal at start, once it is read.
+            counts.recovered = 0;
+            counts.waiting = beaconsWaiting();
             return counts;
         },
         [this] { mHealer->failureLog().minutePassed(); });
@@ -227,8 +230,7 @@ void Form1::Form_Load()
     connect(mUIV.get(), &HostApplication::UIView32IsClosing, this, &Form1::mUIV_UIView32IsClosing);
     mRecorder->attachHost(mUIV.get());
     // A service stop lets the queue, and what a lost link kept, be stored first.
-    if (auto *linuxHost = qobject_cast<LinuxHost *>(mUIV.get()))
-        linuxHost->setPendingBeacons([this] { return mQueue.queueCount() + (mHealer->mayDrain() ? 0 : 1); });
+    mUIV->setBeaconsWaiting(beaconsWaiting());
 
     mRecorder->weatherRecord() = std::make_shared<WeatherReadings>();
     logon();
@@ -368,7 +370,16 @@ void Form1::guarded(const std::function<void()> &handler)
 
 void Form1::mUIV_NotifyBeaconData(BeaconRecordRef cStn)
 {
+    const qint64 refusedBefore = mQueue.refused();
     mQueue.queueBeacon(std::move(cStn));
+    if (mQueue.refused() != refusedBefore)
+        mServiceLog->beaconRefused();
+    mUIV->setBeaconsWaiting(beaconsWaiting());
+}
+
+int Form1::beaconsWaiting() const
+{
+    return mQueue.queueCount() + (mHealer->mayDrain() ? 0 : 1);
 }
 
 void Form1::mUIV_UIView32IsClosing()
@@ -383,6 +394,8 @@ void Form1::TimerBeaconData_Timer()
     // beacons wait in the queue.
     if (mHealer->mayDrain() && !mLogonRetry->isActive())
         mQueue.TimerBeaconData_Timer();
+    if (mUIV)
+        mUIV->setBeaconsWaiting(beaconsWaiting());
 }
 
 void Form1::menuFileExit_Click()

@@ -73,6 +73,9 @@ public:
     const DatabaseLink &databaseLink() const { return mLink; }
     ServiceLog &serviceLog() { return *mServiceLog; }
     bool isLoading() const { return mLoading; }
+    // The beacons yet to be stored: the queue's, and the one a lost link
+    // kept. The host's stop and every log line count them so.
+    int beaconsWaiting() const;
     // The wait before the next logon attempt; 0 when none is due.
     int logonRetryDelayMs() const;
     BackOff &logonBackOff() { return mLogonBackOff; }

@@ -13,15 +13,30 @@ ServiceLog::ServiceLog(CountsSource counts, std::function<void()> minutePassed, 
 void ServiceLog::minutePassed()
 {
     const Counts counts = mCounts();
+    // The minute's line counts the refusal logged at once too: the lines add
+    // up to the summary's count.
     if (counts.refused > mRefusedBefore) {
         qCWarning(lcQueue).noquote() << QStringLiteral("%1 beacons refused in the last minute: the queue was full")
                                             .arg(counts.refused - mRefusedBefore);
+    } else {
+        // A quiet minute: the next refusal is logged at once again.
+        mRefusing = false;
     }
     mRefusedBefore = counts.refused;
     if (mMinutePassed)
         mMinutePassed();
     if (++mMinutes % 10 == 0)
         qCInfo(lcBridge).noquote() << summaryLine(counts);
+}
+
+void ServiceLog::beaconRefused()
+{
+    if (mRefusing)
+        return;
+    mRefusing = true;
+    qCWarning(lcQueue).noquote() << QStringLiteral("Buffer full, packet ignored: the queue holds %1 beacons; "
+                                                   "further refusals are counted once a minute")
+                                        .arg(mCounts().waiting);
 }
 
 void ServiceLog::writeSummary()
@@ -31,11 +46,13 @@ void ServiceLog::writeSummary()
 
 QString ServiceLog::summaryLine(const Counts &c)
 {
-    return QStringLiteral("since start: received %1, beacons %2, stored %3, failed %4, refused %5; %6 waiting")
+    return QStringLiteral(
+        "since start: received %1, beacons %2, stored %3, failed %4, refused %5, recovered %6; %7 waiting")
         .arg(c.received)
         .arg(c.beacons)
         .arg(c.stored)
         .arg(c.failed)
         .arg(c.refused)
+        .arg(c.recovered)
         .arg(c.waiting);
 }

@@ -5,20 +5,21 @@
 
 #include <functional>
 
-// The log's clock for a bridge left alone: once a minute the beacons a full
-// queue refused in that minute and the counts of repeated statement
+// The log's clock for a bridge left alone: a full queue's first refusal at
+// once, then once a minute the beacons it refused in that minute and the counts of repeated statement
 // failures; every ten minutes one summary line.
 class ServiceLog : public QObject
 {
     Q_OBJECT
 public:
     struct Counts {
-        qint64 received = 0;  // packets the host took in
-        qint64 beacons = 0;   // beacons the host raised
-        qint64 stored = 0;    // rows written
-        qint64 failed = 0;    // statements that failed
-        qint64 refused = 0;   // beacons refused by a full queue
-        int waiting = 0;      // beacons in the queue now
+        qint64 received = 0;   // packets the host took in
+        qint64 beacons = 0;    // beacons the host raised
+        qint64 stored = 0;     // rows written
+        qint64 failed = 0;     // statements that failed
+        qint64 refused = 0;    // beacons refused by a full queue
+        qint64 recovered = 0;  // beacons recovered from the packet journal at start
+        int waiting = 0;       // beacons yet to be stored: the queue's and one a lost link kept
     };
     using CountsSource = std::function<Counts()>;
 
@@ -29,6 +30,9 @@ public:
 
     // What the summary line would say now; the live page shows it too.
     Counts counts() const { return mCounts(); }
+    // A full queue refused a beacon: the first of a run is logged at once,
+    // the rest are counted in the minute's line.
+    void beaconRefused();
 
     // The summary line now; the closing event writes it last.
     void writeSummary();
@@ -41,4 +45,5 @@ private:
     QTimer mMinute;
     int mMinutes = 0;
     qint64 mRefusedBefore = 0;
+    bool mRefusing = false;
 };

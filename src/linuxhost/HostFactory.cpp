@@ -33,11 +33,14 @@ std::unique_ptr<HostApplication> createHostApplication(std::optional<Qt::TimeSpe
                 << QStringLiteral("Settings: %1 is left out; the other feeds run").arg(feed.key());
     }
     auto host = std::make_unique<LinuxHost>(settings);
+    // Hearing and stamping never wait for a statement on the window's thread,
+    // and neither does a stop.
+    host->runOnOwnThread();
     host->attachFeeds(settings);
-    host->watchTerminationSignals();
     const QList<FeedSettings> feeds = settings.usableFeeds();
     for (qsizetype i = 0; i < feeds.size(); ++i)
         qCInfo(lcFeed).noquote() << feeds.at(i).key() + QLatin1Char(' ') + host->sources().at(size_t(i))->describe();
+    host->watchTerminationSignals();
     host->start();
     return host;
 }

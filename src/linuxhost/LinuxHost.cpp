@@ -7,19 +7,71 @@
 #include "linuxhost/feeds/SerialKissSource.h"
 
 #include "host/LogCategories.h"
+#include "road/ReceivedBeacon.h"
 
-LinuxHost::LinuxHost(const HostSettings &settings, QObject *parent) : HostApplication(parent), mRoad(settings)
+#include <QCoreApplication>
+#include <QPointer>
+
+#include <cstdio>
+#include <unistd.h>
+
+// The timers are children, so that they move with the host to its thread.
+LinuxHost::LinuxHost(const HostSettings &settings, QObject *parent)
+    : HostApplication(parent), mRoad(settings), mDrainCheck(this), mDrainLimit(this), mExitGrace(this)
 {
     mDrainCheck.setInterval(20);
     connect(&mDrainCheck, &QTimer::timeout, this, &LinuxHost::closeWhenDrained);
     mDrainLimit.setSingleShot(true);
     connect(&mDrainLimit, &QTimer::timeout, this, &LinuxHost::close);
+    mExitGrace.setSingleShot(true);
+    connect(&mExitGrace, &QTimer::timeout, this, &LinuxHost::endUnclosed);
 }
 
 LinuxHost::~LinuxHost()
 {
+    if (mThread) {
+        QMetaObject::invokeMethod(
+            this, [this] { leaveOwnThread(); }, Qt::BlockingQueuedConnection);
+        mThread->quit();
+        mThread->wait();
+        mThread.reset();
+    }
     for (const auto &source : mSources)
         source->stop();
+}
+
+void LinuxHost::runOnOwnThread()
+{
+    if (mThread)
+        return;
+    mOwnerThread = thread();
+    mThread = std::make_unique<QThread>();
+    mThread->setObjectName(QStringLiteral("host"));
+    if (!mSources.empty())
+        qCWarning(lcHost) << "a source attached before the host's thread keeps its timers on the window's thread";
+    moveToThread(mThread.get());
+    for (const auto &source : mSources)
+        source->moveToThread(mThread.get());
+    if (mExitGraceMs == 0)
+        mExitGraceMs = StatementGraceMs;
+    mThread->start();
+    // The signal watch is made again there, its notifier with it.
+    if (mSignals) {
+        mSignals.reset();
+        watchTerminationSignals();
+    }
+}
+
+void LinuxHost::leaveOwnThread()
+{
+    mDrainCheck.stop();
+    mDrainLimit.stop();
+    mExitGrace.stop();
+    mSignals.reset();
+    for (const auto &source : mSources)
+        source->stop();
+    mSources.clear();
+    moveToThread(mOwnerThread);
 }
 
 std::unique_ptr<PacketSource> LinuxHost::makeSource(const HostSettings &settings, const FeedSettings &feed)
@@ -42,6 +94,13 @@ std::unique_ptr<PacketSource> LinuxHost::makeSource(const HostSettings &settings
 
 void LinuxHost::attachFeeds(const HostSettings &settings)
 {
+    // A source is made on the thread it runs on: its timers and ports are
+    // members that moveToThread would leave behind.
+    if (mThread && QThread::currentThread() != mThread.get()) {
+        QMetaObject::invokeMethod(
+            this, [this, &settings] { attachFeeds(settings); }, Qt::BlockingQueuedConnection);
+        return;
+    }
     for (const FeedSettings &feed : settings.usableFeeds())
         attachSource(makeSource(settings, feed), feed.number);
 }
@@ -64,6 +123,20 @@ void LinuxHost::attachSource(std::unique_ptr<PacketSource> source, int feedNumbe
 
 void LinuxHost::start()
 {
+    if (mThread && QThread::currentThread() != mThread.get()) {
+        // Once the caller is back in its event loop, so that the connections
+        // it makes to the events are there before the first packet.
+        QPointer<LinuxHost> host(this);
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [host] {
+                if (host)
+                    QMetaObject::invokeMethod(
+                        host, [host] { host->start(); }, Qt::QueuedConnection);
+            },
+            Qt::QueuedConnection);
+        return;
+    }
     for (const auto &source : mSources)
         source->start();
 }
@@ -72,21 +145,32 @@ void LinuxHost::watchTerminationSignals()
 {
     if (mSignals)
         return;
+    // Made on the host's thread, so that the signal's notice is read there
+    // whatever the window is doing.
+    if (mThread && QThread::currentThread() != mThread.get()) {
+        QMetaObject::invokeMethod(
+            this, [this] { watchTerminationSignals(); }, Qt::QueuedConnection);
+        return;
+    }
     mSignals = std::make_unique<TerminationSignals>();
     connect(mSignals.get(), &TerminationSignals::received, this, &LinuxHost::requestStop);
 }
 
 void LinuxHost::requestStop()
 {
-    if (mStopping)
+    if (mThread && QThread::currentThread() != mThread.get()) {
+        QMetaObject::invokeMethod(
+            this, [this] { requestStop(); }, Qt::QueuedConnection);
         return;
-    mStopping = true;
+    }
+    if (mStopping.exchange(true))
+        return;
     for (const auto &source : mSources)
         source->stop();
-    mPendingAtStop = mPendingBeacons ? mPendingBeacons() : 0;
+    mPendingAtStop = beaconsWaiting();
     qCInfo(lcBridge).noquote() << QStringLiteral("stopping: feed stopped after %1 packets, %2 beacons waiting; "
                                                  "storing them for at most %3 s")
-                                      .arg(mRoad.counters().received)
+                                      .arg(counters().received)
                                       .arg(mPendingAtStop)
                                       .arg(mStopDrainMs / 1000.0);
     mDrainLimit.start(mStopDrainMs);
@@ -96,7 +180,7 @@ void LinuxHost::requestStop()
 
 void LinuxHost::closeWhenDrained()
 {
-    if (!mPendingBeacons || mPendingBeacons() == 0)
+    if (beaconsWaiting() == 0)
         close();
 }
 
@@ -107,21 +191,85 @@ void LinuxHost::close()
     mClosed = true;
     mDrainCheck.stop();
     mDrainLimit.stop();
-    const int left = mPendingBeacons ? mPendingBeacons() : 0;
+    const int left = beaconsWaiting();
     qCInfo(lcBridge).noquote() << QStringLiteral("closing: %1 of %2 waiting beacons handed to the database, %3 left")
                                       .arg(mPendingAtStop - left)
                                       .arg(mPendingAtStop)
                                       .arg(left);
     emit UIView32IsClosing();
+    // The window ends the process when it takes the event; one statement
+    // hanging there may hold it up to StatementGraceMs.
+    if (mExitGraceMs > 0)
+        mExitGrace.start(mExitGraceMs);
+}
+
+void LinuxHost::endUnclosed()
+{
+    const int left = beaconsWaiting();
+    qCWarning(lcBridge).noquote() << QStringLiteral("ending: the window did not close within %1 s of the closing "
+                                                    "event (a statement hangs); %2 beacons left unstored")
+                                         .arg(mExitGraceMs / 1000.0)
+                                         .arg(left);
+    // The packet journal is flushed here, before the process ends: the
+    // beacons left unstored are recovered from it at the next start.
+    if (mEndProcess) {
+        mEndProcess();
+        return;
+    }
+    std::fflush(stdout);
+    std::fflush(stderr);
+    ::_exit(0);
 }
 
 HostBool LinuxHost::lookupWeather(QString &callsign, WeatherRecordRef &record)
 {
+    if (const auto *beacon = dynamic_cast<const ReceivedBeacon *>(mBeingStored);
+        beacon && beacon->callsign() == callsign) {
+        const WeatherReadings *heard = beacon->weather();
+        if (!heard)
+            return HostFalse;
+        if (auto *readings = dynamic_cast<WeatherReadings *>(record.get()))
+            *readings = *heard;
+        else
+            record = std::make_shared<WeatherReadings>(*heard);
+        return HostTrue;
+    }
+    QMutexLocker lock(&mRoadLock);
     return mRoad.lookupWeather(callsign, record);
 }
 
+void LinuxHost::setBeaconBeingStored(const BeaconRecord *beacon)
+{
+    mBeingStored = beacon;
+}
+
+HostCounters LinuxHost::counters() const
+{
+    QMutexLocker lock(&mRoadLock);
+    return mRoad.counters();
+}
+
+QString LinuxHost::statusOf(const QString &callsign) const
+{
+    QMutexLocker lock(&mRoadLock);
+    return mRoad.statusOf(callsign);
+}
+
+qsizetype LinuxHost::stationsRemembered() const
+{
+    QMutexLocker lock(&mRoadLock);
+    return mRoad.stationsRemembered();
+}
+
+// The beacon is stamped here, when heard, on the host's thread; the window
+// takes it from its queue later.
 void LinuxHost::takePacket(const QByteArray &line, qint16 radioPort)
 {
-    if (auto beacon = mRoad.take(line, radioPort))
+    std::shared_ptr<const ReceivedBeacon> beacon;
+    {
+        QMutexLocker lock(&mRoadLock);
+        beacon = mRoad.take(line, radioPort);
+    }
+    if (beacon)
         emit NotifyBeaconData(beacon);
 }

@@ -62,6 +62,21 @@ void BeaconRecorder::setClock(std::function<QDateTime()> clock)
 
 void BeaconRecorder::processBeacon(const BeaconRecordRef &beacon) noexcept
 {
+    // The host answers the weather lookup for this beacon, not for the
+    // latest one it heard.
+    struct BeingStored {
+        HostApplication *host;
+        BeingStored(HostApplication *h, const BeaconRecord *beacon) : host(h)
+        {
+            if (host)
+                host->setBeaconBeingStored(beacon);
+        }
+        ~BeingStored()
+        {
+            if (host)
+                host->setBeaconBeingStored(nullptr);
+        }
+    } beingStored(mHost, beacon.get());
     try {
         showAndRoute(beacon);
     } catch (...) {

@@ -86,5 +86,9 @@ std::shared_ptr<const ReceivedBeacon> BeaconRoad::take(QByteArrayView line, qint
     if (status)
         reception.statusText = *status;
     ++mCounters.beacons;
-    return std::make_shared<const ReceivedBeacon>(mMapper.map(packet, reception));
+    // The readings go with the beacon: the weather row stored for it, however
+    // long it waits in the queue, holds what was heard with it.
+    const WeatherReadings *weather = mWeather.find(callsign);
+    return std::make_shared<const ReceivedBeacon>(
+        mMapper.map(packet, reception), weather ? std::optional(*weather) : std::nullopt);
 }

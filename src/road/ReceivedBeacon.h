@@ -1,6 +1,9 @@
 #pragma once
 
 #include "host/BeaconRecord.h"
+#include "host/WeatherReadings.h"
+
+#include <optional>
 
 // A beacon as the Linux host received it: every value is fixed when the
 // packet arrives, so reading it later (from the queue) gives what was heard
@@ -31,9 +34,14 @@ public:
         HostBool excluded = HostFalse;
     };
 
-    explicit ReceivedBeacon(Values values) : mValues(std::move(values)) { }
+    explicit ReceivedBeacon(Values values, std::optional<WeatherReadings> weather = std::nullopt)
+        : mValues(std::move(values)), mWeather(std::move(weather))
+    { }
 
     const Values &values() const { return mValues; }
+    // The station's weather readings as the host held them when this beacon
+    // was heard, or null.
+    const WeatherReadings *weather() const { return mWeather ? &*mWeather : nullptr; }
 
     QString callsign() const override { return mValues.callsign; }
     QString symbolCode() const override { return mValues.symbolCode; }
@@ -58,4 +66,5 @@ public:
 
 private:
     const Values mValues;
+    const std::optional<WeatherReadings> mWeather;
 };

@@ -4,6 +4,7 @@
 #include "app/HostMenuRegistration.h"
 #include "host/BeaconQueue.h"
 #include "host/HostSettingsStore.h"
+#include "linuxhost/LinuxHost.h"
 #include "settings/FileError.h"
 
 #include "ScriptedBeaconRecord.h"
@@ -510,6 +511,35 @@ private slots:
             emit mHost->NotifyBeaconData(std::make_shared<ScriptedBeaconRecord>());
         QCOMPARE(statusOf(*window), QString("Buffer full, packet ignored"));
         QCOMPARE(control<QLabel>(*window, "buffer")->text(), QString("Buffering [1000]"));
+    }
+
+    // Three weather beacons of one station wait in the queue together, as
+    // behind a slow database: each row holds the temperature heard with its
+    // beacon, not the latest one.
+    void weatherRowsHoldTheReadingsOfTheirBeacon()
+    {
+        const TestDatabase db = prepareSqlite();
+        Form1Options options;
+        options.programFolder = mFolder->path();
+        LinuxHost *host = nullptr;
+        options.createHost = [&host] {
+            auto made = std::make_unique<LinuxHost>(HostSettings());
+            host = made.get();
+            return made;
+        };
+        options.endProcess = [this] { ++mEndProcessCalls; };
+        options.fatalError = [this](std::exception_ptr failure) { mFatalReports.append(ErrorReport::from(failure)); };
+        Form1 window(options);
+        window.Form_Load();
+        // No tick runs between these: all three are queued before the first is stored.
+        host->takePacket("N5CALL>APRS:@092345z4903.50N/07201.75W_220/004g005t077r000p000P000h50b09900", 0);
+        host->takePacket("N5CALL>APRS:@092355z4903.50N/07201.75W_220/004g005t050r000p000P000h50b09900", 0);
+        host->takePacket("N5CALL>APRS:@092405z4903.50N/07201.75W_220/004g005t023r000p000P000h50b09900", 0);
+        QCOMPARE(window.queue().queueCount(), 3);
+        QTRY_COMPARE(window.queue().queueCount(), 0);
+        QCOMPARE(queryRows(db, "select temp from wx_data order by rowid"),
+            (QList<QStringList> {{"25.0"}, {"10.0"}, {"-5.0"}}));
+        QVERIFY(mFatalReports.isEmpty());
     }
 
     void hostRefusingTheConnectedFlagLeavesTheLinkOpen()

@@ -91,20 +91,35 @@ void TestLogOutput::refusalsPerMinuteSummaryPerTenMinutes()
     int minutesPassed = 0;
     ServiceLog serviceLog([&counts] { return counts; }, [&minutesPassed] { ++minutesPassed; });
 
-    counts.refused = 7;
+    // The first refusal of a run at once, the run's count once a minute.
+    counts.waiting = 1000;
+    for (int refusal = 1; refusal <= 7; ++refusal) {
+        counts.refused = refusal;
+        serviceLog.beaconRefused();
+    }
+    QCOMPARE(log.lines(),
+        QStringList {"warning keldan.queue: Buffer full, packet ignored: the queue holds 1000 beacons; further "
+                     "refusals are counted once a minute"});
+    log.clear();
     serviceLog.minutePassed();
     QCOMPARE(
         log.lines(), QStringList {"warning keldan.queue: 7 beacons refused in the last minute: the queue was full"});
     log.clear();
     serviceLog.minutePassed();
     QVERIFY(log.lines().isEmpty());
+    // After a quiet minute a new run is logged at once again.
+    counts.refused = 8;
+    serviceLog.beaconRefused();
+    QCOMPARE(log.lines().size(), 1);
+    log.clear();
 
-    counts = {1807, 1242, 2484, 3, 7, 12};
+    counts = {1807, 1242, 2484, 3, 8, 2, 12};
     for (int minute = 3; minute <= 10; ++minute)
         serviceLog.minutePassed();
     QCOMPARE(log.lines(),
-        QStringList {"info keldan.bridge: since start: received 1807, beacons 1242, stored 2484, "
-                     "failed 3, refused 7; 12 waiting"});
+        (QStringList {"warning keldan.queue: 1 beacons refused in the last minute: the queue was full",
+            "info keldan.bridge: since start: received 1807, beacons 1242, stored 2484, "
+            "failed 3, refused 8, recovered 2; 12 waiting"}));
     QCOMPARE(minutesPassed, 10);
 }
 

@@ -1,5 +1,11 @@
 #include "linuxhost/LinuxHost.h"
 #include "road/HostWeather.h"
+#include "support/LogCapture.h"
+
+#include <QFile>
+#include <QMutex>
+#include <QTemporaryDir>
+#include <QThread>
 
 #include <QPointer>
 #include <QSignalSpy>
@@ -87,6 +93,8 @@ private slots:
     void takesPacketsFromEveryFeed();
     void stopStoresWhatWaits_data();
     void stopStoresWhatWaits();
+    void hearsWhileTheWindowIsBusy();
+    void stopEndsTheProcessWhileTheWindowHangs();
 
 private:
     HostSettings settings() const;
@@ -689,8 +697,7 @@ void TestLinuxHost::stopStoresWhatWaits()
     auto source = std::make_unique<CountingSource>();
     CountingSource *feed = source.get();
     mHost->attachSource(std::move(source));
-    int waiting = 3;
-    mHost->setPendingBeacons([&waiting] { return waiting; });
+    mHost->setBeaconsWaiting(3);
     mHost->setStopDrainMs(drainMs);
     QSignalSpy closing(mHost.get(), &HostApplication::UIView32IsClosing);
 
@@ -701,7 +708,7 @@ void TestLinuxHost::stopStoresWhatWaits()
     QTest::qWait(20);
     if (queueEmpties) {
         QCOMPARE(closing.size(), 0);
-        waiting = 0;
+        mHost->setBeaconsWaiting(0);
     }
     QTRY_COMPARE(closing.size(), 1);
     // Once only, whatever asks again.
@@ -709,6 +716,73 @@ void TestLinuxHost::stopStoresWhatWaits()
     QTest::qWait(50);
     QCOMPARE(closing.size(), 1);
     QCOMPARE(feed->stops, 1);
+}
+
+// On its own thread the host hears, decodes and stamps while the window's
+// thread is held (by a statement that hangs): the beacons are raised then,
+// and reach the window queued once it is free.
+void TestLinuxHost::hearsWhileTheWindowIsBusy()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QFile log(dir.filePath(QStringLiteral("heard.log")));
+    QVERIFY(log.open(QIODevice::WriteOnly));
+    log.write("N0CALL>APRS:!5130.00N/00100.00E-\nN1CALL>APRS:!5130.00N/00100.00E>\n");
+    log.close();
+
+    HostSettings withLog = settings();
+    withLog.feeds.first().kind = FeedSettings::Kind::Log;
+    withLog.feeds.first().path = log.fileName();
+    withLog.replayRate = 1000;
+    QMutex lock;
+    QList<QThread *> raisedOn;
+    connect(
+        mHost.get(), &HostApplication::NotifyBeaconData, this,
+        [&](BeaconRecordRef) {
+            QMutexLocker locked(&lock);
+            raisedOn << QThread::currentThread();
+        },
+        Qt::DirectConnection);
+    mHost->runOnOwnThread();
+    QVERIFY(mHost->runsOnOwnThread());
+    mHost->attachFeeds(withLog);
+    QCOMPARE(mHost->sources().size(), size_t(1));
+    mHost->start();
+    // start() waits for this thread's event loop, as a window's start-up does.
+    QCoreApplication::processEvents();
+    QThread::msleep(3000);
+    {
+        QMutexLocker locked(&lock);
+        QCOMPARE(raisedOn.size(), 2);
+        QVERIFY(raisedOn.first() != QThread::currentThread());
+    }
+    QCOMPARE(mBeacons.size(), 0);
+    QTRY_COMPARE(mBeacons.size(), 2);
+    QCOMPARE(mHost->counters().beacons, 2);
+    QCOMPARE(mBeacons.at(1)->callsign(), QStringLiteral("N1CALL"));
+    // Back on this thread for its end.
+    mHost.reset();
+}
+
+// The window's thread hangs in a statement past the drain limit: the host
+// raises the closing event, and once the grace is up ends the process itself.
+void TestLinuxHost::stopEndsTheProcessWhileTheWindowHangs()
+{
+    LogCapture log;
+    std::atomic<int> ends = 0;
+    mHost->setStopDrainMs(100);
+    mHost->setExitGraceMs(200);
+    mHost->setEndProcess([&ends] { ++ends; });
+    mHost->setBeaconsWaiting(3);
+    QSignalSpy closing(mHost.get(), &HostApplication::UIView32IsClosing);
+    mHost->runOnOwnThread();
+    mHost->requestStop();
+    QThread::msleep(3000);
+    QCOMPARE(ends.load(), 1);
+    QTRY_COMPARE(closing.size(), 1);
+    QVERIFY2(log.messages().contains(QStringLiteral("ending: the window did not close within 0.2 s of the closing "
+                                                    "event (a statement hangs); 3 beacons left unstored")),
+        qPrintable(log.messages().join(QLatin1Char('\n'))));
 }
 
 QTEST_GUILESS_MAIN(TestLinuxHost)

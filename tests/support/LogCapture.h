@@ -1,12 +1,14 @@
 #pragma once
 
 #include <QLoggingCategory>
+#include <QMutex>
 #include <QStringList>
 
 #include <cstdio>
 
 // Collects the program's own log lines (categories keldan.*) for one test
 // instead of writing them to standard error; other messages go on as before.
+// The host's thread logs too: the lists are guarded.
 class LogCapture
 {
 public:
@@ -24,11 +26,20 @@ public:
     LogCapture &operator=(const LogCapture &) = delete;
 
     // The messages as written, without time, level or category.
-    QStringList messages() const { return mMessages; }
+    QStringList messages() const
+    {
+        QMutexLocker lock(&mLock);
+        return mMessages;
+    }
     // "level category: message", e.g. "warning keldan.db: ...".
-    const QStringList &lines() const { return mLines; }
+    QStringList lines() const
+    {
+        QMutexLocker lock(&mLock);
+        return mLines;
+    }
     void clear()
     {
+        QMutexLocker lock(&mLock);
         mMessages.clear();
         mLines.clear();
     }
@@ -44,6 +55,7 @@ private:
             return;
         }
         static const char *const words[] = {"debug", "warning", "error", "fatal", "info"};
+        QMutexLocker lock(&sCurrent->mLock);
         sCurrent->mMessages.append(message);
         sCurrent->mLines.append(
             QStringLiteral("%1 %2: %3").arg(QLatin1String(words[int(type)]), QLatin1String(context.category), message));
@@ -51,6 +63,7 @@ private:
 
     static inline LogCapture *sCurrent = nullptr;
     QtMessageHandler mPrevious = nullptr;
+    mutable QMutex mLock;
     QStringList mMessages;
     QStringList mLines;
 };
