@@ -55,7 +55,7 @@ int main(int argc, char *argv[])
 
     Form1Options options;
     options.programFolder = commandLine.programFolder();
-    options.createHost = createHostApplication;
+    options.createHost = [folder = options.programFolder] { return createHostApplication(folder); };
     options.endProcess = [] { endAtOnce(0); };
     options.fatalError = showFatalError;
 

@@ -10,7 +10,7 @@
 // The Linux host, fed as the host's settings store says. Settings that cannot
 // be used are reported once, and the bridge then attaches to a host that stays
 // silent: the program still starts, and shows nothing until they are put right.
-std::unique_ptr<HostApplication> createHostApplication()
+std::unique_ptr<HostApplication> createHostApplication(const QString &programFolder)
 {
     const auto store = HostSettingsStore::open();
     const HostSettings settings = HostSettings::read(*store);
@@ -30,6 +30,8 @@ std::unique_ptr<HostApplication> createHostApplication()
                 << QStringLiteral("Settings: %1 is left out; the other feeds run").arg(feed.key());
     }
     auto host = std::make_unique<LinuxHost>(settings);
+    if (!programFolder.isEmpty() && settings.journalDays > 0)
+        host->setJournal(new PacketJournal(programFolder + QStringLiteral("/log"), settings.journalDays));
     host->attachFeeds(settings);
     host->watchTerminationSignals();
     const QList<FeedSettings> feeds = settings.usableFeeds();

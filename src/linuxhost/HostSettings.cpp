@@ -67,6 +67,7 @@ HostSettings HostSettings::read(QSettings &store)
             feed.problems << rateProblems;
     }
     settings.readStation(store, settings.problems);
+    settings.readJournalDays(store);
     return settings;
 }
 
@@ -270,4 +271,20 @@ QStringList HostSettings::readReplayRate(QSettings &store)
     }
     replayRate = rate;
     return {};
+}
+
+void HostSettings::readJournalDays(QSettings &store)
+{
+    const QString text = textValue(store, QStringLiteral("Journal Days"));
+    if (text.isEmpty())
+        return;
+    bool ok = false;
+    const int days = text.toInt(&ok);
+    if (!ok || days < 0 || days > MaxJournalDays) {
+        problems << QStringLiteral("Journal Days \"%1\" is not a number of days; use 0 (no journal) to %2")
+                        .arg(text)
+                        .arg(MaxJournalDays);
+        return;
+    }
+    journalDays = days;
 }

@@ -16,6 +16,7 @@
 //   Feed, Feed 2, Feed 3 ...     the sources, see FeedSettings
 //   Callsign, Passcode, Filter   the APRS-IS login
 //   Replay Rate  packets per second for a file feed
+//   Journal Days days the packet journal keeps, 0 for none
 // and the station's own, see StationSettings: Latitude, Longitude, Exclusions,
 // Time Zone.
 // Without any feed key the one feed is FeedSettings' default. A feed whose
@@ -38,6 +39,10 @@ public:
 
     double replayRate = LogReplaySource::DefaultRatePerSecond;
 
+    static constexpr int DefaultJournalDays = 30;
+    static constexpr int MaxJournalDays = 3660;
+    int journalDays = DefaultJournalDays;
+
     QStringList problems;
     // True when nothing but feeds is wrong and at least one feed can run.
     bool isUsable() const;
@@ -52,4 +57,5 @@ private:
     void readFeeds(QSettings &store);
     QStringList readLogin(QSettings &store);
     QStringList readReplayRate(QSettings &store);
+    void readJournalDays(QSettings &store);
 };

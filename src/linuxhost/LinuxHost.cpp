@@ -120,8 +120,18 @@ HostBool LinuxHost::lookupWeather(QString &callsign, WeatherRecordRef &record)
     return mRoad.lookupWeather(callsign, record);
 }
 
+void LinuxHost::setJournal(PacketJournal *journal)
+{
+    delete mJournal;
+    mJournal = journal;
+    if (mJournal)
+        mJournal->setParent(this);
+}
+
 void LinuxHost::takePacket(const QByteArray &line, qint16 radioPort)
 {
+    if (mJournal)
+        mJournal->write(radioPort, line);
     if (auto beacon = mRoad.take(line, radioPort))
         emit NotifyBeaconData(beacon);
 }

@@ -2,6 +2,7 @@
 
 #include "host/HostApplication.h"
 #include "linuxhost/HostSettings.h"
+#include "linuxhost/PacketJournal.h"
 #include "linuxhost/TerminationSignals.h"
 #include "linuxhost/feeds/PacketSource.h"
 #include "road/BeaconRoad.h"
@@ -57,6 +58,9 @@ public:
     void requestStop();
     bool isStopping() const { return mStopping; }
     void setClock(std::shared_ptr<const HostClock> clock) { mRoad.setClock(std::move(clock)); }
+    // Every packet goes to the journal first; the host owns it (and moves it along to its thread).
+    void setJournal(PacketJournal *journal);
+    PacketJournal *journal() const { return mJournal; }
 
     void setAddOnConnected(HostBool connected) override { mAddOnConnected = connected; }
     HostBool addOnConnected() const override { return mAddOnConnected; }
@@ -76,6 +80,7 @@ private:
     void close();
 
     BeaconRoad mRoad;
+    PacketJournal *mJournal = nullptr;
     std::vector<std::unique_ptr<PacketSource>> mSources;
     std::unique_ptr<TerminationSignals> mSignals;
     HostBool mAddOnConnected = HostFalse;
