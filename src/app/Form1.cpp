@@ -9,11 +9,14 @@
 #include "db/DbLog.h"
 #include "db/FailureKind.h"
 #include "db/OdbcError.h"
+#include "host/HostSettingsStore.h"
 #include "host/WeatherReadings.h"
 #include "linuxhost/LinuxHost.h"
 #include "recording/BeaconRecorder.h"
 #include "recording/CoordinateText.h"
 #include "recording/LinkHealer.h"
+#include "recovery/RecoveryCoordinator.h"
+#include "recovery/RecoveryMark.h"
 #include "widgets/ControlLayout.h"
 #include "widgets/WindowFont.h"
 #include "widgets/WindowIcon.h"
@@ -212,6 +215,18 @@ void Form1::Form_Load()
     // A service stop lets the queue, and what a lost link kept, be stored first.
     if (auto *linuxHost = qobject_cast<LinuxHost *>(mUIV.get()))
         linuxHost->setPendingBeacons([this] { return mQueue.queueCount() + (mHealer->mayDrain() ? 0 : 1); });
+    // What the queue refused or a stop left behind is read back from the packet journal.
+    if (auto *linuxHost = qobject_cast<LinuxHost *>(mUIV.get()); linuxHost && linuxHost->journal()) {
+        RecoveryCoordinator::Setup setup;
+        setup.markPath = RecoveryMark::path(programFolder());
+        setup.journalFolder = linuxHost->journal()->folder();
+        QStringList ignored;
+        setup.station.readStation(*HostSettingsStore::open(), ignored);
+        setup.checks = [this] {
+            return QList<int> {0, checkValue(1), checkValue(2), checkValue(3), checkValue(4), checkValue(5)};
+        };
+        mRecovery = std::make_unique<RecoveryCoordinator>(std::move(setup));
+    }
 
     mRecorder->weatherRecord() = std::make_shared<WeatherReadings>();
     logon();
@@ -291,6 +306,8 @@ void Form1::logonOnce()
     mLastLogonFailure = FailureKind::Never;
     try {
         mLink.logon(mDSN, mUsername, mPassword, mDatabase, *this);
+        if (mRecovery && mLink.connected())
+            mRecovery->linkUp(DatabaseLink::driverConnectString(mDatabase, mUsername, mPassword, mDSN));
     } catch (...) {
         try {
             throw;
@@ -319,6 +336,8 @@ int Form1::logonRetryDelayMs() const
 void Form1::logOff()
 {
     mLogonRetry->stop();
+    if (mRecovery)
+        mRecovery->linkDown();
     mLink.logOff(*this);
 }
 
@@ -350,7 +369,15 @@ void Form1::guarded(const std::function<void()> &handler)
 
 void Form1::mUIV_NotifyBeaconData(BeaconRecordRef cStn)
 {
+    const qint64 refused = mQueue.refused();
     mQueue.queueBeacon(std::move(cStn));
+    if (mRecovery && mQueue.refused() != refused)
+        mRecovery->beaconMissed();
+}
+
+qint64 Form1::recovered() const
+{
+    return mRecovery ? mRecovery->recovered() : 0;
 }
 
 void Form1::mUIV_UIView32IsClosing()
@@ -363,8 +390,11 @@ void Form1::TimerBeaconData_Timer()
 {
     // While the link heals, or the first logon waits for its server,
     // beacons wait in the queue.
-    if (mHealer->mayDrain() && !mLogonRetry->isActive())
+    if (mHealer->mayDrain() && !mLogonRetry->isActive()) {
         mQueue.TimerBeaconData_Timer();
+        if (mRecovery && mQueue.queueCount() == 0 && mHealer->mayDrain() && mLink.connected())
+            mRecovery->queueDrained();
+    }
 }
 
 void Form1::menuFileExit_Click()

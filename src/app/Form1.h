@@ -16,6 +16,7 @@
 
 class BeaconRecorder;
 class LinkHealer;
+class RecoveryCoordinator;
 class ServiceLog;
 class QCheckBox;
 class QGroupBox;
@@ -75,6 +76,9 @@ public:
     int logonRetryDelayMs() const;
     BackOff &logonBackOff() { return mLogonBackOff; }
     Form2 *setupWindow() const { return mSetup; }
+    // Beacons stored from the packet journal since start, apart from the live ones.
+    qint64 recovered() const;
+    RecoveryCoordinator *recovery() const { return mRecovery.get(); }
 
 public slots:
     void mUIV_NotifyBeaconData(BeaconRecordRef cStn);
@@ -116,6 +120,7 @@ private:
     BeaconQueue mQueue;
     DatabaseLink mLink;
     std::unique_ptr<LinkHealer> mHealer;
+    std::unique_ptr<RecoveryCoordinator> mRecovery;
     std::unique_ptr<BeaconRecorder> mRecorder;
     std::unique_ptr<ServiceLog> mServiceLog;
     QString mDSN;
