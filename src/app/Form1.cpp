@@ -91,6 +91,7 @@ Form1::Form1(Form1Options options, QWidget *parent) : QMainWindow(parent), mOpti
             counts.failed = mHealer->failureLog().failures();
             counts.refused = mQueue.refused();
             counts.waiting = mQueue.queueCount();
+            counts.recovered = recovered();
             return counts;
         },
         [this] { mHealer->failureLog().minutePassed(); });

@@ -31,11 +31,14 @@ void ServiceLog::writeSummary()
 
 QString ServiceLog::summaryLine(const Counts &c)
 {
-    return QStringLiteral("since start: received %1, beacons %2, stored %3, failed %4, refused %5; %6 waiting")
-        .arg(c.received)
-        .arg(c.beacons)
-        .arg(c.stored)
-        .arg(c.failed)
-        .arg(c.refused)
-        .arg(c.waiting);
+    QString line = QStringLiteral("since start: received %1, beacons %2, stored %3, failed %4, refused %5; %6 waiting")
+                       .arg(c.received)
+                       .arg(c.beacons)
+                       .arg(c.stored)
+                       .arg(c.failed)
+                       .arg(c.refused)
+                       .arg(c.waiting);
+    if (c.recovered > 0)
+        line += QStringLiteral("; %1 recovered from the journal").arg(c.recovered);
+    return line;
 }

@@ -13,12 +13,13 @@ class ServiceLog : public QObject
     Q_OBJECT
 public:
     struct Counts {
-        qint64 received = 0;  // packets the host took in
-        qint64 beacons = 0;   // beacons the host raised
-        qint64 stored = 0;    // rows written
-        qint64 failed = 0;    // statements that failed
-        qint64 refused = 0;   // beacons refused by a full queue
-        int waiting = 0;      // beacons in the queue now
+        qint64 received = 0;   // packets the host took in
+        qint64 beacons = 0;    // beacons the host raised
+        qint64 stored = 0;     // rows written
+        qint64 failed = 0;     // statements that failed
+        qint64 refused = 0;    // beacons refused by a full queue
+        int waiting = 0;       // beacons in the queue now
+        qint64 recovered = 0;  // stored from the packet journal, apart from the live ones
     };
     using CountsSource = std::function<Counts()>;
 
