@@ -30,7 +30,8 @@ qint64 writeToFile(QFile &file, QByteArrayView bytes)
 }  // namespace
 
 PacketJournal::PacketJournal(const QString &folder, int keepDays, Clock clock, QObject *parent)
-    : QObject(parent), mFolder(folder), mKeepDays(qMax(1, keepDays)), mClock(std::move(clock)), mWriter(writeToFile)
+    : QObject(parent), mFolder(folder), mKeepDays(qMax(1, keepDays)), mClock(std::move(clock)), mWriter(writeToFile),
+      mFlushTimer(this)  // moves with the journal to the host's thread
 {
     QDir().mkpath(mFolder);
     mFlushTimer.setInterval(FlushMs);
