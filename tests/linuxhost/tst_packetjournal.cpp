@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -214,8 +215,10 @@ void TestPacketJournal::fullDiskLosesNoBeacon()
     }
     // Every line whole: the file was cut back to the last whole line.
     QVERIFY(!journaled.isEmpty());
+    static const QRegularExpression whole(
+        QStringLiteral("^[-0-9T:.]+Z [12] (BIG>APRS:>x{1000}\\d*|BACK>APRS:>again)$"));
     for (const QByteArray &line : std::as_const(journaled))
-        QVERIFY2(JournalLine::parse(line), line.left(60).constData());
+        QVERIFY2(whole.match(QString::fromLatin1(line)).hasMatch(), line.left(60).constData());
     QVERIFY(journaled.last().endsWith("BACK>APRS:>again"));
 }
 
