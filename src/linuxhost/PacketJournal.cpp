@@ -100,8 +100,9 @@ bool PacketJournal::flush()
         mHeldLines = 0;
         return true;
     }
-    // A part of a line would spoil the next one: the file is cut back.
-    if (mFile.isOpen() && written > 0)
+    // A part of a line would spoil the next one: the file is cut back, whatever
+    // the write said it wrote.
+    if (mFile.isOpen() && mFile.size() != sizeBefore)
         mFile.resize(sizeBefore);
     const QString why = mFile.errorString();
     mFile.close();
