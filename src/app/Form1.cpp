@@ -8,6 +8,7 @@
 #include "db/DbLog.h"
 #include "db/FailureKind.h"
 #include "db/OdbcError.h"
+#include "host/HostSettingsStore.h"
 #include "host/WeatherReadings.h"
 #include "linuxhost/LinuxHost.h"
 #include "recording/BeaconRecorder.h"
@@ -16,6 +17,8 @@
 #include "settings/SettingsFile.h"
 #include "web/LiveRecorderTap.h"
 #include "web/LiveStatus.h"
+#include "recovery/RecoveryCoordinator.h"
+#include "recovery/RecoveryMark.h"
 #include "widgets/ControlLayout.h"
 #include "widgets/WindowFont.h"
 #include "widgets/WindowIcon.h"
@@ -93,9 +96,8 @@ Form1::Form1(Form1Options options, QWidget *parent)
             counts.stored = mHealer->stored();
             counts.failed = mHealer->failureLog().failures();
             counts.refused = mQueue.refused();
-            // Beacons recovered from the packet journal at start, once it is read.
-            counts.recovered = 0;
             counts.waiting = beaconsWaiting();
+            counts.recovered = recovered();
             return counts;
         },
         [this] { mHealer->failureLog().minutePassed(); });
@@ -231,6 +233,18 @@ void Form1::Form_Load()
     mRecorder->attachHost(mUIV.get());
     // A service stop lets the queue, and what a lost link kept, be stored first.
     mUIV->setBeaconsWaiting(beaconsWaiting());
+    // What the queue refused or a stop left behind is read back from the packet journal.
+    if (auto *linuxHost = qobject_cast<LinuxHost *>(mUIV.get()); linuxHost && linuxHost->journal()) {
+        RecoveryCoordinator::Setup setup;
+        setup.markPath = RecoveryMark::path(programFolder());
+        setup.journalFolder = linuxHost->journal()->folder();
+        QStringList ignored;
+        setup.station.readStation(*HostSettingsStore::open(), ignored);
+        setup.checks = [this] {
+            return QList<int> {0, checkValue(1), checkValue(2), checkValue(3), checkValue(4), checkValue(5)};
+        };
+        mRecovery = std::make_unique<RecoveryCoordinator>(std::move(setup));
+    }
 
     mRecorder->weatherRecord() = std::make_shared<WeatherReadings>();
     logon();
@@ -310,6 +324,8 @@ void Form1::logonOnce()
     mLastLogonFailure = FailureKind::Never;
     try {
         mLink.logon(mDSN, mUsername, mPassword, mDatabase, *this);
+        if (mRecovery && mLink.connected())
+            mRecovery->linkUp(DatabaseLink::driverConnectString(mDatabase, mUsername, mPassword, mDSN));
     } catch (...) {
         try {
             throw;
@@ -338,6 +354,8 @@ int Form1::logonRetryDelayMs() const
 void Form1::logOff()
 {
     mLogonRetry->stop();
+    if (mRecovery)
+        mRecovery->linkDown();
     mLink.logOff(*this);
 }
 
@@ -372,14 +390,22 @@ void Form1::mUIV_NotifyBeaconData(BeaconRecordRef cStn)
 {
     const qint64 refusedBefore = mQueue.refused();
     mQueue.queueBeacon(std::move(cStn));
-    if (mQueue.refused() != refusedBefore)
+    if (mQueue.refused() != refusedBefore) {
         mServiceLog->beaconRefused();
+        if (mRecovery)
+            mRecovery->beaconMissed();
+    }
     mUIV->setBeaconsWaiting(beaconsWaiting());
 }
 
 int Form1::beaconsWaiting() const
 {
     return mQueue.queueCount() + (mHealer->mayDrain() ? 0 : 1);
+}
+
+qint64 Form1::recovered() const
+{
+    return mRecovery ? mRecovery->recovered() : 0;
 }
 
 void Form1::mUIV_UIView32IsClosing()
@@ -392,8 +418,11 @@ void Form1::TimerBeaconData_Timer()
 {
     // While the link heals, or the first logon waits for its server,
     // beacons wait in the queue.
-    if (mHealer->mayDrain() && !mLogonRetry->isActive())
+    if (mHealer->mayDrain() && !mLogonRetry->isActive()) {
         mQueue.TimerBeaconData_Timer();
+        if (mRecovery && mQueue.queueCount() == 0 && mHealer->mayDrain() && mLink.connected())
+            mRecovery->queueDrained();
+    }
     if (mUIV)
         mUIV->setBeaconsWaiting(beaconsWaiting());
 }

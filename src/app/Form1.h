@@ -18,6 +18,7 @@ class BeaconRecorder;
 class LinkHealer;
 class LiveRecorderTap;
 class LiveStatus;
+class RecoveryCoordinator;
 class ServiceLog;
 class QCheckBox;
 class QGroupBox;
@@ -84,6 +85,9 @@ public:
     // map of every stored beacon.
     LiveStatus &liveStatus() { return *mLiveStatus; }
     LiveRecorderTap &liveTap() { return *mLiveTap; }
+    // Beacons stored from the packet journal since start, apart from the live ones.
+    qint64 recovered() const;
+    RecoveryCoordinator *recovery() const { return mRecovery.get(); }
 
 public slots:
     void mUIV_NotifyBeaconData(BeaconRecordRef cStn);
@@ -127,6 +131,7 @@ private:
     std::unique_ptr<LinkHealer> mHealer;
     std::unique_ptr<LiveStatus> mLiveStatus;
     std::unique_ptr<LiveRecorderTap> mLiveTap;
+    std::unique_ptr<RecoveryCoordinator> mRecovery;
     std::unique_ptr<BeaconRecorder> mRecorder;
     std::unique_ptr<ServiceLog> mServiceLog;
     QString mDSN;

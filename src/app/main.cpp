@@ -67,7 +67,9 @@ int main(int argc, char *argv[])
 
     Form1Options options;
     options.programFolder = commandLine.programFolder();
-    options.createHost = [timeZone = commandLine.timeZone()] { return createHostApplication(timeZone); };
+    options.createHost = [folder = options.programFolder, timeZone = commandLine.timeZone()] {
+        return createHostApplication(folder, timeZone);
+    };
     options.endProcess = [] { endAtOnce(0); };
     options.fatalError = showFatalError;
 

@@ -11,7 +11,8 @@
 // The Linux host, fed as the host's settings store says. Settings that cannot
 // be used are reported once, and the bridge then attaches to a host that stays
 // silent: the program still starts, and shows nothing until they are put right.
-std::unique_ptr<HostApplication> createHostApplication(std::optional<Qt::TimeSpec> timeZone)
+std::unique_ptr<HostApplication> createHostApplication(
+    const QString &programFolder, std::optional<Qt::TimeSpec> timeZone)
 {
     const auto store = HostSettingsStore::open();
     HostSettings settings = HostSettings::read(*store);
@@ -33,6 +34,8 @@ std::unique_ptr<HostApplication> createHostApplication(std::optional<Qt::TimeSpe
                 << QStringLiteral("Settings: %1 is left out; the other feeds run").arg(feed.key());
     }
     auto host = std::make_unique<LinuxHost>(settings);
+    if (!programFolder.isEmpty() && settings.journalDays > 0)
+        host->setJournal(new PacketJournal(programFolder + QStringLiteral("/log"), settings.journalDays));
     // Hearing and stamping never wait for a statement on the window's thread,
     // and neither does a stop.
     host->runOnOwnThread();

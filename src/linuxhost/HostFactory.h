@@ -10,9 +10,16 @@
 
 #include <QtCore/qnamespace.h>
 
-// Creates the host application that start-up attaches to; timeZone, when
-// given, stands for the host's Time Zone setting (keldan --time-zone).
-std::unique_ptr<HostApplication> createHostApplication(std::optional<Qt::TimeSpec> timeZone = std::nullopt);
+// Creates the host application that start-up attaches to. With a program
+// folder, the host journals every packet it hears in its log/ folder;
+// timeZone, when given, stands for the host's Time Zone setting (keldan
+// --time-zone).
+std::unique_ptr<HostApplication> createHostApplication(
+    const QString &programFolder, std::optional<Qt::TimeSpec> timeZone = std::nullopt);
+inline std::unique_ptr<HostApplication> createHostApplication()
+{
+    return createHostApplication({});
+}
 
 // What stops the host's settings file (keldan --config FILE) from being used
 // as it stands, one problem a line: the file cannot be read, a line is no

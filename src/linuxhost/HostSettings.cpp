@@ -69,6 +69,7 @@ HostSettings HostSettings::read(QSettings &store)
     }
     settings.readStation(store, settings.problems);
     settings.readWeb(store);
+    settings.readJournalDays(store);
     return settings;
 }
 
@@ -297,4 +298,20 @@ void HostSettings::readWeb(QSettings &store)
     }
     webHost = host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0 ? QStringLiteral("127.0.0.1") : host;
     webPort = quint16(port);
+}
+
+void HostSettings::readJournalDays(QSettings &store)
+{
+    const QString text = textValue(store, QStringLiteral("Journal Days"));
+    if (text.isEmpty())
+        return;
+    bool ok = false;
+    const int days = text.toInt(&ok);
+    if (!ok || days < 0 || days > MaxJournalDays) {
+        problems << QStringLiteral("Journal Days \"%1\" is not a number of days; use 0 (no journal) to %2")
+                        .arg(text)
+                        .arg(MaxJournalDays);
+        return;
+    }
+    journalDays = days;
 }

@@ -16,6 +16,7 @@
 //   Feed, Feed 2, Feed 3 ...     the sources, see FeedSettings
 //   Callsign, Passcode, Filter   the APRS-IS login
 //   Replay Rate  packets per second for a file feed
+//   Journal Days days the packet journal keeps, 0 for none
 // and the station's own, see StationSettings: Latitude, Longitude, Exclusions,
 // Time Zone.
 //   Web          HOST:PORT the live page listens on (an IP address, or
@@ -49,6 +50,9 @@ public:
     quint16 webPort = DefaultWebPort;
     QStringList webProblems;
     bool webEnabled() const { return !webHost.isEmpty(); }
+    static constexpr int DefaultJournalDays = 30;
+    static constexpr int MaxJournalDays = 3660;
+    int journalDays = DefaultJournalDays;
 
     QStringList problems;
     // True when nothing but feeds is wrong and at least one feed can run.
@@ -66,4 +70,5 @@ private:
     QStringList readLogin(QSettings &store);
     QStringList readReplayRate(QSettings &store);
     void readWeb(QSettings &store);
+    void readJournalDays(QSettings &store);
 };

@@ -212,6 +212,8 @@ void LinuxHost::endUnclosed()
                                          .arg(left);
     // The packet journal is flushed here, before the process ends: the
     // beacons left unstored are recovered from it at the next start.
+    if (mJournal)
+        mJournal->flush();
     if (mEndProcess) {
         mEndProcess();
         return;
@@ -236,6 +238,14 @@ HostBool LinuxHost::lookupWeather(QString &callsign, WeatherRecordRef &record)
     }
     QMutexLocker lock(&mRoadLock);
     return mRoad.lookupWeather(callsign, record);
+}
+
+void LinuxHost::setJournal(PacketJournal *journal)
+{
+    delete mJournal;
+    mJournal = journal;
+    if (mJournal)
+        mJournal->setParent(this);
 }
 
 void LinuxHost::setBeaconBeingStored(const BeaconRecord *beacon)
@@ -265,6 +275,9 @@ qsizetype LinuxHost::stationsRemembered() const
 // takes it from its queue later.
 void LinuxHost::takePacket(const QByteArray &line, qint16 radioPort)
 {
+    // Journaled before anything else happens to it.
+    if (mJournal)
+        mJournal->write(radioPort, line);
     std::shared_ptr<const ReceivedBeacon> beacon;
     {
         QMutexLocker lock(&mRoadLock);

@@ -2,6 +2,7 @@
 
 #include "host/HostApplication.h"
 #include "linuxhost/HostSettings.h"
+#include "linuxhost/PacketJournal.h"
 #include "linuxhost/TerminationSignals.h"
 #include "linuxhost/feeds/PacketSource.h"
 #include "road/BeaconRoad.h"
@@ -89,6 +90,9 @@ public:
         QMutexLocker lock(&mRoadLock);
         mRoad.setClock(std::move(clock));
     }
+    // Every packet goes to the journal first; the host owns it (and moves it along to its thread).
+    void setJournal(PacketJournal *journal);
+    PacketJournal *journal() const { return mJournal; }
 
     void setAddOnConnected(HostBool connected) override { mAddOnConnected.store(connected); }
     HostBool addOnConnected() const override { return mAddOnConnected.load(); }
@@ -119,6 +123,7 @@ private:
     // for as long as one copy.
     mutable QMutex mRoadLock;
     BeaconRoad mRoad;
+    PacketJournal *mJournal = nullptr;
     std::vector<std::unique_ptr<PacketSource>> mSources;
     std::unique_ptr<TerminationSignals> mSignals;
     std::atomic<HostBool> mAddOnConnected = HostFalse;

@@ -219,6 +219,9 @@ void TestHostSettings::defaultsWhenEmpty()
     QVERIFY(!settings.longitudeDeg);
     QVERIFY(settings.exclusions.isEmpty());
     QCOMPARE(int(settings.timeZone), int(HostSettings::TimeZone::Local));
+    QCOMPARE(settings.journalDays, 30);
+    QCOMPARE(readPairs({{"Journal Days", "0"}}).journalDays, 0);
+    QCOMPARE(readPairs({{"Journal Days", "7"}}).journalDays, 7);
 }
 
 void TestHostSettings::reportsBadValues_data()
@@ -283,6 +286,12 @@ void TestHostSettings::reportsBadValues_data()
     QTest::addRow("filter with a line break")
         << Pairs {{"Feed", "aprs-is://127.0.0.1:14580"}, {"Callsign", "N0CALL"}, {"Filter", "r/51/0/50\nuser X"}}
         << QStringList {"Filter holds a control character; it must be one line of text"};
+    QTest::addRow("journal days not a number")
+        << Pairs {{"Journal Days", "a month"}}
+        << QStringList {"Journal Days \"a month\" is not a number of days; use 0 (no journal) to 3660"};
+    QTest::addRow("journal days below zero")
+        << Pairs {{"Journal Days", "-1"}}
+        << QStringList {"Journal Days \"-1\" is not a number of days; use 0 (no journal) to 3660"};
     QTest::addRow("latitude without longitude")
         << Pairs {{"Latitude", "51.5"}} << QStringList {"Latitude and Longitude go together; Longitude is missing"};
     QTest::addRow("longitude without latitude")
