@@ -13,7 +13,7 @@ run_packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev fonts-dejavu-core fonts-dejavu-extra
   unixodbc unixodbc-dev libsqliteodbc sqlite3
-  zlib1g-dev
+  zlib1g-dev libarchive-dev
 )
 test_packages=(
   postgresql odbc-postgresql

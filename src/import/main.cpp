@@ -22,11 +22,12 @@
 
 namespace {
 
-std::atomic_bool stopRequested = false;
+// The signal that asks to stop, or 0.
+std::atomic_int stopRequested = 0;
 
-extern "C" void requestStop(int)
+extern "C" void requestStop(int signal)
 {
-    stopRequested = true;
+    stopRequested = signal;
 }
 
 [[noreturn]] void usageError(const QString &message)
@@ -71,7 +72,9 @@ int main(int argc, char *argv[])
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Stores the beacons of APRS logs (TNC2 lines, optionally after a time stamp; aprx logs; .gz files)\n"
+        "Stores the beacons of APRS logs (TNC2 lines, optionally after a time stamp; APRS-IS captures; aprx rf\n"
+        "logs; the bridge's packet journal; Dire Wolf -L logs; plain, .gz, .xz or .bz2; files, pipes or - for\n"
+        "standard input, each read once)\n"
         "into the bridge's database, as the bridge would have stored them when they were heard."));
     parser.addHelpOption();
     parser.addVersionOption();
@@ -93,16 +96,23 @@ int main(int argc, char *argv[])
         QStringLiteral("zone"));
     const QCommandLineOption logTimeOption(QStringLiteral("log-time"),
         QStringLiteral("Zone of log time stamps that carry none, local or UTC "
-                       "(default: local)."),
+                       "(default: local). A local time that a daylight-saving change skips is moved "
+                       "forward by the gap; one it repeats is taken as its first occurrence."),
         QStringLiteral("zone"), QStringLiteral("local"));
     const QString defaultBatch = QString::number(LogImporter::DefaultBeaconsPerTransaction);
     const QCommandLineOption batchOption(QStringLiteral("batch"),
         QStringLiteral("Beacons per transaction (default: %1).").arg(defaultBatch), QStringLiteral("beacons"),
         defaultBatch);
+    const QCommandLineOption rejectsOption(QStringLiteral("rejects"),
+        QStringLiteral("Write every bad, too long or rejected line to this file, after its file, line number "
+                       "and reason."),
+        QStringLiteral("file"));
     parser.addOptions({folderOption, dsnOption, userOption, passwordOption, databaseOption, timeZoneOption,
-        logTimeOption, batchOption});
-    parser.addPositionalArgument(
-        QStringLiteral("log"), QStringLiteral("Log files, imported in time order."), QStringLiteral("log..."));
+        logTimeOption, batchOption, rejectsOption});
+    parser.addPositionalArgument(QStringLiteral("log"),
+        QStringLiteral("Log files (- for standard input); regular files are imported in time order, pipes "
+                       "after them as given."),
+        QStringLiteral("log..."));
     parser.process(app);
 
     const QStringList files = parser.positionalArguments();
@@ -130,6 +140,7 @@ int main(int argc, char *argv[])
     options.switches.enforceExclusions = values.enforceFilter.value_or(false);
     options.stampSpec = zoneOption(QStringLiteral("log-time"), parser.value(logTimeOption));
     options.beaconsPerTransaction = batch;
+    options.rejectsPath = parser.value(rejectsOption);
 
     StationSettings stationSettings = readStationSettings();
     if (parser.isSet(timeZoneOption))
@@ -147,9 +158,13 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    std::signal(SIGINT, requestStop);
-    std::signal(SIGTERM, requestStop);
-    std::signal(SIGHUP, requestStop);
+    // Without SA_RESTART: a signal also ends a read that waits on a pipe.
+    struct sigaction action {
+    };
+    action.sa_handler = requestStop;
+    sigemptyset(&action.sa_mask);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(signal, &action, nullptr);
 
     const QStringList ordered = LogImporter::inTimeOrder(files, options.stampSpec);
     ImportProgress progress(stderr, ::isatty(STDERR_FILENO) == 1);
@@ -162,6 +177,6 @@ int main(int argc, char *argv[])
         // Everything was committed or rolled back already.
     }
     if (summary.interrupted)
-        return 130;
+        return 128 + summary.stopSignal;
     return summary.problems.isEmpty() ? 0 : 1;
 }
