@@ -1,6 +1,6 @@
 #include "import/ImportSummary.h"
 
-#include "import/LogReader.h"
+#include "import/LogLineParser.h"
 
 #include <csignal>
 #include <cstring>
@@ -81,7 +81,7 @@ QString ImportSummary::rejectionText(const char *code)
 
 QString ImportSummary::tooLongReason()
 {
-    return QStringLiteral("too long (over %1 bytes)").arg(LogReader::MaxLineBytes);
+    return QStringLiteral("too long (over %1 bytes)").arg(LogLineParser::MaxPacketBytes);
 }
 
 QString ImportSummary::text() const

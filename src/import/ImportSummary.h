@@ -16,7 +16,7 @@ struct ImportSummary {
     qint64 skipped = 0;  // blank, comments, headers, aprx T and d lines
     qint64 bad = 0;      // not a TNC2 line
     qint64 badTime = 0;  // a stamp that is no date of the calendar, or outside 1990-2100
-    qint64 tooLong = 0;  // over LogReader::MaxLineBytes, skipped unread
+    qint64 tooLong = 0;  // a packet over 512 bytes, or a line over LogReader::MaxLineBytes
     qint64 packets = 0;
     qint64 duplicates = 0;
     qint64 undecodable = 0;

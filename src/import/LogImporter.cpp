@@ -178,6 +178,9 @@ ImportSummary LogImporter::run(const QStringList &files, ImportProgress *progres
                     } else if (line.kind == LogLineParser::Kind::Bad) {
                         ++summary.bad;
                         reject(line.reason);
+                    } else if (line.kind == LogLineParser::Kind::TooLong) {
+                        ++summary.tooLong;
+                        reject(line.reason);
                     } else if (line.kind == LogLineParser::Kind::BadTime) {
                         ++summary.badTime;
                         reject(line.reason);

@@ -335,10 +335,14 @@ LogLineParser::Line LogLineParser::parse(QByteArrayView raw) const
         if (const auto entry = JournalLine::parse(text)) {
             const int year = entry->heardAtUtc.date().year();
             if (year >= FirstYear && year <= LastYear && looksLikeTnc2(entry->packet)) {
-                line.kind = Kind::Packet;
+                line.kind = entry->packet.size() > MaxPacketBytes ? Kind::TooLong : Kind::Packet;
                 line.format = Format::Journal;
                 line.time = entry->heardAtUtc;
                 line.radioPort = entry->radioPort;
+                if (line.kind == Kind::TooLong) {
+                    line.reason = QStringLiteral("too long (over %1 bytes)").arg(MaxPacketBytes);
+                    return line;
+                }
                 line.packet = entry->packet.toByteArray();
                 line.reason.clear();
                 return line;
@@ -391,6 +395,11 @@ LogLineParser::Line LogLineParser::parse(QByteArrayView raw) const
     }
     if (!looksLikeTnc2(text)) {
         line.format = Format::None;
+        return line;
+    }
+    if (text.size() > MaxPacketBytes) {
+        line.kind = Kind::TooLong;
+        line.reason = QStringLiteral("too long (over %1 bytes)").arg(MaxPacketBytes);
         return line;
     }
     line.kind = Kind::Packet;

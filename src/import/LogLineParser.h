@@ -35,7 +35,11 @@ public:
         Skipped,  // blank, a comment ("#"), a header, or not received (aprx T and d)
         Bad,      // neither a TNC2 line nor a known prefix before one
         BadTime,  // a stamp that is no date of the calendar, or outside 1990-2100
+        TooLong,  // a packet over MaxPacketBytes, as a live feed's line
     };
+
+    // The most a live feed's line holds (the APRS-IS line cap).
+    static constexpr qsizetype MaxPacketBytes = 512;
 
     enum class Format { None, Tnc2, AprsIs, StampedTnc2, Aprx, Journal, DireWolf };
 
@@ -45,7 +49,7 @@ public:
         QByteArray packet;  // the TNC2 line, without the stamp or line end
         QDateTime time;     // invalid when the line has no stamp
         qint16 radioPort = 0;
-        QString reason;  // why a line is Bad or BadTime
+        QString reason;  // why a line is Bad, BadTime or TooLong
     };
 
     // stampSpec: Qt::LocalTime or Qt::UTC.

@@ -12,14 +12,15 @@ struct archive;
 // or standard input ("-"), plain or compressed with gzip, xz or bzip2
 // (libarchive tells them apart by the first bytes, whatever the file is
 // called). Nothing is read twice, so a pipe imports as a file does.
-// A line holds at most MaxLineBytes bytes, as a live feed's line does: a
-// longer one is skipped to its line end and reported as TooLong, never kept
-// whole. NUL bytes stay inside the line. Failures carry the OS error text or
+// A line holds at most MaxLineBytes bytes: room for a packet of a live
+// feed's 512 bytes after a stamp, a port and aprx's escapes (each control
+// byte written as up to 11). A longer line is skipped to its line end and
+// reported as TooLong, never kept whole. NUL bytes stay inside the line. Failures carry the OS error text or
 // libarchive's.
 class LogReader
 {
 public:
-    static constexpr qsizetype MaxLineBytes = 512;
+    static constexpr qsizetype MaxLineBytes = 8192;
 
     enum class Result { Line, TooLong, End };
 
