@@ -89,7 +89,13 @@ void LogReader::open()
     mArchive = archive_read_new();
     if (!mArchive)
         fail(QStringLiteral("open"), mPath, QStringLiteral("out of memory"));
-    archive_read_support_filter_all(mArchive);
+    // Only these: their bids look at a few bytes, so a pipe's first line is
+    // read as soon as it arrives (some other filters read far ahead to bid).
+    archive_read_support_filter_gzip(mArchive);
+    archive_read_support_filter_bzip2(mArchive);
+    archive_read_support_filter_xz(mArchive);
+    archive_read_support_filter_lzma(mArchive);
+    archive_read_support_filter_zstd(mArchive);
     archive_read_support_format_raw(mArchive);
     archive_read_support_format_empty(mArchive);
     if (archive_read_open(mArchive, this, nullptr, &LogReader::readCallback, nullptr) != ARCHIVE_OK)

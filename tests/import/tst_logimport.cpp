@@ -121,6 +121,7 @@ private slots:
     void fileStandardInputAndNamedPipeStoreTheSameRows();
     void rejectsFileGivesEveryLineItsReason();
     void journalLinesKeepTheirRadioPort();
+    void signalEndsAReadWaitingOnAPipe();
 
 private:
     void addDatabaseRows();
@@ -598,6 +599,46 @@ void TestLogImport::journalLinesKeepTheirRadioPort()
     QCOMPARE(queryRows(mDb, QStringLiteral("select callsign, radio_port, dtstamp from stations order by callsign")),
         (QList<QStringList> {{QStringLiteral("N0CALL"), QStringLiteral("101"), QStringLiteral("2024-05-06 12:00:00")},
             {QStringLiteral("N1CALL"), QStringLiteral("7"), QStringLiteral("2024-05-06 12:00:01")}}));
+}
+
+void TestLogImport::signalEndsAReadWaitingOnAPipe()
+{
+    useDatabase(QStringLiteral("sqlite"));
+    const QString fifo = mDir->filePath(QStringLiteral("feed"));
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QProcess importer;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), mDir->path());
+    importer.setProcessEnvironment(environment);
+    importer.setWorkingDirectory(mDir->path());
+    importer.start(QStringLiteral(KELDAN_IMPORT_BIN),
+        {QStringLiteral("--dsn"), mDb.dsn, QStringLiteral("--database"), mDb.database, QStringLiteral("--user"),
+            mDb.user, fifo});
+    QVERIFY(importer.waitForStarted());
+    // The writer stays: the importer waits in a read when the signal comes.
+    QFile feed(fifo);
+    QVERIFY(feed.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    QFile day(DayLog);
+    QVERIFY(day.open(QIODevice::ReadOnly));
+    feed.write(day.readAll());
+    QTest::qWait(500);
+    ::kill(pid_t(importer.processId()), SIGTERM);
+    const bool finished = importer.waitForFinished(20'000);
+    feed.close();
+    if (!finished) {
+        importer.kill();
+        importer.waitForFinished();
+    }
+    QVERIFY2(finished, "the import went on waiting for the pipe");
+    const QString output = QString::fromLocal8Bit(importer.readAllStandardOutput());
+    QCOMPARE(importer.exitCode(), 143);
+    QVERIFY2(output.startsWith(QLatin1String("Stopped by a signal (SIGTERM)")), qPrintable(output));
+    // The open transaction was committed: what the summary counts is in the table.
+    const qsizetype at = output.indexOf(QLatin1String("stored:"));
+    QVERIFY(at > 0);
+    const qint64 stored = output.mid(at + 7, output.indexOf(QLatin1Char('\n'), at) - at - 7).trimmed().toLongLong();
+    QCOMPARE(queryRows(mDb, QStringLiteral("select count(*) from stations")).value(0).value(0).toLongLong(), stored);
+    QCOMPARE(stored, 15);
 }
 
 QTEST_GUILESS_MAIN(TestLogImport)
