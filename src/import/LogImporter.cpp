@@ -132,7 +132,7 @@ ImportSummary LogImporter::run(const QStringList &files, ImportProgress *progres
 
     qint64 bytesTotal = 0;
     for (const QString &path : files)
-        bytesTotal += QFileInfo(path).size();
+        bytesTotal += (LogReader::isStream(path) ? 0 : QFileInfo(path).size());
     qint64 bytesBefore = 0;
 
     QFile rejects(mOptions.rejectsPath);
@@ -217,7 +217,7 @@ ImportSummary LogImporter::run(const QStringList &files, ImportProgress *progres
         if (format == LogLineParser::Format::Tnc2 && comments)
             format = LogLineParser::Format::AprsIs;
         summary.fileFormats << LogLineParser::formatName(format);
-        bytesBefore += QFileInfo(path).size();
+        bytesBefore += (LogReader::isStream(path) ? 0 : QFileInfo(path).size());
     }
     executor.commit();
     if (progress) {

@@ -302,6 +302,17 @@ LogLineParser::Line LogLineParser::parseDireWolf(QByteArrayView text) const
         line.packet = source + ">APRS:)" + name + '!' + position;
     else
         line.packet = source + ">APRS:!" + position;
+    if (!looksLikeTnc2(line.packet)) {
+        line.packet.clear();
+        line.reason = QStringLiteral("not a TNC2 line");
+        return line;
+    }
+    if (line.packet.size() > MaxPacketBytes) {
+        line.packet.clear();
+        line.kind = Kind::TooLong;
+        line.reason = QStringLiteral("too long (over %1 bytes)").arg(MaxPacketBytes);
+        return line;
+    }
     line.kind = Kind::Packet;
     return line;
 }
