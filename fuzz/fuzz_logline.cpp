@@ -1,8 +1,9 @@
 // libFuzzer target: one line of an old log through keldan-import's line
 // parser (stamps without a zone taken as UTC, so that no run depends on the
 // machine's zone). Besides memory errors it checks the parser's promises: a
-// packet is a TNC2 line taken unchanged from the input, and blanks before the
-// line and line ends after it change nothing.
+// packet is a TNC2 line, taken unchanged from the input unless aprx's escapes
+// were decoded or a Dire Wolf row rebuilt, and blanks before the line and line
+// ends after it change nothing.
 #include "import/LogLineParser.h"
 
 #include <cstdint>
@@ -31,7 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const LogLineParser::Line line = parser.parse(raw);
     if (line.kind == LogLineParser::Kind::Packet) {
         require(LogLineParser::looksLikeTnc2(line.packet));
-        require(raw.indexOf(line.packet) >= 0);
+        if (line.format != LogLineParser::Format::Aprx && line.format != LogLineParser::Format::DireWolf)
+            require(raw.indexOf(line.packet) >= 0);
     } else {
         require(line.packet.isEmpty());
     }

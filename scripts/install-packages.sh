@@ -14,7 +14,7 @@ run_packages=(
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-httpserver-dev qt6-websockets-dev
   libqt6httpserver6 libqt6websockets6 fonts-dejavu-core fonts-dejavu-extra
   unixodbc unixodbc-dev libsqliteodbc sqlite3
-  zlib1g-dev
+  zlib1g-dev libarchive-dev
 )
 test_packages=(
   postgresql odbc-postgresql

@@ -15,6 +15,12 @@
 
 #include <memory>
 
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 std::optional<Qt::TimeSpec> zoneNamed(const QString &value)
@@ -32,20 +38,30 @@ int ImportCommand::run(const QStringList &arguments, QTextStream &out, QTextStre
 {
     ProgramOptions options(QStringLiteral("keldan-import"),
         QStringLiteral(
-            "Stores the beacons of APRS logs (TNC2 lines, optionally after a time stamp; aprx logs; .gz "
-            "files)\ninto the bridge's database, as the bridge would have stored them when they were heard."),
+            "Stores the beacons of APRS logs (TNC2 lines, optionally after a time stamp; APRS-IS captures; aprx rf\n"
+            "logs; the bridge's packet journal; Dire Wolf -L logs; plain, .gz, .xz or .bz2; files, pipes or - for\n"
+            "standard input, each read once)\n"
+            "into the bridge's database, as the bridge would have stored them when they were heard."),
         ProgramOptions::Connection::Database);
     QCommandLineParser &parser = options.parser();
     const QCommandLineOption logTimeOption(QStringLiteral("log-time"),
-        QStringLiteral("Zone of log time stamps that carry none, local or UTC (default: local)."),
+        QStringLiteral("Zone of log time stamps that carry none, local or UTC (default: local). A local time "
+                       "that a daylight-saving change skips is moved forward by the gap; one it repeats is taken "
+                       "as its first occurrence."),
         QStringLiteral("local|UTC"), QStringLiteral("local"));
     const QString defaultBatch = QString::number(LogImporter::DefaultBeaconsPerTransaction);
     const QCommandLineOption batchOption(QStringLiteral("batch"),
         QStringLiteral("Beacons per transaction (default: %1).").arg(defaultBatch), QStringLiteral("beacons"),
         defaultBatch);
-    parser.addOptions({logTimeOption, batchOption});
-    parser.addPositionalArgument(
-        QStringLiteral("log"), QStringLiteral("Log files, imported in time order."), QStringLiteral("log..."));
+    const QCommandLineOption rejectsOption(QStringLiteral("rejects"),
+        QStringLiteral("Write every bad, too long or rejected line to this file, after its file, line number "
+                       "and reason."),
+        QStringLiteral("file"));
+    parser.addOptions({logTimeOption, batchOption, rejectsOption});
+    parser.addPositionalArgument(QStringLiteral("log"),
+        QStringLiteral("Log files (- for standard input); regular files are imported in time order, pipes "
+                       "after them as given."),
+        QStringLiteral("log..."));
 
     const auto ended = [&](int status) {
         (options.action() == ProgramOptions::Action::Fail ? err : out) << options.output();
@@ -70,7 +86,20 @@ int ImportCommand::run(const QStringList &arguments, QTextStream &out, QTextStre
         return ended(
             options.fail(QStringLiteral("--log-time '%1': use local or UTC.").arg(parser.value(logTimeOption))));
     for (const QString &file : files) {
+        // Standard input and pipes are read once, as they come: opening a
+        // named pipe here would wait for its writer.
+        if (file == QLatin1String("-"))
+            continue;
         const QFileInfo info(file);
+        struct stat status = {};
+        if (stat(QFile::encodeName(file).constData(), &status) == 0 && S_ISFIFO(status.st_mode)) {
+            if (access(QFile::encodeName(file).constData(), R_OK) != 0) {
+                err << options.errorLine(QStringLiteral("cannot read the log '%1': %2")
+                                             .arg(file, QString::fromLocal8Bit(std::strerror(errno))));
+                return ExitStatus::File;
+            }
+            continue;
+        }
         if (!info.exists())
             return ended(options.fail(QStringLiteral("the log '%1' does not exist.").arg(file)));
         QFile readable(file);
@@ -107,6 +136,7 @@ int ImportCommand::run(const QStringList &arguments, QTextStream &out, QTextStre
     importOptions.switches.enforceExclusions = values.enforceFilter.value_or(false);
     importOptions.stampSpec = *logTime;
     importOptions.beaconsPerTransaction = batch;
+    importOptions.rejectsPath = parser.value(rejectsOption);
 
     OdbcConnection connection(QStringLiteral("keldan-import"));
     try {
@@ -130,6 +160,6 @@ int ImportCommand::run(const QStringList &arguments, QTextStream &out, QTextStre
         // Everything was committed or rolled back already.
     }
     if (summary.interrupted)
-        return 130;
+        return 128 + (summary.stopSignal > 0 ? summary.stopSignal : SIGINT);
     return summary.problems.isEmpty() ? ExitStatus::Done : ExitStatus::Database;
 }

@@ -10,6 +10,7 @@
 #include "road/BeaconRoad.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -56,11 +57,15 @@ QStringList LogImporter::inTimeOrder(const QStringList &files, Qt::TimeSpec stam
     QList<Keyed> keyed;
     for (const QString &path : files) {
         qint64 key = std::numeric_limits<qint64>::max();
+        if (LogReader::isStream(path)) {
+            keyed.append({path, key});
+            continue;
+        }
         try {
             LogReader reader(path);
             reader.open();
             QByteArray line;
-            for (int i = 0; i < StampSearchLines && reader.readLine(line); ++i) {
+            for (int i = 0; i < StampSearchLines && reader.readLine(line) != LogReader::Result::End; ++i) {
                 const LogLineParser::Line parsed = parser.parse(line);
                 if (parsed.time.isValid()) {
                     key = parsed.time.toMSecsSinceEpoch();
@@ -81,7 +86,7 @@ QStringList LogImporter::inTimeOrder(const QStringList &files, Qt::TimeSpec stam
     return ordered;
 }
 
-ImportSummary LogImporter::run(const QStringList &files, ImportProgress *progress, const std::atomic_bool *stop)
+ImportSummary LogImporter::run(const QStringList &files, ImportProgress *progress, const std::atomic_int *stop)
 {
     QElapsedTimer timer;
     timer.start();
@@ -125,32 +130,73 @@ ImportSummary LogImporter::run(const QStringList &files, ImportProgress *progres
 
     qint64 bytesTotal = 0;
     for (const QString &path : files)
-        bytesTotal += QFileInfo(path).size();
+        bytesTotal += (LogReader::isStream(path) ? 0 : QFileInfo(path).size());
     qint64 bytesBefore = 0;
+
+    QFile rejects(mOptions.rejectsPath);
+    if (!mOptions.rejectsPath.isEmpty() && !rejects.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        summary.problems << QStringLiteral("cannot write %1: %2").arg(mOptions.rejectsPath, rejects.errorString());
+    }
+    const auto stopping = [stop] { return stop && stop->load() != 0; };
 
     const LogLineParser parser(mOptions.stampSpec);
     QByteArray raw;
     for (const QString &path : files) {
-        if ((stop && *stop) || executor.failed())
+        if (stopping() || executor.failed())
             break;
         summary.files << path;
-        LogReader reader(path);
+        QMap<LogLineParser::Format, qint64> formats;
+        bool comments = false;
+        qint64 lineNumber = 0;
+        const auto reject = [&](const QString &reason) {
+            if (rejects.isOpen())
+                rejects.write(QFile::encodeName(path) + ':' + QByteArray::number(lineNumber) + ": " + reason.toUtf8()
+                    + ": " + raw + '\n');
+        };
+        LogReader reader(path, stop);
         try {
             reader.open();
-            while (reader.readLine(raw)) {
+            while (true) {
+                const LogReader::Result read = reader.readLine(raw);
+                if (read == LogReader::Result::End)
+                    break;
                 ++summary.lines;
-                const LogLineParser::Line line = parser.parse(raw);
-                if (line.kind == LogLineParser::Kind::Skipped) {
-                    ++summary.skipped;
-                } else if (line.kind == LogLineParser::Kind::Bad) {
-                    ++summary.bad;
+                ++lineNumber;
+                if (read == LogReader::Result::TooLong) {
+                    ++summary.tooLong;
+                    reject(ImportSummary::tooLongReason());
                 } else {
-                    ++summary.packets;
-                    clock->setLineTime(line.time);
-                    if (auto beacon = road.take(line.packet, 0))
-                        store(beacon);
+                    const LogLineParser::Line line = parser.parse(raw);
+                    if (line.format == LogLineParser::Format::AprsIs)
+                        comments = true;
+                    if (line.kind == LogLineParser::Kind::Skipped) {
+                        ++summary.skipped;
+                        if (line.format == LogLineParser::Format::DireWolf)
+                            ++formats[line.format];
+                    } else if (line.kind == LogLineParser::Kind::Bad) {
+                        ++summary.bad;
+                        reject(line.reason);
+                    } else if (line.kind == LogLineParser::Kind::TooLong) {
+                        ++summary.tooLong;
+                        reject(line.reason);
+                    } else if (line.kind == LogLineParser::Kind::BadTime) {
+                        ++summary.badTime;
+                        reject(line.reason);
+                    } else {
+                        ++summary.packets;
+                        ++formats[line.format];
+                        clock->setLineTime(line.time);
+                        const qint64 rejectedBefore = road.counters().rejected;
+                        if (auto beacon = road.take(line.packet, line.radioPort))
+                            store(beacon);
+                        if (road.counters().rejected != rejectedBefore) {
+                            const QString reason = ImportSummary::rejectionText(road.lastRejection());
+                            ++summary.rejections[reason];
+                            reject(reason);
+                        }
+                    }
                 }
-                if (executor.failed() || (stop && *stop))
+                if (executor.failed() || stopping())
                     break;
                 if (progress && (summary.lines & 0x3ff) == 0)
                     progress->update(
@@ -159,7 +205,17 @@ ImportSummary LogImporter::run(const QStringList &files, ImportProgress *progres
         } catch (const std::runtime_error &error) {
             summary.problems << QString::fromStdString(error.what());
         }
-        bytesBefore += QFileInfo(path).size();
+        // The file's kind: the form most of its lines take; TNC2 lines
+        // between "#" comments are an APRS-IS capture.
+        LogLineParser::Format format = LogLineParser::Format::None;
+        for (auto it = formats.cbegin(); it != formats.cend(); ++it) {
+            if (format == LogLineParser::Format::None || it.value() > formats.value(format))
+                format = it.key();
+        }
+        if (format == LogLineParser::Format::Tnc2 && comments)
+            format = LogLineParser::Format::AprsIs;
+        summary.fileFormats << LogLineParser::formatName(format);
+        bytesBefore += (LogReader::isStream(path) ? 0 : QFileInfo(path).size());
     }
     beacons.flush();
     if (progress) {
@@ -182,7 +238,8 @@ ImportSummary LogImporter::run(const QStringList &files, ImportProgress *progres
         - summary.notRecorded;
     if (executor.failed())
         summary.problems << QStringLiteral("the database: ") + executor.fatalError();
-    summary.interrupted = stop && *stop;
+    summary.stopSignal = stop ? stop->load() : 0;
+    summary.interrupted = summary.stopSignal != 0;
     summary.seconds = double(timer.nsecsElapsed()) / 1e9;
     return summary;
 }

@@ -23,18 +23,26 @@ public:
         ImportView::Switches switches;
         Qt::TimeSpec stampSpec = Qt::LocalTime;  // for stamps without a zone
         int beaconsPerTransaction = DefaultBeaconsPerTransaction;
+        // When set: every bad, too long and rejected line, with its reason.
+        QString rejectsPath;
     };
 
     LogImporter(StationSettings stationSettings, OdbcConnection &connection, Options options);
 
-    // Imports the files in the order given; stops after the current line when
-    // stop turns true, committing what was written. Never throws: files that
-    // cannot be read and a lost database end up in the summary's problems.
+    // Imports the files in the order given, each read once as a stream ("-"
+    // is standard input). stop holds the number of a signal that asks to stop
+    // (0: none): the import stops after the current line (or a read the
+    // signal interrupts), commits what was written and reports the signal.
+    // Never throws: files that cannot be read and a lost database end up in
+    // the summary's problems.
     ImportSummary run(
-        const QStringList &files, ImportProgress *progress = nullptr, const std::atomic_bool *stop = nullptr);
+        const QStringList &files, ImportProgress *progress = nullptr, const std::atomic_int *stop = nullptr);
 
-    // The files by the time of their first stamped line; files without one
-    // by their modification time. Unreadable files keep their place at the end.
+    // Regular files by the time of their first stamped line (read twice:
+    // once for the stamp, once to import), files without one by their
+    // modification time. Pipes, standard input and the like are never read
+    // for this: they follow the regular files in the order given, as do
+    // unreadable files.
     static QStringList inTimeOrder(const QStringList &files, Qt::TimeSpec stampSpec);
 
 private:

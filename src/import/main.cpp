@@ -9,11 +9,12 @@
 
 namespace {
 
-std::atomic_bool stopRequested = false;
+// The signal that asks to stop, or 0.
+std::atomic_int stopRequested = 0;
 
-extern "C" void requestStop(int)
+extern "C" void requestStop(int signal)
 {
-    stopRequested = true;
+    stopRequested = signal;
 }
 
 }  // namespace
@@ -25,9 +26,13 @@ int main(int argc, char *argv[])
     if (!qEnvironmentVariableIsSet("TZ"))
         qputenv("TZ", ":/etc/localtime");
     QCoreApplication app(argc, argv);
-    std::signal(SIGINT, requestStop);
-    std::signal(SIGTERM, requestStop);
-    std::signal(SIGHUP, requestStop);
+    // Without SA_RESTART: a signal also ends a read that waits on a pipe.
+    struct sigaction action {
+    };
+    action.sa_handler = requestStop;
+    sigemptyset(&action.sa_mask);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(signal, &action, nullptr);
 
     ImportCommand command;
     command.progressStream = stderr;

@@ -45,6 +45,7 @@ std::shared_ptr<const ReceivedBeacon> BeaconRoad::take(QByteArrayView line, qint
     const aprs::Packet &packet = *mPacket;
     if (!packet.ok()) {
         ++mCounters.rejected;
+        mLastRejection = packet.error;
         return nullptr;
     }
 

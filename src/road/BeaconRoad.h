@@ -48,6 +48,9 @@ public:
     }
     qsizetype stationsRemembered() const { return mStatusTexts.size() + mWeather.size(); }
     const HostCounters &counters() const { return mCounters; }
+    // The decoder's reason code ("loc_inv", ...) for the last packet it
+    // rejected; empty before the first.
+    const char *lastRejection() const { return mLastRejection; }
 
 private:
     std::shared_ptr<const HostClock> mClock;
@@ -59,4 +62,5 @@ private:
     StationMemory<QString> mStatusTexts;
     StationMemory<WeatherReadings> mWeather;
     HostCounters mCounters;
+    const char *mLastRejection = "";
 };

@@ -22,6 +22,9 @@
 
 #include <csignal>
 #include <ctime>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 #include <zlib.h>
 
 namespace {
@@ -60,6 +63,37 @@ void writeSampleCopies(const QString &path, int copies)
         }
         log.write(block);
     }
+}
+
+// The sample's packets as aprx's rf log writes them: control bytes as
+// <0xNN>, bytes above 0x7f sign-extended (<0xffffffce>), a port and R.
+// plain gets the same packets after the same stamps, bytes as they are.
+QByteArray aprxLog(QByteArray *plain)
+{
+    QFile sample(QStringLiteral(KELDAN_TEST_DATA "/aprs/aprs-sample.tnc2"));
+    if (!sample.open(QIODevice::ReadOnly))
+        return {};
+    QByteArray aprx;
+    const QDateTime start(QDate(2024, 1, 1), QTime(0, 0));
+    int n = 0;
+    for (const QByteArray &packet : sample.readAll().split('\n')) {
+        if (packet.isEmpty())
+            continue;
+        const QByteArray stamp = start.addSecs(n++).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz ")).toLatin1();
+        QByteArray escaped;
+        for (const char c : packet) {
+            const auto byte = quint8(c);
+            if (byte < 0x20 || byte == 0x7f)
+                escaped += "<0x" + QByteArray::number(byte, 16).rightJustified(2, '0') + '>';
+            else if (byte > 0x7f)
+                escaped += "<0xffffff" + QByteArray::number(byte, 16) + '>';
+            else
+                escaped += c;
+        }
+        aprx += stamp + "DB0ABC    R " + escaped + '\n';
+        *plain += stamp + packet + '\n';
+    }
+    return aprx;
 }
 
 HostSettings hostSettings()
@@ -113,13 +147,25 @@ private slots:
     void stoppedImportRunAgainStoresTheRest();
 
     void readsSeveralFilesInTimeOrder();
+    void signalStopKeepsWhatIsCommitted_data();
     void signalStopKeepsWhatIsCommitted();
+
+    void readsAPipeOnce();
+    void aprxEscapesAreBytes();
+    void fileStandardInputAndNamedPipeStoreTheSameRows();
+    void rejectsFileGivesEveryLineItsReason();
+    void journalLinesKeepTheirRadioPort();
+    void signalEndsAReadWaitingOnAPipe();
 
 private:
     void addDatabaseRows();
     void useDatabase(const QString &name);
     ImportSummary import(const QStringList &files, HostSettings::TimeZone zone = HostSettings::TimeZone::Local,
-        Qt::TimeSpec stampSpec = Qt::LocalTime, int beaconsPerTransaction = 4);
+        Qt::TimeSpec stampSpec = Qt::LocalTime, int beaconsPerTransaction = 4,
+        const QString &rejects = QString());
+    // keldan-import on these arguments, standard input from input; its output.
+    QString runImporter(const QStringList &files, const QByteArray &input = QByteArray(), int *exitCode = nullptr);
+    QString writeFile(const QString &name, const QByteArray &bytes);
     // The day's log beacon by beacon, the bridge's way: the Linux host at
     // each line's time, the recorder, one autocommit statement after another.
     void storeBeaconByBeacon(const QString &path);
@@ -162,7 +208,8 @@ void TestLogImport::useDatabase(const QString &name)
 }
 
 ImportSummary TestLogImport::import(
-    const QStringList &files, HostSettings::TimeZone zone, Qt::TimeSpec stampSpec, int beaconsPerTransaction)
+    const QStringList &files, HostSettings::TimeZone zone, Qt::TimeSpec stampSpec, int beaconsPerTransaction,
+    const QString &rejects)
 {
     OdbcConnection connection(QStringLiteral("import"));
     connection.open(mDb.connectionString());
@@ -170,6 +217,7 @@ ImportSummary TestLogImport::import(
     // By default 4: several transactions, and one left open at the end.
     options.beaconsPerTransaction = beaconsPerTransaction;
     options.stampSpec = stampSpec;
+    options.rejectsPath = rejects;
     HostSettings settings = hostSettings();
     settings.timeZone = zone;
     LogImporter importer(settings, connection, options);
@@ -451,8 +499,18 @@ void TestLogImport::readsSeveralFilesInTimeOrder()
     QCOMPARE(split, dump());
 }
 
+void TestLogImport::signalStopKeepsWhatIsCommitted_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<int>("exitCode");
+    QTest::addRow("SIGINT") << SIGINT << 130;
+    QTest::addRow("SIGTERM") << SIGTERM << 143;
+}
+
 void TestLogImport::signalStopKeepsWhatIsCommitted()
 {
+    QFETCH(int, signal);
+    QFETCH(int, exitCode);
     useDatabase(QStringLiteral("sqlite"));
     // The sample log many times over.
     const int copies = 50;
@@ -477,11 +535,11 @@ void TestLogImport::signalStopKeepsWhatIsCommitted()
         committed = queryRows(mDb, QStringLiteral("select count(*) from stations")).value(0).value(0).toInt() > 0;
     }
     QVERIFY2(committed, "the import ended before its first commit was seen");
-    ::kill(pid_t(importer.processId()), SIGINT);
+    ::kill(pid_t(importer.processId()), signal);
     QVERIFY(importer.waitForFinished(60'000));
     const QString output = QString::fromLocal8Bit(importer.readAllStandardOutput());
     QCOMPARE(importer.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(importer.exitCode(), 130);
+    QCOMPARE(importer.exitCode(), exitCode);
     QVERIFY2(output.startsWith(QLatin1String("Stopped by a signal")), qPrintable(output));
 
     // What the summary counts as stored is what the tables hold.
@@ -506,6 +564,214 @@ void TestLogImport::signalStopKeepsWhatIsCommitted()
     QCOMPARE(count(again, QStringLiteral("already stored:")), stored);
     QCOMPARE(count(again, QStringLiteral("  stored:")), beacons - stored);
     QCOMPARE(queryRows(mDb, QStringLiteral("select count(*) from stations")).value(0).value(0).toLongLong(), beacons);
+}
+
+QString TestLogImport::writeFile(const QString &name, const QByteArray &bytes)
+{
+    const QString path = mDir->filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        return {};
+    return path;
+}
+
+QString TestLogImport::runImporter(const QStringList &files, const QByteArray &input, int *exitCode)
+{
+    QProcess importer;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), mDir->path());
+    importer.setProcessEnvironment(environment);
+    importer.setWorkingDirectory(mDir->path());
+    importer.start(QStringLiteral(KELDAN_IMPORT_BIN),
+        QStringList {QStringLiteral("--dsn"), mDb.dsn, QStringLiteral("--database"), mDb.database,
+            QStringLiteral("--user"), mDb.user}
+            + files);
+    if (!importer.waitForStarted())
+        return QStringLiteral("not started");
+    importer.write(input);
+    importer.closeWriteChannel();
+    if (!importer.waitForFinished(60'000)) {
+        importer.kill();
+        importer.waitForFinished();
+        return QStringLiteral("did not finish");
+    }
+    if (exitCode)
+        *exitCode = importer.exitCode();
+    return QString::fromLocal8Bit(importer.readAllStandardOutput());
+}
+
+void TestLogImport::readsAPipeOnce()
+{
+    // As `keldan-import <(zcat day.log.gz)` hands it over: /dev/fd/N.
+    useDatabase(QStringLiteral("sqlite"));
+    QFile day(DayLog);
+    QVERIFY(day.open(QIODevice::ReadOnly));
+    const QByteArray text = day.readAll();
+    int ends[2];
+    QCOMPARE(::pipe(ends), 0);
+    std::thread writer([&] {
+        (void)!::write(ends[1], text.constData(), size_t(text.size()));
+        ::close(ends[1]);
+    });
+    const ImportSummary piped = import({QStringLiteral("/dev/fd/%1").arg(ends[0])});
+    writer.join();
+    ::close(ends[0]);
+    QCOMPARE(piped.problems, QStringList());
+    QCOMPARE(piped.lines, 21);
+    QCOMPARE(piped.stored, 15);
+    const QList<QList<QStringList>> rows = dump();
+    recreateTables(mDb);
+    import({DayLog});
+    QCOMPARE(rows, dump());
+}
+
+void TestLogImport::aprxEscapesAreBytes()
+{
+    useDatabase(QStringLiteral("sqlite"));
+    QByteArray plain;
+    const QString aprx = writeFile(QStringLiteral("aprx-rf.log"), aprxLog(&plain));
+    QVERIFY(!aprx.isEmpty());
+    const QString stamped = writeFile(QStringLiteral("stamped.log"), plain);
+    const ImportSummary fromAprx = import({aprx});
+    QCOMPARE(fromAprx.fileFormats, QStringList {QStringLiteral("aprx rf log")});
+    QCOMPARE(fromAprx.bad + fromAprx.badTime + fromAprx.tooLong, 0);
+    const QList<QList<QStringList>> rows = dump();
+    recreateTables(mDb);
+    const ImportSummary fromPlain = import({stamped});
+    QCOMPARE(fromPlain.fileFormats, QStringList {QStringLiteral("TNC2 lines with time stamps")});
+    QCOMPARE(fromAprx.undecodable, fromPlain.undecodable);
+    QCOMPARE(fromAprx.rejections, fromPlain.rejections);
+    QCOMPARE(fromAprx.stored, fromPlain.stored);
+    QCOMPARE(rows, dump());
+}
+
+void TestLogImport::fileStandardInputAndNamedPipeStoreTheSameRows()
+{
+    useDatabase(QStringLiteral("sqlite"));
+    QByteArray plain;
+    const QByteArray aprx = aprxLog(&plain);
+    const QString path = writeFile(QStringLiteral("aprx-rf.log"), aprx);
+    QVERIFY(!path.isEmpty());
+    const auto withoutTime = [](QString output) { return output.left(output.indexOf(QLatin1String("Time:"))); };
+
+    int exitCode = -1;
+    const QString fromFile = runImporter({path}, QByteArray(), &exitCode);
+    QCOMPARE(exitCode, 0);
+    QVERIFY2(fromFile.contains(QLatin1String("aprx rf log")), qPrintable(fromFile));
+    const QList<QList<QStringList>> rows = dump();
+    QVERIFY(!rows.at(0).isEmpty());
+
+    recreateTables(mDb);
+    exitCode = -1;
+    const QString fromStandardInput = runImporter({QStringLiteral("-")}, aprx, &exitCode);
+    QCOMPARE(exitCode, 0);
+    QCOMPARE(withoutTime(fromStandardInput).replace(QLatin1String("  -: "), QLatin1String("  ") + path + ": "),
+        withoutTime(fromFile));
+    QCOMPARE(dump(), rows);
+
+    recreateTables(mDb);
+    const QString fifo = mDir->filePath(QStringLiteral("feed"));
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    std::thread writer([&] {
+        QFile feed(fifo);
+        if (feed.open(QIODevice::WriteOnly))
+            feed.write(aprx);
+    });
+    exitCode = -1;
+    const QString fromFifo = runImporter({fifo}, QByteArray(), &exitCode);
+    if (fromFifo == QLatin1String("did not finish")) {
+        // Let the writer go.
+        QFile reader(fifo);
+        reader.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+        reader.readAll();
+    }
+    writer.join();
+    QCOMPARE(exitCode, 0);
+    QCOMPARE(withoutTime(fromFifo).replace(fifo, path), withoutTime(fromFile));
+    QCOMPARE(dump(), rows);
+}
+
+void TestLogImport::rejectsFileGivesEveryLineItsReason()
+{
+    useDatabase(QStringLiteral("sqlite"));
+    QFile day(DayLog);
+    QVERIFY(day.open(QIODevice::ReadOnly));
+    const QByteArray extra = "2024-02-30 12:00:00 N0CALL>APRS:!5100.00N/00700.00E-\n"
+                             "N0CALL>APRS:>"
+        + QByteArray(600, 'x') + "\n";
+    const QString path = writeFile(QStringLiteral("day.log"), day.readAll() + extra);
+    const QString rejectsPath = mDir->filePath(QStringLiteral("rejects.txt"));
+    const ImportSummary summary = import({path}, HostSettings::TimeZone::Local, Qt::LocalTime, rejectsPath);
+    QCOMPARE(summary.lines, 23);
+    QCOMPARE(summary.skipped + summary.bad + summary.badTime + summary.tooLong + summary.packets, summary.lines);
+    QCOMPARE(summary.badTime, 1);
+    QCOMPARE(summary.tooLong, 1);
+    QCOMPARE(summary.undecodable, 1);
+    QCOMPARE(summary.rejections, (QMap<QString, qint64> {{QStringLiteral("packet too short (packet_short)"), 1}}));
+    QVERIFY2(summary.text().contains(QLatin1String("1 x packet too short (packet_short)")), qPrintable(summary.text()));
+
+    QFile rejects(rejectsPath);
+    QVERIFY(rejects.open(QIODevice::ReadOnly));
+    const QByteArray file = QFile::encodeName(path);
+    QCOMPARE(rejects.readAll(),
+        file + ":12: not a TNC2 line: this line is no packet\n" + file
+            + ":13: packet too short (packet_short): 2024-05-06 10:15:00 DL9BAD>APRS:!garbage\n" + file
+            + ":22: bad time stamp: 2024-02-30 12:00:00 N0CALL>APRS:!5100.00N/00700.00E-\n" + file
+            + ":23: too long (over 512 bytes): N0CALL>APRS:>" + QByteArray(600, 'x') + '\n');
+}
+
+void TestLogImport::journalLinesKeepTheirRadioPort()
+{
+    useDatabase(QStringLiteral("sqlite"));
+    const QString path = writeFile(QStringLiteral("journal.log"),
+        "2024-05-06T10:00:00.000Z 101 N0CALL>APRS:!5130.00N/00007.50W-\n"
+        "2024-05-06T10:00:01.500Z 7 N1CALL>APRS:!5131.00N/00007.50W-\n");
+    const ImportSummary summary = import({path});
+    QCOMPARE(summary.fileFormats, QStringList {QStringLiteral("packet journal")});
+    QCOMPARE(summary.stored, 2);
+    QCOMPARE(queryRows(mDb, QStringLiteral("select callsign, radio_port, dtstamp from stations order by callsign")),
+        (QList<QStringList> {{QStringLiteral("N0CALL"), QStringLiteral("101"), QStringLiteral("2024-05-06 12:00:00")},
+            {QStringLiteral("N1CALL"), QStringLiteral("7"), QStringLiteral("2024-05-06 12:00:01")}}));
+}
+
+void TestLogImport::signalEndsAReadWaitingOnAPipe()
+{
+    useDatabase(QStringLiteral("sqlite"));
+    const QString fifo = mDir->filePath(QStringLiteral("feed"));
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QProcess importer;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), mDir->path());
+    importer.setProcessEnvironment(environment);
+    importer.setWorkingDirectory(mDir->path());
+    importer.start(QStringLiteral(KELDAN_IMPORT_BIN),
+        {QStringLiteral("--dsn"), mDb.dsn, QStringLiteral("--database"), mDb.database, QStringLiteral("--user"),
+            mDb.user, fifo});
+    QVERIFY(importer.waitForStarted());
+    // The writer stays: the importer waits in a read when the signal comes.
+    QFile feed(fifo);
+    QVERIFY(feed.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    QFile day(DayLog);
+    QVERIFY(day.open(QIODevice::ReadOnly));
+    feed.write(day.readAll());
+    QTest::qWait(500);
+    ::kill(pid_t(importer.processId()), SIGTERM);
+    const bool finished = importer.waitForFinished(20'000);
+    feed.close();
+    if (!finished) {
+        importer.kill();
+        importer.waitForFinished();
+    }
+    QVERIFY2(finished, "the import went on waiting for the pipe");
+    const QString output = QString::fromLocal8Bit(importer.readAllStandardOutput());
+    QCOMPARE(importer.exitCode(), 143);
+    QVERIFY2(output.startsWith(QLatin1String("Stopped by a signal (SIGTERM)")), qPrintable(output));
+    // The open transaction was committed: what the summary counts is in the table.
+    const qsizetype at = output.indexOf(QLatin1String("stored:"));
+    QVERIFY(at > 0);
+    const qint64 stored = output.mid(at + 7, output.indexOf(QLatin1Char('\n'), at) - at - 7).trimmed().toLongLong();
+    QCOMPARE(queryRows(mDb, QStringLiteral("select count(*) from stations")).value(0).value(0).toLongLong(), stored);
+    QCOMPARE(stored, 15);
 }
 
 QTEST_GUILESS_MAIN(TestLogImport)
