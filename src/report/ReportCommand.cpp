@@ -68,8 +68,9 @@ int ReportCommand::run(const QStringList &arguments, QTextStream &out, QTextStre
         const double lat = parts.value(0).trimmed().toDouble(&latOk);
         const double lon = parts.value(1).trimmed().toDouble(&lonOk);
         if (parts.size() != 2 || !latOk || !lonOk || std::fabs(lat) > 90 || std::fabs(lon) > 180)
-            return ended(options.fail(
-                QStringLiteral("--home %1: give latitude,longitude in degrees, such as 51.5,-0.12").arg(parser.value(home))));
+            return ended(
+                options.fail(QStringLiteral("--home %1: give latitude,longitude in degrees, such as 51.5,-0.12")
+                                 .arg(parser.value(home))));
         homeDeg = std::make_pair(lat, lon);
     }
 

@@ -161,8 +161,7 @@ private:
     void addDatabaseRows();
     void useDatabase(const QString &name);
     ImportSummary import(const QStringList &files, HostSettings::TimeZone zone = HostSettings::TimeZone::Local,
-        Qt::TimeSpec stampSpec = Qt::LocalTime, int beaconsPerTransaction = 4,
-        const QString &rejects = QString());
+        Qt::TimeSpec stampSpec = Qt::LocalTime, int beaconsPerTransaction = 4, const QString &rejects = QString());
     // keldan-import on these arguments, standard input from input; its output.
     QString runImporter(const QStringList &files, const QByteArray &input = QByteArray(), int *exitCode = nullptr);
     QString writeFile(const QString &name, const QByteArray &bytes);
@@ -207,9 +206,8 @@ void TestLogImport::useDatabase(const QString &name)
     recreateTables(mDb);
 }
 
-ImportSummary TestLogImport::import(
-    const QStringList &files, HostSettings::TimeZone zone, Qt::TimeSpec stampSpec, int beaconsPerTransaction,
-    const QString &rejects)
+ImportSummary TestLogImport::import(const QStringList &files, HostSettings::TimeZone zone, Qt::TimeSpec stampSpec,
+    int beaconsPerTransaction, const QString &rejects)
 {
     OdbcConnection connection(QStringLiteral("import"));
     connection.open(mDb.connectionString());
@@ -701,7 +699,7 @@ void TestLogImport::rejectsFileGivesEveryLineItsReason()
         + QByteArray(600, 'x') + "\n";
     const QString path = writeFile(QStringLiteral("day.log"), day.readAll() + extra);
     const QString rejectsPath = mDir->filePath(QStringLiteral("rejects.txt"));
-    const ImportSummary summary = import({path}, HostSettings::TimeZone::Local, Qt::LocalTime, rejectsPath);
+    const ImportSummary summary = import({path}, HostSettings::TimeZone::Local, Qt::LocalTime, 4, rejectsPath);
     QCOMPARE(summary.lines, 23);
     QCOMPARE(summary.skipped + summary.bad + summary.badTime + summary.tooLong + summary.packets, summary.lines);
     QCOMPARE(summary.badTime, 1);

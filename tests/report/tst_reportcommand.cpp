@@ -83,17 +83,18 @@ void TestReportCommand::run_data()
         + QStringList {"--since", "all", "--home", "51.5,-0.12", "-o", "{dir}/home.html"})
                                      << 0 << "10 stations rows" << QString() << QByteArray("\"home\":[51.5,-0.12]");
     QTest::addRow("a home off the globe")
-        << (sqlite + QStringList {"--home", "95,0"}) << 2 << "keldan-report: --home 95,0: give latitude,longitude in degrees"
-        << QString() << QByteArray();
+        << (sqlite + QStringList {"--home", "95,0"}) << 2
+        << "keldan-report: --home 95,0: give latitude,longitude in degrees" << QString() << QByteArray();
     QTest::addRow("a home of one number")
-        << (sqlite + QStringList {"--home", "51.5"}) << 2 << "keldan-report: --home 51.5: give latitude,longitude in degrees"
-        << QString() << QByteArray();
+        << (sqlite + QStringList {"--home", "51.5"}) << 2
+        << "keldan-report: --home 51.5: give latitude,longitude in degrees" << QString() << QByteArray();
     QTest::addRow("no tables") << QStringList {"--dsn", "myodbc3-test", "--database", "{dir}/empty.db", "-o",
         "{dir}/x.html"} << 1 << "keldan-report: database: HY000 [1] [SQLite]no such table: stations (1)"
                                << QString() << QByteArray();
     // The bridge's keldan.ini in the program folder names the data source.
-    QTest::addRow("the data source of keldan.ini") << QStringList {"--program-folder", "{dir}", "--since", "all", "-o",
-        "{dir}/ini.html"} << 0 << "10 stations rows (4 stations, 1 tracks)" << QString() << QByteArray();
+    QTest::addRow("the data source of keldan.ini")
+        << QStringList {"--program-folder", "{dir}", "--since", "all", "-o", "{dir}/ini.html"} << 0
+        << "10 stations rows (4 stations, 1 tracks)" << QString() << QByteArray();
 }
 
 void TestReportCommand::run()
