@@ -18,8 +18,8 @@ public:
         qint64 stored = 0;     // rows written
         qint64 failed = 0;     // statements that failed
         qint64 refused = 0;    // beacons refused by a full queue
-        int waiting = 0;       // beacons yet to be stored: the queue's and one a lost link kept
         qint64 recovered = 0;  // stored from the packet journal, apart from the live ones
+        int waiting = 0;       // beacons yet to be stored: the queue's and one a lost link kept
     };
     using CountsSource = std::function<Counts()>;
 

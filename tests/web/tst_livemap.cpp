@@ -59,7 +59,9 @@ private slots:
         const QJsonObject b = second[QStringLiteral("data")][QStringLiteral("stations")][0].toObject();
         QCOMPARE(b[QStringLiteral("n")].toInt(), 2);
         QCOMPARE(b[QStringLiteral("la")].toDouble(), 51.7);
-        QCOMPARE(b[QStringLiteral("tr")].toArray().size(), 4);  // two positions
+        // One track segment of two positions.
+        QCOMPARE(b[QStringLiteral("tr")].toArray().size(), 1);
+        QCOMPARE(b[QStringLiteral("tr")][0].toArray().size(), 4);
 
         // A leaves the window.
         now += qint64(LiveMap::WindowHours) * 3600 - 30;
@@ -98,7 +100,8 @@ private slots:
         const QJsonObject merged = all[QStringLiteral("data")][QStringLiteral("stations")][0].toObject();
         QCOMPARE(merged[QStringLiteral("n")].toInt(), 2);
         QCOMPARE(merged[QStringLiteral("f")].toInteger(), now - 100);
-        QCOMPARE(merged[QStringLiteral("tr")].toArray().size(), 4);
+        QCOMPARE(merged[QStringLiteral("tr")].toArray().size(), 1);
+        QCOMPARE(merged[QStringLiteral("tr")][0].toArray().size(), 4);
     }
 };
 
