@@ -276,7 +276,8 @@ LogLineParser::Line LogLineParser::parseDireWolf(QByteArrayView text) const
     bool latOk = false, lonOk = false;
     const double lat = f[Lat].toDouble(&latOk);
     const double lon = f[Lon].toDouble(&lonOk);
-    if (!latOk || !lonOk) {
+    // A position off the globe would overflow its degrees.
+    if (!latOk || !lonOk || !(std::fabs(lat) <= 90) || !(std::fabs(lon) <= 180)) {
         line.reason = QStringLiteral("not a TNC2 line");
         return line;
     }
@@ -285,6 +286,10 @@ LogLineParser::Line LogLineParser::parseDireWolf(QByteArrayView text) const
     bool speedOk = false, courseOk = false;
     const double knots = f[Speed].toDouble(&speedOk);
     const double course = f[Course].toDouble(&courseOk);
+    // A speed, course or altitude no station reports is left out rather than
+    // written as a number it does not fit.
+    speedOk = speedOk && knots >= 0 && knots < 1000;
+    courseOk = courseOk && course >= 0 && course <= 360;
     if (speedOk && courseOk) {
         const int degrees = int(std::lround(course)) % 360;
         position += QByteArray::number(degrees == 0 ? 360 : degrees).rightJustified(3, '0') + '/'
@@ -292,7 +297,7 @@ LogLineParser::Line LogLineParser::parseDireWolf(QByteArrayView text) const
     }
     bool altitudeOk = false;
     const double metres = f[Altitude].toDouble(&altitudeOk);
-    if (altitudeOk)
+    if (altitudeOk && std::fabs(metres) < 1e6)
         position += "/A=" + QByteArray::number(int(std::lround(metres / 0.3048))).rightJustified(6, '0');
     position += f[Comment];
     const QByteArray &source = f[Source];

@@ -98,6 +98,14 @@ void TestLogLineParser::parse_data()
         "1,1714998600,2024-05-06T14:30:00Z,N0CALL,N0CALL,50(12/11),0,;,LEADER,\\O,49.058333,-72.029167,"
         ",,,,,,,,,") << packet << QByteArray("N0CALL>APRS:)LEADER!4903.50N\\07201.75WO")
                                       << local << 0;
+    QTest::addRow("Dire Wolf position off the globe, out-of-range speed")
+        << QByteArray("0,1714998600,2024-05-06T14:30:00Z,N0CALL-9,N0CALL-9,50(12/11),0,!,N0CALL-9,/>,"
+                      "53522222222222222222222222222.0,-72.0,1e30,-5,1e300,,,,,,,")
+        << bad << QByteArray() << local << 0;
+    QTest::addRow("Dire Wolf speed and altitude no station reports")
+        << QByteArray("0,1714998600,2024-05-06T14:30:00Z,N0CALL-9,N0CALL-9,50(12/11),0,!,N0CALL-9,/>,49.058333,"
+                      "-72.029167,1e30,90.0,1e300,,,,,,,")
+        << packet << QByteArray("N0CALL-9>APRS:!4903.50N/07201.75W>") << local << 0;
     QTest::addRow("Dire Wolf message") << QByteArray("0,1714998600,2024-05-06T14:30:00Z,N0CALL,N0CALL,50(12/11),0,:,"
                                                      "N0CALL,,,,,,,,,,,,,Hello")
                                        << skipped << QByteArray() << local << 0;
