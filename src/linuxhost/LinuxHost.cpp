@@ -236,7 +236,7 @@ HostBool LinuxHost::lookupWeather(QString &callsign, WeatherRecordRef &record)
             record = std::make_shared<WeatherReadings>(*heard);
         return HostTrue;
     }
-    QMutexLocker lock(&mRoadLock);
+    std::lock_guard lock(mRoadLock);
     return mRoad.lookupWeather(callsign, record);
 }
 
@@ -255,19 +255,19 @@ void LinuxHost::setBeaconBeingStored(const BeaconRecord *beacon)
 
 HostCounters LinuxHost::counters() const
 {
-    QMutexLocker lock(&mRoadLock);
+    std::lock_guard lock(mRoadLock);
     return mRoad.counters();
 }
 
 QString LinuxHost::statusOf(const QString &callsign) const
 {
-    QMutexLocker lock(&mRoadLock);
+    std::lock_guard lock(mRoadLock);
     return mRoad.statusOf(callsign);
 }
 
 qsizetype LinuxHost::stationsRemembered() const
 {
-    QMutexLocker lock(&mRoadLock);
+    std::lock_guard lock(mRoadLock);
     return mRoad.stationsRemembered();
 }
 
@@ -280,7 +280,7 @@ void LinuxHost::takePacket(const QByteArray &line, qint16 radioPort)
         mJournal->write(radioPort, line);
     std::shared_ptr<const ReceivedBeacon> beacon;
     {
-        QMutexLocker lock(&mRoadLock);
+        std::lock_guard lock(mRoadLock);
         beacon = mRoad.take(line, radioPort);
     }
     if (beacon)

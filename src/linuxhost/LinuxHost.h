@@ -7,9 +7,9 @@
 #include "linuxhost/feeds/PacketSource.h"
 #include "road/BeaconRoad.h"
 
-#include <QMutex>
 #include <QThread>
 #include <QTimer>
+#include <mutex>
 
 #include <atomic>
 #include <functional>
@@ -87,7 +87,7 @@ public:
     bool isStopping() const { return mStopping.load(); }
     void setClock(std::shared_ptr<const HostClock> clock)
     {
-        QMutexLocker lock(&mRoadLock);
+        std::lock_guard lock(mRoadLock);
         mRoad.setClock(std::move(clock));
     }
     // Every packet goes to the journal first; the host owns it (and moves it along to its thread).
@@ -121,7 +121,8 @@ private:
 
     // The road runs on the host's thread; the window's reads take the lock
     // for as long as one copy.
-    mutable QMutex mRoadLock;
+    // A std::mutex rather than a QMutex: ThreadSanitizer sees it.
+    mutable std::mutex mRoadLock;
     BeaconRoad mRoad;
     PacketJournal *mJournal = nullptr;
     std::vector<std::unique_ptr<PacketSource>> mSources;
