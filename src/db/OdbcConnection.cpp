@@ -325,21 +325,40 @@ QList<QStringList> OdbcConnection::queryRows(const QString &select, const QStrin
     return rows;
 }
 
-void OdbcConnection::forEachRow(
-    const QString &select, const QString &nullText, const std::function<void(const QStringList &row)> &visit)
+bool OdbcConnection::selectWatched(void *stmt, const QString &select)
 {
-    const QString operation = QStringLiteral("SQLExecDirect");
-    StatementHandle stmt(allocateStatement(operation));
-    // Only the driver's own calls are watched, not the caller's work on a row.
     SQLRETURN rc = SQL_ERROR;
     {
         const StallWatchdog::Watch watch(mWatchdog.get());
-        rc = executeDirect(stmt.get(), select);
+        rc = executeDirect(stmt, select);
     }
     if (rc == SQL_NO_DATA)
-        return;
+        return false;
     if (!SQL_SUCCEEDED(rc))
-        throw OdbcError::fromHandle(operation, SQL_HANDLE_STMT, stmt.get());
+        throw OdbcError::fromHandle(QStringLiteral("SQLExecDirect"), SQL_HANDLE_STMT, stmt);
+    return true;
+}
+
+bool OdbcConnection::fetchWatched(void *stmt)
+{
+    SQLRETURN rc = SQL_ERROR;
+    {
+        const StallWatchdog::Watch watch(mWatchdog.get());
+        rc = SQLFetch(stmt);
+    }
+    if (rc == SQL_NO_DATA)
+        return false;
+    if (!SQL_SUCCEEDED(rc))
+        throw OdbcError::fromHandle(QStringLiteral("SQLFetch"), SQL_HANDLE_STMT, stmt);
+    return true;
+}
+
+void OdbcConnection::forEachRow(
+    const QString &select, const QString &nullText, const std::function<void(const QStringList &row)> &visit)
+{
+    StatementHandle stmt(allocateStatement(QStringLiteral("SQLExecDirect")));
+    if (!selectWatched(stmt.get(), select))
+        return;
 
     SQLSMALLINT columns = 0;
     if (!SQL_SUCCEEDED(SQLNumResultCols(stmt.get(), &columns)))
@@ -350,15 +369,7 @@ void OdbcConnection::forEachRow(
     QByteArray collected;
     QStringList row;
     row.reserve(columns);
-    while (true) {
-        {
-            const StallWatchdog::Watch watch(mWatchdog.get());
-            rc = SQLFetch(stmt.get());
-        }
-        if (rc == SQL_NO_DATA)
-            break;
-        if (!SQL_SUCCEEDED(rc))
-            throw OdbcError::fromHandle(QStringLiteral("SQLFetch"), SQL_HANDLE_STMT, stmt.get());
+    while (fetchWatched(stmt.get())) {
         row.clear();
         for (SQLUSMALLINT column = 1; column <= SQLUSMALLINT(columns); ++column) {
             // Long values come in pieces: each call fills the buffer (less the
@@ -367,8 +378,8 @@ void OdbcConnection::forEachRow(
             collected.clear();
             while (true) {
                 SQLLEN indicator = 0;
-                rc = SQLGetData(stmt.get(), column, mNarrowText ? SQL_C_CHAR : SQL_C_WCHAR, buffer.data(),
-                    SQLLEN(buffer.size()), &indicator);
+                const SQLRETURN rc = SQLGetData(stmt.get(), column, mNarrowText ? SQL_C_CHAR : SQL_C_WCHAR,
+                    buffer.data(), SQLLEN(buffer.size()), &indicator);
                 if (rc == SQL_NO_DATA)
                     break;
                 if (!SQL_SUCCEEDED(rc))
@@ -403,23 +414,15 @@ void OdbcConnection::forEachRow(
 void OdbcConnection::forEachRowBlock(
     const QString &select, quint64 numberColumns, const std::function<void(const OdbcRowBlock &rows)> &visit)
 {
-    const QString operation = QStringLiteral("SQLExecDirect");
-    StatementHandle stmt(allocateStatement(operation));
+    StatementHandle stmt(allocateStatement(QStringLiteral("SQLExecDirect")));
     // The block's size is set before the statement runs: some drivers fix
     // their cursor when it does.
     SQLSetStmtAttr(stmt.get(), SQL_ATTR_ROW_BIND_TYPE, reinterpret_cast<SQLPOINTER>(SQL_BIND_BY_COLUMN), 0);
     SQLSetStmtAttr(stmt.get(), SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(OdbcRowBlock::RowsPerBlock), 0);
     SQLULEN fetched = 0;
     SQLSetStmtAttr(stmt.get(), SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0);
-    SQLRETURN rc = SQL_ERROR;
-    {
-        const StallWatchdog::Watch watch(mWatchdog.get());
-        rc = executeDirect(stmt.get(), select);
-    }
-    if (rc == SQL_NO_DATA)
+    if (!selectWatched(stmt.get(), select))
         return;
-    if (!SQL_SUCCEEDED(rc))
-        throw OdbcError::fromHandle(operation, SQL_HANDLE_STMT, stmt.get());
     // A driver that cannot fetch blocks says so by the size it kept.
     SQLULEN blockRows = 1;
     if (!SQL_SUCCEEDED(SQLGetStmtAttr(stmt.get(), SQL_ATTR_ROW_ARRAY_SIZE, &blockRows, 0, nullptr)) || blockRows < 1
@@ -440,15 +443,9 @@ void OdbcConnection::forEachRowBlock(
     }
     while (true) {
         fetched = 0;
-        {
-            const StallWatchdog::Watch watch(mWatchdog.get());
-            rc = SQLFetch(stmt.get());
-        }
-        if (rc == SQL_NO_DATA)
+        // SQL_SUCCESS_WITH_INFO (a value cut at MaxChars, 01004) is a row.
+        if (!fetchWatched(stmt.get()))
             break;
-        // SQL_SUCCESS_WITH_INFO: a value cut at MaxChars (01004).
-        if (!SQL_SUCCEEDED(rc))
-            throw OdbcError::fromHandle(QStringLiteral("SQLFetch"), SQL_HANDLE_STMT, stmt.get());
         block.setRows(qsizetype(std::min(fetched, blockRows)));
         visit(block);
     }

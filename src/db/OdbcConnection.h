@@ -81,6 +81,11 @@ private:
     void requireOpen(const QString &operation) const;
 
     int executeDirect(void *stmt, const QString &sql) const;
+    // A select run and a row (or block) fetched under the stall watchdog;
+    // false when there is nothing (more) to read, OdbcError on a failure.
+    // Only the driver's own calls are watched, not the caller's work on a row.
+    bool selectWatched(void *stmt, const QString &select);
+    bool fetchWatched(void *stmt);
     SqlDialect learnDialect();
     // MariaDB and MySQL: set names utf8mb4; PostgreSQL: client_encoding
     // UTF8. Throws OdbcError (HY000) when the session does not say so.

@@ -167,18 +167,9 @@ QList<bool> BatchExecutor::findStored(const QList<Beacon> &batch)
                 {row.value(2).toDouble(), row.value(3).toDouble()});
         });
     } catch (const OdbcError &error) {
-        if (isConnectionLost(error)) {
-            fail(error.describe());
-            return stored;
-        }
         // A table that cannot be read: the statements say why, one by one.
-        try {
-            if (mBegun)
-                mConnection.rollback();
-        } catch (const OdbcError &again) {
-            fail(again.describe());
+        if (!rolledBackAfter(error))
             return stored;
-        }
     }
     // A beacon met earlier in the batch counts as stored too.
     for (qsizetype i = 0; i < batch.size(); ++i) {
@@ -192,6 +183,22 @@ QList<bool> BatchExecutor::findStored(const QList<Beacon> &batch)
             known.append({key.latitude, key.longitude});
     }
     return stored;
+}
+
+bool BatchExecutor::rolledBackAfter(const OdbcError &error)
+{
+    if (isConnectionLost(error)) {
+        fail(error.describe());
+        return false;
+    }
+    try {
+        if (mBegun)
+            mConnection.rollback();
+    } catch (const OdbcError &again) {
+        fail(again.describe());
+        return false;
+    }
+    return true;
 }
 
 bool BatchExecutor::writeMerged(const QList<Beacon> &beacons)
@@ -243,16 +250,7 @@ bool BatchExecutor::writeMerged(const QList<Beacon> &beacons)
         for (const QString &statement : std::as_const(others))
             run(statement);
     } catch (const OdbcError &error) {
-        if (isConnectionLost(error)) {
-            fail(error.describe());
-            return false;
-        }
-        try {
-            if (mBegun)
-                mConnection.rollback();
-        } catch (const OdbcError &again) {
-            fail(again.describe());
-        }
+        rolledBackAfter(error);
         return false;
     }
     if (mBegun) {

@@ -81,6 +81,9 @@ private:
     QList<bool> findStored(const QList<Beacon> &batch);
     // True when written and committed; false when the database refused a
     // statement (the transaction rolled back) or the connection was lost.
+    // After a failure in a batch: a lost link ends the import; otherwise the
+    // open transaction is rolled back. False when the import cannot go on.
+    bool rolledBackAfter(const OdbcError &error);
     bool writeMerged(const QList<Beacon> &beacons);
     void writeOneByOne(const QList<Beacon> &beacons);
 

@@ -1,6 +1,5 @@
 #include "import/LogImporter.h"
 
-#include "host/HostApplication.h"
 #include "host/WeatherReadings.h"
 #include "import/BeaconStore.h"
 #include "import/ImportClock.h"
@@ -8,6 +7,7 @@
 #include "import/LogLineParser.h"
 #include "import/LogReader.h"
 #include "road/BeaconRoad.h"
+#include "road/RoadHost.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -21,25 +21,6 @@ namespace {
 
 // Lines read to find a file's first time stamp.
 constexpr int StampSearchLines = 1000;
-
-// The host as the recorder sees it during an import: the weather readings
-// come from the road's memory, as the Linux host's do.
-class RoadHost : public HostApplication
-{
-public:
-    explicit RoadHost(const BeaconRoad &road) : mRoad(road) { }
-
-    void setAddOnConnected(HostBool connected) override { mConnected = connected; }
-    HostBool addOnConnected() const override { return mConnected; }
-    HostBool lookupWeather(QString &callsign, WeatherRecordRef &record) override
-    {
-        return mRoad.lookupWeather(callsign, record);
-    }
-
-private:
-    const BeaconRoad &mRoad;
-    HostBool mConnected = HostFalse;
-};
 
 }  // namespace
 

@@ -1,6 +1,5 @@
 #include "recovery/JournalRecovery.h"
 
-#include "host/HostApplication.h"
 #include "host/WeatherReadings.h"
 #include "recording/BeaconRecorder.h"
 #include "recovery/JournalReader.h"
@@ -8,29 +7,12 @@
 #include "recovery/RecoveryClock.h"
 #include "recovery/RecoveryView.h"
 #include "road/BeaconRoad.h"
+#include "road/RoadHost.h"
 
 namespace {
 
 // The duplicate window the live road had at the mark.
 constexpr qint64 WarmUpMs = 30'000;
-
-// The host as the recorder sees it during a recovery: the weather readings
-// come from the road's memory, as the Linux host's do.
-class RoadHost : public HostApplication
-{
-public:
-    explicit RoadHost(const BeaconRoad &road) : mRoad(road) { }
-    void setAddOnConnected(HostBool connected) override { mConnected = connected; }
-    HostBool addOnConnected() const override { return mConnected; }
-    HostBool lookupWeather(QString &callsign, WeatherRecordRef &record) override
-    {
-        return mRoad.lookupWeather(callsign, record);
-    }
-
-private:
-    const BeaconRoad &mRoad;
-    HostBool mConnected = HostTrue;
-};
 
 }  // namespace
 
