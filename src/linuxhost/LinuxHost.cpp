@@ -275,13 +275,21 @@ qsizetype LinuxHost::stationsRemembered() const
 // takes it from its queue later.
 void LinuxHost::takePacket(const QByteArray &line, qint16 radioPort)
 {
+    // One reading of the clock for the journal and the beacon: two readings
+    // could fall in different seconds, and recovery, which looks for the
+    // stored beacon by the journal's time, would then store it again.
+    QDateTime heardAt;
+    {
+        std::lock_guard lock(mRoadLock);
+        heardAt = mRoad.now();
+    }
     // Journaled before anything else happens to it.
     if (mJournal)
-        mJournal->write(radioPort, line);
+        mJournal->write(radioPort, line, heardAt);
     std::shared_ptr<const ReceivedBeacon> beacon;
     {
         std::lock_guard lock(mRoadLock);
-        beacon = mRoad.take(line, radioPort);
+        beacon = mRoad.take(line, radioPort, heardAt);
     }
     if (beacon)
         emit NotifyBeaconData(beacon);

@@ -53,9 +53,9 @@ QDateTime PacketJournal::now() const
     return (mClock ? mClock() : QDateTime::currentDateTimeUtc()).toUTC();
 }
 
-void PacketJournal::write(qint16 radioPort, QByteArrayView packet)
+void PacketJournal::write(qint16 radioPort, QByteArrayView packet, const QDateTime &heardAtAnyZone)
 {
-    const QDateTime heardAt = now();
+    const QDateTime heardAt = heardAtAnyZone.toUTC();
     const QDate day = heardAt.date();
     if (day != mDay) {
         flush();

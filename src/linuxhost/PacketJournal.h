@@ -39,7 +39,11 @@ public:
     ~PacketJournal() override;
 
     // One packet, stamped with the clock's time now.
-    void write(qint16 radioPort, QByteArrayView packet);
+    void write(qint16 radioPort, QByteArrayView packet) { write(radioPort, packet, now()); }
+    // One packet heard at heardAt: the host stamps a packet once and gives
+    // the journal and the beacon the same time, so that recovery finds the
+    // stored beacon by the time the journal holds.
+    void write(qint16 radioPort, QByteArrayView packet, const QDateTime &heardAt);
     // Writes what is held; false when the write failed.
     bool flush();
 

@@ -28,7 +28,8 @@ HostBool BeaconRoad::lookupWeather(const QString &callsign, WeatherRecordRef &re
 
 // One duplicate filter for all feeds: the first copy of a packet is kept,
 // whichever feed brings it (docs/linux-host.md says why).
-std::shared_ptr<const ReceivedBeacon> BeaconRoad::take(QByteArrayView line, qint16 radioPort)
+std::shared_ptr<const ReceivedBeacon> BeaconRoad::take(
+    QByteArrayView line, qint16 radioPort, const QDateTime &heardAt)
 {
     ++mCounters.received;
     const qint64 nowMs = mClock->steadyMs();
@@ -83,7 +84,7 @@ std::shared_ptr<const ReceivedBeacon> BeaconRoad::take(QByteArrayView line, qint
     BeaconMapper::Reception reception;
     reception.line = line;
     reception.radioPort = radioPort;
-    reception.receivedAt = mClock->now();
+    reception.receivedAt = heardAt;
     if (status)
         reception.statusText = *status;
     ++mCounters.beacons;

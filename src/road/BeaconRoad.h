@@ -34,7 +34,13 @@ public:
     // One packet: the bytes of one TNC2 line and its radio port. Returns the
     // beacon it places on the map, or null (a duplicate, a status or weather
     // report kept for later beacons, a message, a packet that does not decode).
-    std::shared_ptr<const ReceivedBeacon> take(QByteArrayView line, qint16 radioPort);
+    std::shared_ptr<const ReceivedBeacon> take(QByteArrayView line, qint16 radioPort)
+    {
+        return take(line, radioPort, mClock->now());
+    }
+    // The same, for a packet its caller stamped already (heardAt from now()).
+    std::shared_ptr<const ReceivedBeacon> take(QByteArrayView line, qint16 radioPort, const QDateTime &heardAt);
+    QDateTime now() const { return mClock->now(); }
 
     // The latest weather readings heard from callsign, or null.
     const WeatherReadings *weatherOf(const QString &callsign) const { return mWeather.find(callsign); }

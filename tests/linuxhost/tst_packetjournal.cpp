@@ -1,5 +1,6 @@
 #include "linuxhost/LinuxHost.h"
 #include "linuxhost/PacketJournal.h"
+#include "road/HostClock.h"
 #include "road/JournalLine.h"
 #include "support/LogCapture.h"
 
@@ -38,6 +39,19 @@ QList<QByteArray> lines(const QByteArray &text)
         all.removeLast();
     return all;
 }
+
+// A clock that moves on 700 ms with every reading: two readings for one
+// packet would give two times, often in different seconds.
+class TickingClock : public HostClock
+{
+public:
+    mutable QDateTime utc = Start;
+    QDateTime now() const override
+    {
+        utc = utc.addMSecs(700);
+        return utc;
+    }
+};
 
 int countStarting(const QStringList &messages, const QString &start)
 {
@@ -223,12 +237,14 @@ void TestPacketJournal::fullDiskLosesNoBeacon()
 }
 
 // The journal hears every packet, also one the road drops as a duplicate or
-// cannot decode.
+// cannot decode; a beacon carries the very time its journal line holds, by
+// which recovery finds it stored.
 void TestPacketJournal::hostJournalsBeforeTheRoad()
 {
     QTemporaryDir dir;
     HostSettings settings;
     LinuxHost host(settings);
+    host.setClock(std::make_shared<TickingClock>());
     host.setJournal(new PacketJournal(dir.path(), 30, [] { return Start; }));
     QSignalSpy beacons(&host, &HostApplication::NotifyBeaconData);
     host.takePacket(Packet, 1);
@@ -236,7 +252,12 @@ void TestPacketJournal::hostJournalsBeforeTheRoad()
     host.takePacket("not a packet", 1);
     QCOMPARE(beacons.size(), 1);
     QVERIFY(host.journal()->flush());
-    QCOMPARE(lines(readAll(dir.filePath(QStringLiteral("2026-12-07.log")))).size(), 3);
+    const QList<QByteArray> journaled = lines(readAll(dir.filePath(QStringLiteral("2026-12-07.log"))));
+    QCOMPARE(journaled.size(), 3);
+    const auto first = JournalLine::parse(journaled.first());
+    QVERIFY(first);
+    const auto beacon = beacons.first().first().value<BeaconRecordRef>();
+    QCOMPARE(beacon->timeA(), first->heardAtUtc);
 }
 
 QTEST_GUILESS_MAIN(TestPacketJournal)
