@@ -176,8 +176,8 @@ void command(const TestDatabase &db, const QString &folder)
     process.start(QStringLiteral("/usr/bin/time"),
         {QStringLiteral("-f"), QStringLiteral("TIME %e s wall, %U s user, %S s sys, %M KiB peak"),
             QStringLiteral(KELDAN_REPORT_PROGRAM), QStringLiteral("--dsn"), db.dsn, QStringLiteral("--user"), db.user,
-            QStringLiteral("--database"), db.database,
-            QStringLiteral("--since"), QStringLiteral("all"), QStringLiteral("-o"), out});
+            QStringLiteral("--database"), db.database, QStringLiteral("--since"), QStringLiteral("all"),
+            QStringLiteral("-o"), out});
     if (!process.waitForFinished(600000) || process.exitCode() != 0)
         throw std::runtime_error("keldan-report failed: " + process.readAllStandardError().toStdString());
     const QByteArray err = process.readAllStandardError();

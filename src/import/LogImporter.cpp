@@ -1,7 +1,7 @@
 #include "import/LogImporter.h"
 
 #include "host/WeatherReadings.h"
-#include "import/BeaconStore.h"
+#include "recording/BeaconStore.h"
 #include "import/ImportClock.h"
 #include "import/ImportProgress.h"
 #include "import/LogLineParser.h"

@@ -1,18 +1,21 @@
 #include "recovery/JournalRecovery.h"
 
 #include "host/WeatherReadings.h"
-#include "recording/BeaconRecorder.h"
+#include "recording/BeaconStore.h"
 #include "recovery/JournalReader.h"
-#include "recovery/OnceExecutor.h"
 #include "recovery/RecoveryClock.h"
 #include "recovery/RecoveryView.h"
 #include "road/BeaconRoad.h"
 #include "road/RoadHost.h"
 
+#include <limits>
+
 namespace {
 
 // The duplicate window the live road had at the mark.
 constexpr qint64 WarmUpMs = 30'000;
+// Beacons per transaction: a failure costs at most this many written again.
+constexpr qint64 BeaconsPerBatch = 500;
 
 }  // namespace
 
@@ -29,14 +32,37 @@ JournalRecovery::Result JournalRecovery::run(
     road.setClock(clock);
     RoadHost host(road);
     RecoveryView view(mChecks);
-    OnceExecutor executor(mConnection);
-    BeaconRecorder recorder(view, executor);
-    recorder.attachHost(&host);
-    recorder.weatherRecord() = std::make_shared<WeatherReadings>();
+    // Batched as keldan-import writes: a few round trips per batch instead of
+    // two per beacon, and each beacon once.
+    BeaconStore beacons(mConnection, view, &host, std::numeric_limits<int>::max());
+    beacons.recorder().weatherRecord() = std::make_shared<WeatherReadings>();
     const QDateTime shown = QDateTime::currentDateTime();  // Text4's clock: nobody sees it here
-    recorder.setClock([shown] { return shown; });
+    beacons.recorder().setClock([shown] { return shown; });
+    // A live link lost between a stations row and its detail row left the
+    // detail row to a kept statement that a stop or a crash may have lost.
+    beacons.executor().setCompletesStoredBeacons(true);
+    beacons.begin();
 
-    QDateTime reached = afterUtc;
+    QDateTime committed = afterUtc;  // every beacon up to here is stored or given up
+    QDateTime held = afterUtc;       // the last line of the open batch
+    qint64 heldBeacons = 0;
+    // True when the batch went in; otherwise the problem says why.
+    auto commitBatch = [&]() {
+        beacons.flush();
+        const BatchExecutor &executor = beacons.executor();
+        if (executor.failed()) {
+            result.problem = executor.fatalError();
+            return false;
+        }
+        result.recovered = executor.storedBeacons();
+        result.alreadyStored = executor.alreadyStoredBeacons();
+        result.refused = executor.refusedBeacons();
+        // A line of the next batch may share the last one's millisecond.
+        committed = qMax(committed, held.addMSecs(-1));
+        heldBeacons = 0;
+        return true;
+    };
+
     const bool readAll =
         JournalReader(folder).forEach(afterUtc.addMSecs(-WarmUpMs), upToUtc, [&](const JournalLine::Entry &entry) {
             clock->setHeardAt(entry.heardAtUtc);
@@ -50,30 +76,19 @@ JournalRecovery::Result JournalRecovery::run(
                 return false;
             }
             ++result.lines;
-            const BeaconRecordRef beacon = road.take(packet, entry.radioPort);
-            if (beacon) {
+            if (const BeaconRecordRef beacon = road.take(packet, entry.radioPort)) {
                 ++result.beacons;
-                executor.beginBeacon();
-                recorder.processBeacon(beacon);
-                if (executor.failed() && executor.failureKind() != FailureKind::Never) {
-                    // Not now: the rest waits for the next recovery, from just before this one.
-                    result.problem = executor.failure();
-                    reached = entry.heardAtUtc.addMSecs(-1);
-                    return false;
-                }
-                if (executor.alreadyStored())
-                    ++result.alreadyStored;
-                else if (executor.failed())
-                    ++result.refused;
-                else if (executor.wrote())
-                    ++result.recovered;
+                beacons.store(beacon);
+                ++heldBeacons;
             }
-            reached = qMax(reached, entry.heardAtUtc);
-            return true;
+            held = qMax(held, entry.heardAtUtc);
+            return heldBeacons < BeaconsPerBatch || commitBatch();
         });
-    result.complete = result.problem.isEmpty() && readAll;
+    // What was read before a stop or an unreadable file is stored still.
+    const bool lastBatchIn = !beacons.executor().failed() && commitBatch();
+    result.complete = readAll && lastBatchIn && result.problem.isEmpty();
     if (!readAll && result.problem.isEmpty())
         result.problem = QStringLiteral("a journal file could not be read");
-    result.reachedUtc = result.complete ? upToUtc : reached;
+    result.reachedUtc = result.complete ? upToUtc : committed;
     return result;
 }

@@ -28,8 +28,7 @@ HostBool BeaconRoad::lookupWeather(const QString &callsign, WeatherRecordRef &re
 
 // One duplicate filter for all feeds: the first copy of a packet is kept,
 // whichever feed brings it (docs/linux-host.md says why).
-std::shared_ptr<const ReceivedBeacon> BeaconRoad::take(
-    QByteArrayView line, qint16 radioPort, const QDateTime &heardAt)
+std::shared_ptr<const ReceivedBeacon> BeaconRoad::take(QByteArrayView line, qint16 radioPort, const QDateTime &heardAt)
 {
     ++mCounters.received;
     const qint64 nowMs = mClock->steadyMs();

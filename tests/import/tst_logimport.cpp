@@ -7,7 +7,7 @@
 #include "db/OdbcConnection.h"
 #include "db/OdbcError.h"
 #include "host/WeatherReadings.h"
-#include "import/BatchExecutor.h"
+#include "recording/BatchExecutor.h"
 #include "import/ImportClock.h"
 #include "import/ImportView.h"
 #include "import/LogImporter.h"

@@ -1,6 +1,7 @@
 // The journal read back into SQLite, PostgreSQL and MariaDB: beacons the
 // queue refused during an outage are stored once each, with the time they
-// were heard, beside the ones live recording stored.
+// were heard, beside the ones live recording stored; a stored beacon without
+// its detail row gets it.
 
 #include "TestDatabases.h"
 #include "db/OdbcConnection.h"
@@ -64,6 +65,8 @@ class TestJournalRecovery : public QObject
 private slots:
     void overflowDuringOutage_data();
     void overflowDuringOutage();
+    void notNowWaitsForTheNextRecovery_data();
+    void notNowWaitsForTheNextRecovery();
 };
 
 void TestJournalRecovery::overflowDuringOutage_data()
@@ -118,14 +121,21 @@ void TestJournalRecovery::overflowDuringOutage()
     while (bridge.queue.queueCount() > 0)
         bridge.queue.TimerBeaconData_Timer();
     QVERIFY(host.journal()->flush());
+    // Two beacons whose stations row went in and whose detail row was kept
+    // for a link that came back only after the bridge had ended.
+    const QString detailLost =
+        QStringLiteral("'%1','%2'")
+            .arg(QString::fromLatin1(callsign(3)), QString::fromLatin1(callsign(StoredBefore + 50)));
+    live.execute(QStringLiteral("delete from fixed_data where fk_callsign in (%1)").arg(detailLost));
+    constexpr qint64 DetailLost = 2;
 
     OdbcConnection recovery(QStringLiteral("recovery"));
     recovery.open(db.connectionString());
     const JournalRecovery::Result result =
         JournalRecovery(settings, {}, recovery).run(host.journal()->folder(), mark, clock->utc);
     QVERIFY2(result.complete, qPrintable(result.problem));
-    QCOMPARE(result.recovered, bridge.queue.refused());
-    QCOMPARE(result.alreadyStored, qint64(Heard) - bridge.queue.refused());
+    QCOMPARE(result.recovered, bridge.queue.refused() + DetailLost);
+    QCOMPARE(result.alreadyStored, qint64(Heard) - bridge.queue.refused() - DetailLost);
     QCOMPARE(result.reachedUtc, clock->utc);
 
     const QList<QStringList> rows = queryRows(db,
@@ -148,6 +158,61 @@ void TestJournalRecovery::overflowDuringOutage()
     QCOMPARE(again.recovered, qint64(0));
     QCOMPARE(again.alreadyStored, qint64(Heard));
     QCOMPARE(queryRows(db, QStringLiteral("select count(*) from stations")).value(0).value(0), QString::number(Heard));
+}
+
+void TestJournalRecovery::notNowWaitsForTheNextRecovery_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addRow("locked by another writer") << QStringLiteral("locked");
+    QTest::addRow("read-only") << QStringLiteral("read-only");
+}
+
+// A failure that may pass is no refusal: nothing is counted as given up, the
+// mark stays, and the next recovery stores every beacon.
+void TestJournalRecovery::notNowWaitsForTheNextRecovery()
+{
+    QFETCH(QString, fault);
+    QTemporaryDir dir;
+    const TestDatabase db = testDatabase(QStringLiteral("sqlite"), dir.filePath(QStringLiteral("keldan.sqlite")));
+    createSqliteFile(db);
+    recreateTables(db);
+    LogCapture log;
+
+    constexpr int Heard = 700;  // more than one batch
+    PacketJournal journal(dir.filePath(QStringLiteral("log")), 30, [] { return Start; });
+    QDateTime heardAt = Start;
+    for (int i = 0; i < Heard; ++i, heardAt = heardAt.addMSecs(1130))
+        journal.write(1, callsign(i) + ">APRS,WIDE1-1:!5230.00N/01320.00E-later " + QByteArray::number(i), heardAt);
+    QVERIFY(journal.flush());
+    const QDateTime mark = Start.addMSecs(-1);
+    HostSettings settings;
+
+    OdbcConnection recovery(QStringLiteral("recovery"));
+    recovery.open(db.connectionString());
+    OdbcConnection holder(QStringLiteral("holder"));
+    if (fault == QLatin1String("locked")) {
+        holder.open(db.connectionString());
+        holder.execute(QStringLiteral("begin exclusive"));
+    } else {
+        recovery.execute(QStringLiteral("pragma query_only = 1"));
+    }
+    const JournalRecovery::Result stopped =
+        JournalRecovery(settings, {}, recovery).run(journal.folder(), mark, heardAt);
+    QVERIFY(!stopped.complete);
+    QVERIFY2(!stopped.problem.isEmpty(), "a reason");
+    QCOMPARE(stopped.refused, qint64(0));
+    QCOMPARE(stopped.reachedUtc, mark);
+
+    if (fault == QLatin1String("locked"))
+        holder.execute(QStringLiteral("rollback"));
+    else
+        recovery.execute(QStringLiteral("pragma query_only = 0"));
+    const JournalRecovery::Result again =
+        JournalRecovery(settings, {}, recovery).run(journal.folder(), stopped.reachedUtc, heardAt);
+    QVERIFY2(again.complete, qPrintable(again.problem));
+    QCOMPARE(again.recovered, qint64(Heard));
+    QCOMPARE(
+        queryRows(db, QStringLiteral("select count(*) from fixed_data")).value(0).value(0), QString::number(Heard));
 }
 
 QTEST_GUILESS_MAIN(TestJournalRecovery)

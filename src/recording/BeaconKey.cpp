@@ -1,4 +1,4 @@
-#include "import/BeaconKey.h"
+#include "recording/BeaconKey.h"
 
 #include <algorithm>
 #include <cmath>

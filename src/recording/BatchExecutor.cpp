@@ -1,5 +1,6 @@
-#include "import/BatchExecutor.h"
+#include "recording/BatchExecutor.h"
 
+#include "db/FailureKind.h"
 #include "db/LiteralRule.h"
 #include "recording/StationStatements.h"
 #include "recording/ValueText.h"
@@ -29,12 +30,9 @@ void BatchExecutor::begin()
     mBegun = true;
 }
 
-bool BatchExecutor::isConnectionLost(const OdbcError &error)
+bool BatchExecutor::mayPassLater(const OdbcError &error) const
 {
-    // 08xxx: connection failures; MariaDB's client reports a server that went
-    // away (2006) or a query lost mid-way (2013) as HY000.
-    const qint32 native = error.nativeError();
-    return error.sqlState().startsWith(QLatin1String("08")) || native == 2006 || native == 2013;
+    return mayPass(failureKind(error, mConnection.dbmsName()));
 }
 
 void BatchExecutor::fail(const QString &why)
@@ -99,13 +97,23 @@ void BatchExecutor::writeBatch()
     batch.swap(mBatch);
     if (mFatal || batch.isEmpty())
         return;
-    const QList<bool> stored = findStored(batch);
+    const QList<Found> stored = findStored(batch);
     if (mFatal)
         return;
     QList<Beacon> fresh;
     fresh.reserve(batch.size());
     for (qsizetype i = 0; i < batch.size(); ++i) {
-        if (stored.at(i))
+        if (stored.at(i) == Found::InTable && mCompletesStoredBeacons) {
+            QStringList missing = missingDetails(batch.at(i));
+            if (mFatal)
+                return;
+            if (!missing.isEmpty()) {
+                batch[i].statements = std::move(missing);
+                fresh.append(std::move(batch[i]));
+                continue;
+            }
+        }
+        if (stored.at(i) != Found::New)
             ++mAlreadyStored;
         else
             fresh.append(std::move(batch[i]));
@@ -124,9 +132,9 @@ void BatchExecutor::writeBatch()
         writeOneByOne(fresh);
 }
 
-QList<bool> BatchExecutor::findStored(const QList<Beacon> &batch)
+QList<BatchExecutor::Found> BatchExecutor::findStored(const QList<Beacon> &batch)
 {
-    QList<bool> stored(batch.size(), false);
+    QList<Found> stored(batch.size(), Found::New);
     QSet<QString> callsigns;
     QString calls;
     QString first;
@@ -156,6 +164,7 @@ QList<bool> BatchExecutor::findStored(const QList<Beacon> &batch)
     struct Position {
         double latitude;
         double longitude;
+        Found found;
     };
     QHash<QString, QList<Position>> positions;  // by callsign and time
     auto at = [](const QString &callsign, const QString &dtstamp) { return callsign + QLatin1Char('\n') + dtstamp; };
@@ -164,7 +173,7 @@ QList<bool> BatchExecutor::findStored(const QList<Beacon> &batch)
         mConnection.forEachRow(select, QString(), [&](const QStringList &row) {
             // A server may add fractions of a second to the time's text.
             positions[at(row.value(0), row.value(1).left(19))].append(
-                {row.value(2).toDouble(), row.value(3).toDouble()});
+                {row.value(2).toDouble(), row.value(3).toDouble(), Found::InTable});
         });
     } catch (const OdbcError &error) {
         // A table that cannot be read: the statements say why, one by one.
@@ -177,17 +186,41 @@ QList<bool> BatchExecutor::findStored(const QList<Beacon> &batch)
         if (!key.isValid())
             continue;
         QList<Position> &known = positions[at(key.callsign, key.dtstamp)];
-        stored[i] = std::any_of(known.cbegin(), known.cend(),
+        const auto same = std::find_if(known.cbegin(), known.cend(),
             [&key](const Position &p) { return key.samePosition(p.latitude, p.longitude); });
-        if (!stored.at(i))
-            known.append({key.latitude, key.longitude});
+        if (same != known.cend())
+            stored[i] = same->found;
+        else
+            known.append({key.latitude, key.longitude, Found::EarlierInBatch});
     }
     return stored;
 }
 
+QStringList BatchExecutor::missingDetails(const Beacon &beacon)
+{
+    QStringList missing;
+    for (qsizetype i = 1; i < beacon.statements.size(); ++i) {
+        const QString &statement = beacon.statements.at(i);
+        const QString query = StationStatements::sameBeaconQuery(statement, mDialect);
+        if (query.isEmpty())
+            continue;
+        try {
+            ++mStatementsSent;
+            if (mConnection.queryRows(query, QString()).isEmpty())
+                missing.append(statement);
+        } catch (const OdbcError &error) {
+            // An unreadable table: its statement will say why when it runs.
+            if (!rolledBackAfter(error))
+                return {};
+            missing.append(statement);
+        }
+    }
+    return missing;
+}
+
 bool BatchExecutor::rolledBackAfter(const OdbcError &error)
 {
-    if (isConnectionLost(error)) {
+    if (mayPassLater(error)) {
         fail(error.describe());
         return false;
     }
@@ -295,7 +328,7 @@ void BatchExecutor::writeOneByOne(const QList<Beacon> &beacons)
                 open.append(statement);
                 continue;
             } catch (const OdbcError &error) {
-                if (isConnectionLost(error)) {
+                if (mayPassLater(error)) {
                     fail(error.describe());
                     return;
                 }

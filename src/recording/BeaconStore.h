@@ -1,7 +1,7 @@
 #pragma once
 
 #include "host/BeaconRecord.h"
-#include "import/BatchExecutor.h"
+#include "recording/BatchExecutor.h"
 #include "recording/BeaconRecorder.h"
 
 class HostApplication;
@@ -29,6 +29,7 @@ public:
 
     BeaconRecorder &recorder() { return mRecorder; }
     const BatchExecutor &executor() const { return mExecutor; }
+    BatchExecutor &executor() { return mExecutor; }
     bool failed() const { return mExecutor.failed(); }
 
     // The key the stations row of the record would be written with; an

@@ -2,7 +2,7 @@
 
 #include "db/OdbcConnection.h"
 #include "db/OdbcError.h"
-#include "import/BeaconKey.h"
+#include "recording/BeaconKey.h"
 
 #include <QList>
 #include <QMap>
@@ -26,8 +26,10 @@
 // A statement the database refuses is left out and counted, and the rest of
 // its batch is kept: the batch is then written again one statement at a time,
 // and at each refusal the statements before it are written again in a new
-// transaction (PostgreSQL aborts a transaction at its first failure). A lost
-// connection is fatal: failed() says so, and nothing more runs.
+// transaction (PostgreSQL aborts a transaction at its first failure). A
+// failure that may pass (a lost connection, a lock, a full disk, a timeout)
+// is fatal: nothing of the open batch is kept, failed() says so, and nothing
+// more runs; what was committed before it stays.
 class BatchExecutor : public StatementExecutor
 {
 public:
@@ -48,6 +50,10 @@ public:
     // failed() true.
     void commit();
 
+    // Where a beacon's stations row may have been stored without its detail
+    // row (a live link lost between the two), a beacon found stored gets
+    // each detail row that is missing, and counts as stored.
+    void setCompletesStoredBeacons(bool complete) { mCompletesStoredBeacons = complete; }
     bool failed() const { return mFatal.has_value(); }
     QString fatalError() const { return mFatal.value_or(QString()); }
 
@@ -60,7 +66,8 @@ public:
     // Why the database refused statements, and how often.
     const QMap<QString, qint64> &refusals() const { return mRefusals; }
 
-    static bool isConnectionLost(const OdbcError &error);
+    // A failure that may pass by itself ("not now"): the batch is not refused for it.
+    bool mayPassLater(const OdbcError &error) const;
 
     // Rows merged into one INSERT at most, and its length at most (the
     // server's packet limit is also kept: a quarter of it, in characters).
@@ -77,8 +84,11 @@ private:
     void refuse(const OdbcError &error);
     void run(const QString &statement);
     void writeBatch();
-    // Per beacon of the batch: its row is in the table already.
-    QList<bool> findStored(const QList<Beacon> &batch);
+    enum class Found : char { New, InTable, EarlierInBatch };
+    // Per beacon of the batch: whether its row is in the table already.
+    QList<Found> findStored(const QList<Beacon> &batch);
+    // The detail statements of a stored beacon whose rows are not there.
+    QStringList missingDetails(const Beacon &beacon);
     // True when written and committed; false when the database refused a
     // statement (the transaction rolled back) or the connection was lost.
     // After a failure in a batch: a lost link ends the import; otherwise the
@@ -92,6 +102,7 @@ private:
     int mBeaconsPerTransaction;
     qsizetype mCharactersPerStatement = CharactersPerStatement;
     bool mBegun = false;
+    bool mCompletesStoredBeacons = false;
 
     QList<Beacon> mBatch;
     Beacon mCurrent;

@@ -1,4 +1,4 @@
-#include "import/BeaconStore.h"
+#include "recording/BeaconStore.h"
 
 #include "recording/ValueText.h"
 
