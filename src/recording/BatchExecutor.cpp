@@ -118,17 +118,18 @@ void BatchExecutor::writeBatch()
         else
             fresh.append(std::move(batch[i]));
     }
-    if (fresh.isEmpty()) {
-        // Only the look-up ran: its transaction is ended, nothing counted.
-        try {
-            if (mBegun)
-                mConnection.rollback();
-        } catch (const OdbcError &error) {
-            fail(error.describe());
-        }
+    // The look-up's transaction ends before the writes begin: SQLite cannot
+    // turn a read transaction into a write one once another connection (the
+    // live drain beside a recovery) has written since; a transaction that
+    // begins with its write waits for the lock instead.
+    try {
+        if (mBegun)
+            mConnection.rollback();
+    } catch (const OdbcError &error) {
+        fail(error.describe());
         return;
     }
-    if (!writeMerged(fresh) && !mFatal)
+    if (!fresh.isEmpty() && !writeMerged(fresh) && !mFatal)
         writeOneByOne(fresh);
 }
 

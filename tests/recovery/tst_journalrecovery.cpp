@@ -16,6 +16,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
+#include <thread>
+
 namespace {
 
 const QDateTime Start(QDate(2026, 12, 7), QTime(18, 0, 0, 250), Qt::UTC);
@@ -36,6 +39,16 @@ QByteArray callsign(int n)
     for (int i = 0; i < 4; ++i, n /= 26)
         call += char('A' + n % 26);
     return call;
+}
+
+// Beacons heard 1.13 s apart from Start; the time after the last.
+QDateTime writeJournal(PacketJournal &journal, int beacons)
+{
+    QDateTime heardAt = Start;
+    for (int i = 0; i < beacons; ++i, heardAt = heardAt.addMSecs(1130))
+        journal.write(1, callsign(i) + ">APRS,WIDE1-1:!5230.00N/01320.00E-later " + QByteArray::number(i), heardAt);
+    journal.flush();
+    return heardAt;
 }
 
 // The live side of the bridge, the window left out: the queue, and a drain
@@ -67,6 +80,7 @@ private slots:
     void overflowDuringOutage();
     void notNowWaitsForTheNextRecovery_data();
     void notNowWaitsForTheNextRecovery();
+    void liveDrainWritesBesideRecovery();
 };
 
 void TestJournalRecovery::overflowDuringOutage_data()
@@ -180,10 +194,7 @@ void TestJournalRecovery::notNowWaitsForTheNextRecovery()
 
     constexpr int Heard = 700;  // more than one batch
     PacketJournal journal(dir.filePath(QStringLiteral("log")), 30, [] { return Start; });
-    QDateTime heardAt = Start;
-    for (int i = 0; i < Heard; ++i, heardAt = heardAt.addMSecs(1130))
-        journal.write(1, callsign(i) + ">APRS,WIDE1-1:!5230.00N/01320.00E-later " + QByteArray::number(i), heardAt);
-    QVERIFY(journal.flush());
+    const QDateTime heardAt = writeJournal(journal, Heard);
     const QDateTime mark = Start.addMSecs(-1);
     HostSettings settings;
 
@@ -213,6 +224,41 @@ void TestJournalRecovery::notNowWaitsForTheNextRecovery()
     QCOMPARE(again.recovered, qint64(Heard));
     QCOMPARE(
         queryRows(db, QStringLiteral("select count(*) from fixed_data")).value(0).value(0), QString::number(Heard));
+}
+
+// SQLite has one writer at a time: the live drain's rows, one every few
+// milliseconds beside a recovery, must not make the recovery give up.
+void TestJournalRecovery::liveDrainWritesBesideRecovery()
+{
+    QTemporaryDir dir;
+    const TestDatabase db = testDatabase(QStringLiteral("sqlite"), dir.filePath(QStringLiteral("keldan.sqlite")));
+    createSqliteFile(db);
+    recreateTables(db);
+    LogCapture log;
+    constexpr int Heard = 3000;
+    PacketJournal journal(dir.filePath(QStringLiteral("log")), 30, [] { return Start; });
+    const QDateTime heardAt = writeJournal(journal, Heard);
+
+    std::atomic_bool done = false;
+    std::atomic_int liveRows = 0;
+    std::thread live([&] {
+        OdbcConnection connection(QStringLiteral("live"));
+        connection.open(db.connectionString());
+        while (!done) {
+            connection.execute(QStringLiteral("insert into stations (callsign, dtstamp) values ('LIVE', '%1')")
+                                   .arg(Start.addSecs(liveRows++).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))));
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    });
+    OdbcConnection recovery(QStringLiteral("recovery"));
+    recovery.open(db.connectionString());
+    const JournalRecovery::Result result =
+        JournalRecovery(HostSettings(), {}, recovery).run(journal.folder(), Start.addMSecs(-1), heardAt);
+    done = true;
+    live.join();
+    QVERIFY2(result.complete, qPrintable(result.problem));
+    QCOMPARE(result.recovered, qint64(Heard));
+    QVERIFY(liveRows > 0);
 }
 
 QTEST_GUILESS_MAIN(TestJournalRecovery)
