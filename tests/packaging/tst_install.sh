@@ -179,9 +179,23 @@ socat pty,link="$ptys/kisstnc",rawer,group=dialout,perm=0660,wait-slave \
 tnc=$!
 for _ in $(seq 1 50); do [ -L "$ptys/kisstnc" ] && break; sleep 0.1; done
 
+# The live page on a loopback port nothing answers on.
+web_port=
+for _ in $(seq 1 20); do
+  candidate=$((20000 + RANDOM % 20000))
+  if ! (exec 3<>"/dev/tcp/127.0.0.1/$candidate") 2>/dev/null; then web_port=$candidate; break; fi
+done
+http_get() {  # PATH: the response, headers and body
+  exec 3<>"/dev/tcp/127.0.0.1/$web_port" || return 1
+  printf 'GET %s HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n' "$1" >&3
+  timeout 5 cat <&3
+  exec 3<&-
+}
+
 # The service's keldan.conf: the installed one with two feed lines set.
 mkdir -p "$work/etc"
-{ cat "$conf"; printf 'Feed = file:%s\nFeed 2 = serial:%s/kisstnc\nReplay Rate = 50\n' "$feed" "$ptys"; } >"$work/etc/keldan.conf"
+{ cat "$conf"; printf 'Feed = file:%s\nFeed 2 = serial:%s/kisstnc\nReplay Rate = 50\nWeb = 127.0.0.1:%s\n' \
+  "$feed" "$ptys" "$web_port"; } >"$work/etc/keldan.conf"
 chmod 644 "$work/etc/keldan.conf"
 
 # As the unit runs it: its command line, working directory the state folder,
@@ -207,6 +221,11 @@ done
 check "both feeds are in the database: stations, fixed, mobile, wx = $stored" test "$stored" = "32 12 10 10"
 check "the pseudo-terminal's stations came through the serial feed" \
   test "$(sqlite3 "$state/keldan.sqlite" "select count(*) from stations where callsign like 'N0PTY%'")" = 2
+map=$(http_get /api/map 2>/dev/null || true)
+check "the live page's map shows stations of both feeds" \
+  bash -c "grep -q 'N0PTYA' <<<'$map' && grep -q 'N0WX-10' <<<'$map' && grep -q 'N0MOB-3' <<<'$map'"
+page=$(http_get / 2>/dev/null || true)
+check "the live page answers as the service's user" grep -q '^HTTP/1.[01] 200' <<<"$page"
 dialout=$(getent group dialout | cut -d: -f3)
 check "the bridge runs as user $uid in the group dialout ($dialout)" bash -c "
   grep -Eq '^Uid:[[:space:]]+$uid[[:space:]]' /proc/$bridge/status && grep -Eq '^Groups:[[:space:]]+$dialout[[:space:]]*\$' /proc/$bridge/status"
