@@ -12,7 +12,7 @@
 # that need the database servers, a browser, Dire Wolf or an installation
 # (labels servers, browser, direwolf, packaging), whose servers and tools are
 # this machine's, not arm64 ones; and, by name, the few that qemu-user cannot
-# run (qemu_limits below). The SQLite tests run, with the arm64 SQLite ODBC
+# run (qemu_limits below), or their functions that it cannot. The SQLite tests run, with the arm64 SQLite ODBC
 # driver: odbc/odbcinst.ini names drivers by file name, and the arm64 driver
 # manager looks for them in its own /usr/lib/aarch64-linux-gnu/odbc.
 set -euo pipefail
@@ -61,18 +61,43 @@ start=$(date +%s)
 cmake --build "$build" -j "$jobs"
 echo "Build: $(($(date +%s) - start)) s"
 
-# Tests qemu-user cannot run, each with why.
+# Qt's QProcess cannot start a child under qemu-user 7.2 (Debian 12's): Qt
+# forks with clone(CLONE_VM|CLONE_VFORK|CLONE_PIDFD), which that qemu refuses
+# with EINVAL. The tests that only start programs are left out; those with a
+# few such functions run without them (partial, below).
 qemu_limits=(
+  tst_stopwhilestatementhangs # starts keldan through QProcess
+  tst_recoveryafterkill       # starts keldan through QProcess, then kills it
+  tst_packetjournal tst_logreader tst_form1 # partial
+)
+declare -A partial=(
+  # gunzip the day's journal with gzip through QProcess
+  [tst_packetjournal]='rollsOverAtUtcMidnight|keepsOnlyItsDays'
+  # packs the log with gzip, xz and bzip2 through QProcess
+  [tst_logreader]='compressedForms'
+  # needs the arm64 PostgreSQL and MariaDB ODBC drivers: odbc-mariadb is not
+  # Multi-Arch: same, so its arm64 copy would replace the machine's own
+  [tst_form1]='logonThatFindsNoServerIsTriedAgain'
 )
 exclude=$(IFS='|'; echo "${qemu_limits[*]}")
 
 # The unit tests, each through qemu-aarch64 (ctest prepends the emulator).
 start=$(date +%s)
 status=0
-(cd "$build" && ctest -j "$jobs" -LE 'servers|browser|direwolf|packaging' ${exclude:+-E "^($exclude)\$"} \
+(cd "$build" && ctest -j "$jobs" -LE 'servers|browser|direwolf|packaging' -E "^($exclude)\$" \
   --timeout 900 --output-on-failure) >"$build/cross-tests.log" 2>&1 || status=$?
+# The partial tests, with every function but those named, in the environment
+# ctest gives them.
+for name in "${!partial[@]}"; do
+  program=$(find "$build/tests" -name "$name" -type f -executable)
+  mapfile -t functions < <(cd "$(dirname "$program")" &&
+    QT_QPA_PLATFORM=offscreen qemu-aarch64 "$program" -functions | sed 's/()$//' | grep -Evx "${partial[$name]}")
+  echo "$name without ${partial[$name]}:" >>"$build/cross-tests.log"
+  (cd "$(dirname "$program")" && QT_QPA_PLATFORM=offscreen ODBCSYSINI="$repo/odbc" ODBCINI="$build/dbservers/odbc.ini" \
+    timeout 900 qemu-aarch64 "$program" "${functions[@]}") >>"$build/cross-tests.log" 2>&1 || status=$?
+done
 echo "Tests: $(($(date +%s) - start)) s" | tee -a "$build/cross-tests.log"
-tail -n 25 "$build/cross-tests.log"
+grep -E '^Totals|tests passed|without' "$build/cross-tests.log"
 
 # dpkg-shlibdeps reads the arm64 binaries with the arm64 objdump and finds
 # their libraries' packages among the arm64 ones installed.
