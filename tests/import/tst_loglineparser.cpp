@@ -112,6 +112,8 @@ void TestLogLineParser::parse_data()
     QTest::addRow("APRS-IS source with an underscore")
         << QByteArray("K6IFR_S>APJS10,TCPIP*:!") << packet << QByteArray("K6IFR_S>APJS10,TCPIP*:!") << none << 0;
     QTest::addRow("blank in the source") << QByteArray("N0 CALL>APRS:!") << bad << QByteArray() << none << 0;
+    // A byte above 0x7e is positive where char is unsigned (arm64).
+    QTest::addRow("byte above 0x7e in the source") << QByteArray("N0\xd8L>APRS:!") << bad << QByteArray() << none << 0;
     QTest::addRow("no information field") << QByteArray("N0CALL>APRS,WIDE1-1") << bad << QByteArray() << none << 0;
 }
 
