@@ -19,7 +19,10 @@
 # ODBCSYSINI=<repo>/odbc ODBCINI=ROOT/odbc.ini.
 #
 # Ports: 54329 and 33069, or the next free ones when another set of servers
-# (another build folder) holds them; ROOT/ports records the choice.
+# (another build folder) holds them; ROOT/ports records the choice. A set of
+# servers that must keep clear of those (a test's own, started beside the
+# shared ones) names other first ports in KELDAN_PG_PORT and
+# KELDAN_MARIADB_PORT.
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -244,8 +247,8 @@ case "$command" in
     command -v mariadbd >/dev/null || fail "MariaDB server is not installed"
     mkdir -p "$root"
     stop_all
-    PG_PORT=$(free_port 54329)
-    MARIADB_PORT=$(free_port 33069)
+    PG_PORT=$(free_port "${KELDAN_PG_PORT:-54329}")
+    MARIADB_PORT=$(free_port "${KELDAN_MARIADB_PORT:-33069}")
     printf 'PG_PORT=%s\nMARIADB_PORT=%s\n' "$PG_PORT" "$MARIADB_PORT" >"$ports_file"
     write_odbc_ini
     create_postgres

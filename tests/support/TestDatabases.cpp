@@ -22,12 +22,14 @@ QString schemaBaseName(const TestDatabase &db)
     return db.name;
 }
 
-void runServerScript(const QString &command, const QString &statement = QString())
+void runServerScript(const QString &command, const QString &root, const QString &statement = QString(),
+    const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
 {
     QProcess script;
     script.setProcessChannelMode(QProcess::MergedChannels);
-    QStringList arguments = {
-        QStringLiteral(KELDAN_SOURCE_DIR "/scripts/db-servers.sh"), command, QStringLiteral(KELDAN_DBSERVERS_ROOT)};
+    script.setProcessEnvironment(environment);
+    QStringList arguments = {QStringLiteral(KELDAN_SOURCE_DIR "/scripts/db-servers.sh"), command,
+        root.isEmpty() ? QStringLiteral(KELDAN_DBSERVERS_ROOT) : root};
     if (!statement.isNull())
         arguments << statement;
     script.start(QStringLiteral("bash"), arguments);
@@ -61,12 +63,13 @@ TestDatabase testDatabase(const QString &name, const QString &sqliteFile)
 {
     const QString server = QStringLiteral("keldan");
     if (name == QLatin1String("sqlite"))
-        return {
-            name, QStringLiteral("myodbc3-test"), sqliteFile, QStringLiteral("sa"), QString(), SqlDialect::Standard};
+        return {name, QStringLiteral("myodbc3-test"), sqliteFile, QStringLiteral("sa"), QString(), SqlDialect::Standard,
+            QString()};
     if (name == QLatin1String("postgres"))
-        return {name, QStringLiteral("keldan-postgres"), server, server, server, SqlDialect::Standard};
+        return {name, QStringLiteral("keldan-postgres"), server, server, server, SqlDialect::Standard, QString()};
     if (name == QLatin1String("mariadb"))
-        return {name, QStringLiteral("keldan-mariadb"), server, server, server, SqlDialect::BackslashEscapes};
+        return {
+            name, QStringLiteral("keldan-mariadb"), server, server, server, SqlDialect::BackslashEscapes, QString()};
     throw std::invalid_argument("unknown test database " + name.toStdString());
 }
 
@@ -151,13 +154,13 @@ QString unreachableReason(const TestDatabase &db)
 void stopServer(const TestDatabase &db)
 {
     if (db.needsServer())
-        runServerScript(QStringLiteral("stop-") + db.name);
+        runServerScript(QStringLiteral("stop-") + db.name, db.serversRoot);
 }
 
 void startServer(const TestDatabase &db)
 {
     if (db.needsServer())
-        runServerScript(QStringLiteral("start-") + db.name);
+        runServerScript(QStringLiteral("start-") + db.name, db.serversRoot);
 }
 
 qint64 mariadbServerProcess()
@@ -175,18 +178,18 @@ qint64 mariadbServerProcess()
 void runAsAdministrator(const TestDatabase &db, const QString &statement)
 {
     if (db.needsServer())
-        runServerScript(QStringLiteral("sql-") + db.name, statement);
+        runServerScript(QStringLiteral("sql-") + db.name, db.serversRoot, statement);
 }
 
 void setLiteralSetting(const TestDatabase &db, SqlDialect rule)
 {
     const bool escapes = rule == SqlDialect::BackslashEscapes;
     if (db.name == QLatin1String("postgres"))
-        runServerScript(QStringLiteral("sql-postgres"),
+        runServerScript(QStringLiteral("sql-postgres"), db.serversRoot,
             QStringLiteral("ALTER DATABASE keldan SET standard_conforming_strings = %1")
                 .arg(escapes ? QStringLiteral("off") : QStringLiteral("on")));
     else if (db.name == QLatin1String("mariadb"))
-        runServerScript(QStringLiteral("sql-mariadb"),
+        runServerScript(QStringLiteral("sql-mariadb"), db.serversRoot,
             escapes ? QStringLiteral("SET GLOBAL sql_mode = DEFAULT")
                     : QStringLiteral("SET GLOBAL sql_mode = CONCAT(@@GLOBAL.sql_mode, ',NO_BACKSLASH_ESCAPES')"));
 }
@@ -194,8 +197,21 @@ void setLiteralSetting(const TestDatabase &db, SqlDialect rule)
 void resetLiteralSetting(const TestDatabase &db)
 {
     if (db.name == QLatin1String("postgres"))
-        runServerScript(
-            QStringLiteral("sql-postgres"), QStringLiteral("ALTER DATABASE keldan RESET standard_conforming_strings"));
+        runServerScript(QStringLiteral("sql-postgres"), db.serversRoot,
+            QStringLiteral("ALTER DATABASE keldan RESET standard_conforming_strings"));
     else if (db.name == QLatin1String("mariadb"))
-        runServerScript(QStringLiteral("sql-mariadb"), QStringLiteral("SET GLOBAL sql_mode = DEFAULT"));
+        runServerScript(QStringLiteral("sql-mariadb"), db.serversRoot, QStringLiteral("SET GLOBAL sql_mode = DEFAULT"));
+}
+
+void startServers(const QString &root, quint16 firstPgPort, quint16 firstMariadbPort)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("KELDAN_PG_PORT"), QString::number(firstPgPort));
+    environment.insert(QStringLiteral("KELDAN_MARIADB_PORT"), QString::number(firstMariadbPort));
+    runServerScript(QStringLiteral("start"), root, QString(), environment);
+}
+
+void stopServers(const QString &root)
+{
+    runServerScript(QStringLiteral("stop"), root);
 }

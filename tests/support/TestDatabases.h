@@ -19,6 +19,9 @@ struct TestDatabase {
     // How the server reads a backslash in a literal with its settings as the
     // fixture starts it.
     SqlDialect defaultDialect = SqlDialect::Standard;
+    // The folder of the servers behind it (scripts/db-servers.sh ROOT);
+    // empty for the shared ones that the ctest fixture starts.
+    QString serversRoot;
 
     // The bridge's own keyword order: DATABASE, UID, PWD, DSN.
     QString connectionString() const;
@@ -46,6 +49,15 @@ QList<QStringList> queryRows(const TestDatabase &db, const QString &select);
 // when the script fails. Nothing to do for SQLite.
 void stopServer(const TestDatabase &db);
 void startServer(const TestDatabase &db);
+
+// A pair of servers of a test's own under root, for a test that stops them
+// for long while other tests use the shared ones: created afresh and started
+// on the first free ports from firstPgPort and firstMariadbPort, with their
+// data sources in root/odbc.ini; a TestDatabase names them by serversRoot.
+// stopServers ends both, also after a failed start. Throw std::runtime_error
+// with the script's output when the script fails.
+void startServers(const QString &root, quint16 firstPgPort, quint16 firstMariadbPort);
+void stopServers(const QString &root);
 
 // The process id of the MariaDB server (one process for all sessions), from
 // its pid file. Throws std::runtime_error when there is none.
