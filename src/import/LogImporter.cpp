@@ -1,11 +1,11 @@
 #include "import/LogImporter.h"
 
 #include "host/WeatherReadings.h"
-#include "recording/BeaconStore.h"
 #include "import/ImportClock.h"
 #include "import/ImportProgress.h"
 #include "import/LogLineParser.h"
 #include "import/LogReader.h"
+#include "recording/BeaconStore.h"
 #include "road/BeaconRoad.h"
 #include "road/RoadHost.h"
 

@@ -7,12 +7,12 @@
 #include "db/OdbcConnection.h"
 #include "db/OdbcError.h"
 #include "host/WeatherReadings.h"
-#include "recording/BatchExecutor.h"
 #include "import/ImportClock.h"
 #include "import/ImportView.h"
 #include "import/LogImporter.h"
 #include "import/LogLineParser.h"
 #include "linuxhost/LinuxHost.h"
+#include "recording/BatchExecutor.h"
 #include "recording/BeaconRecorder.h"
 
 #include <QFile>
