@@ -287,16 +287,23 @@ bool BatchExecutor::writeMerged(const QList<Beacon> &beacons)
         rolledBackAfter(error);
         return false;
     }
-    if (mBegun) {
-        try {
-            mConnection.commit();
-        } catch (const OdbcError &error) {
-            fail(QStringLiteral("the database refused to commit: ") + error.describe());
-            return false;
-        }
-        ++mTransactions;
-    }
+    if (!committed())
+        return false;
     mStored += beacons.size();
+    return true;
+}
+
+bool BatchExecutor::committed()
+{
+    if (!mBegun)
+        return true;
+    try {
+        mConnection.commit();
+    } catch (const OdbcError &error) {
+        fail(QStringLiteral("the database refused to commit: ") + error.describe());
+        return false;
+    }
+    ++mTransactions;
     return true;
 }
 
@@ -306,15 +313,8 @@ void BatchExecutor::writeOneByOne(const QList<Beacon> &beacons)
     qint64 storedOpen = 0;
     qint64 refusedOpen = 0;
     auto commitOpen = [&]() {
-        if (mBegun) {
-            try {
-                mConnection.commit();
-            } catch (const OdbcError &error) {
-                fail(QStringLiteral("the database refused to commit: ") + error.describe());
-                return false;
-            }
-            ++mTransactions;
-        }
+        if (!committed())
+            return false;
         mStored += storedOpen;
         mRefused += refusedOpen;
         storedOpen = refusedOpen = 0;

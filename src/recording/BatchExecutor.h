@@ -94,6 +94,9 @@ private:
     // After a failure in a batch: a lost link ends the import; otherwise the
     // open transaction is rolled back. False when the import cannot go on.
     bool rolledBackAfter(const OdbcError &error);
+    // Commits the open transaction (when there is one); false when the
+    // database refused, which ends the writing.
+    bool committed();
     bool writeMerged(const QList<Beacon> &beacons);
     void writeOneByOne(const QList<Beacon> &beacons);
 
