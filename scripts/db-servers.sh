@@ -160,6 +160,9 @@ stop_mariadb() {
   rm -f "$ma_dir/mariadbd.pid"
 }
 
+# Options a failed first install chose (see create_mariadb).
+server_options() { cat "$ma_dir/server-options" 2>/dev/null || true; }
+
 start_mariadb() {
   load_ports
   # Own session and no inherited output, so that neither ctest's wait for
@@ -167,7 +170,7 @@ start_mariadb() {
   setsid mariadbd --no-defaults --user=root --bind-address=127.0.0.1 --port="$MARIADB_PORT" \
     --socket="$ma_dir/mariadb.sock" --datadir="$ma_dir/data" --pid-file="$ma_dir/mariadbd.server.pid" \
     --log-error="$ma_dir/error.log" --skip-name-resolve \
-    --character-set-server=utf8mb4 --collation-server=utf8mb4_general_ci \
+    --character-set-server=utf8mb4 --collation-server=utf8mb4_general_ci $(server_options) \
     </dev/null >>"$ma_dir/mariadbd.out" 2>&1 &
   echo $! >"$ma_dir/mariadbd.pid"
   local waited=0
@@ -181,13 +184,33 @@ start_mariadb() {
   say "MariaDB on 127.0.0.1:$MARIADB_PORT"
 }
 
+install_mariadb() {
+  rm -rf "$ma_dir/data"
+  mariadb-install-db --no-defaults --datadir="$ma_dir/data" --user=root \
+    --auth-root-authentication-method=socket --skip-test-db $(server_options) >"$ma_dir/install.log" 2>&1
+}
+
+# The cause of a failed install sits above mariadb-install-db's closing
+# advice, which is all a tail shows.
+show_install_failure() {
+  grep -n -i -E 'error|fatal|fail|abort|cannot|can.t' "$ma_dir/install.log" | head -n 30 >&2 || true
+}
+
 create_mariadb() {
   rm -rf "$ma_dir"
   mkdir -p "$ma_dir"
-  if ! mariadb-install-db --no-defaults --datadir="$ma_dir/data" --user=root \
-       --auth-root-authentication-method=socket --skip-test-db >"$ma_dir/install.log" 2>&1; then
-    tail -n 20 "$ma_dir/install.log" >&2
-    fail "mariadb-install-db failed"
+  if ! install_mariadb; then
+    show_install_failure
+    # Seen once, beside other servers starting: try again without the
+    # kernel's asynchronous I/O (its limits are shared by the whole machine),
+    # and keep the server on that setting.
+    say "mariadb-install-db failed; trying again with --innodb-use-native-aio=0"
+    echo "--innodb-use-native-aio=0" >"$ma_dir/server-options"
+    if ! install_mariadb; then
+      show_install_failure
+      tail -n 20 "$ma_dir/install.log" >&2
+      fail "mariadb-install-db failed"
+    fi
   fi
   start_mariadb
   ma_client <<'EOF'
