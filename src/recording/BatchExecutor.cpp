@@ -122,13 +122,8 @@ void BatchExecutor::writeBatch()
     // turn a read transaction into a write one once another connection (the
     // live drain beside a recovery) has written since; a transaction that
     // begins with its write waits for the lock instead.
-    try {
-        if (mBegun)
-            mConnection.rollback();
-    } catch (const OdbcError &error) {
-        fail(error.describe());
+    if (!rolledBack())
         return;
-    }
     if (!fresh.isEmpty() && !writeMerged(fresh) && !mFatal)
         writeOneByOne(fresh);
 }
@@ -225,11 +220,16 @@ bool BatchExecutor::rolledBackAfter(const OdbcError &error)
         fail(error.describe());
         return false;
     }
+    return rolledBack();
+}
+
+bool BatchExecutor::rolledBack()
+{
     try {
         if (mBegun)
             mConnection.rollback();
-    } catch (const OdbcError &again) {
-        fail(again.describe());
+    } catch (const OdbcError &error) {
+        fail(error.describe());
         return false;
     }
     return true;

@@ -89,14 +89,18 @@ private:
     QList<Found> findStored(const QList<Beacon> &batch);
     // The detail statements of a stored beacon whose rows are not there.
     QStringList missingDetails(const Beacon &beacon);
-    // True when written and committed; false when the database refused a
-    // statement (the transaction rolled back) or the connection was lost.
-    // After a failure in a batch: a lost link ends the import; otherwise the
-    // open transaction is rolled back. False when the import cannot go on.
+    // After a failure in a batch: one that may pass ends the writing;
+    // otherwise the open transaction is rolled back. False when the writing
+    // cannot go on.
     bool rolledBackAfter(const OdbcError &error);
+    // Ends the open transaction (when there is one) without keeping it;
+    // false when even that failed, which ends the writing.
+    bool rolledBack();
     // Commits the open transaction (when there is one); false when the
     // database refused, which ends the writing.
     bool committed();
+    // True when written and committed; false when the database refused a
+    // statement (the transaction rolled back) or the writing ended.
     bool writeMerged(const QList<Beacon> &beacons);
     void writeOneByOne(const QList<Beacon> &beacons);
 
