@@ -158,7 +158,6 @@ private slots:
     void signalEndsAReadWaitingOnAPipe();
 
 private:
-    void addDatabaseRows();
     void useDatabase(const QString &name);
     ImportSummary import(const QStringList &files, HostSettings::TimeZone zone = HostSettings::TimeZone::Local,
         Qt::TimeSpec stampSpec = Qt::LocalTime, int beaconsPerTransaction = 4, const QString &rejects = QString());
@@ -190,13 +189,6 @@ void TestLogImport::init()
 void TestLogImport::cleanup()
 {
     mDir.reset();
-}
-
-void TestLogImport::addDatabaseRows()
-{
-    QTest::addColumn<QString>("database");
-    for (const char *name : {"sqlite", "postgres", "mariadb"})
-        QTest::addRow("%s", name) << QString::fromLatin1(name);
 }
 
 void TestLogImport::useDatabase(const QString &name)

@@ -85,10 +85,7 @@ private slots:
 
 void TestJournalRecovery::overflowDuringOutage_data()
 {
-    QTest::addColumn<QString>("database");
-    QTest::addRow("sqlite") << QStringLiteral("sqlite");
-    QTest::addRow("postgres") << QStringLiteral("postgres");
-    QTest::addRow("mariadb") << QStringLiteral("mariadb");
+    addDatabaseRows();
 }
 
 void TestJournalRecovery::overflowDuringOutage()

@@ -404,10 +404,7 @@ void TestOutageRecovery::cleanupTestCase()
 
 void TestOutageRecovery::everyBeaconOnceAfterOutage_data()
 {
-    QTest::addColumn<QString>("database");
-    QTest::addRow("postgres") << QStringLiteral("postgres");
-    QTest::addRow("mariadb") << QStringLiteral("mariadb");
-    QTest::addRow("sqlite") << QStringLiteral("sqlite");
+    addDatabaseRows();
 }
 
 void TestOutageRecovery::everyBeaconOnceAfterOutage()

@@ -23,9 +23,7 @@ private slots:
 
 void TestReportReader::readsWhatTheBridgeStored_data()
 {
-    QTest::addColumn<QString>("database");
-    for (const char *name : {"sqlite", "postgres", "mariadb"})
-        QTest::addRow("%s", name) << QString::fromLatin1(name);
+    addDatabaseRows();
 }
 
 void TestReportReader::readsWhatTheBridgeStored()

@@ -79,6 +79,13 @@ QList<TestDatabase> testDatabases(const QString &sqliteFile)
         testDatabase(QStringLiteral("mariadb"), sqliteFile)};
 }
 
+void addDatabaseRows()
+{
+    QTest::addColumn<QString>("database");
+    for (const char *name : {"sqlite", "postgres", "mariadb"})
+        QTest::addRow("%s", name) << QString::fromLatin1(name);
+}
+
 QString schemaFile(const TestDatabase &db)
 {
     return QStringLiteral(KELDAN_SOURCE_DIR "/db/schema/%1.sql").arg(schemaBaseName(db));

@@ -31,6 +31,9 @@ struct TestDatabase {
 // All three; SQLite's database is the given file.
 QList<TestDatabase> testDatabases(const QString &sqliteFile);
 TestDatabase testDatabase(const QString &name, const QString &sqliteFile);
+// In a _data function: the column "database" and a row named after each of
+// the three, for testDatabase().
+void addDatabaseRows();
 
 // Creates SQLite's database file, empty, when it is not there yet; the
 // data source never does. Nothing to do for a server. Throws
