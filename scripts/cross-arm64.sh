@@ -12,9 +12,10 @@
 # that need the database servers, a browser, Dire Wolf or an installation
 # (labels servers, browser, direwolf, packaging), whose servers and tools are
 # this machine's, not arm64 ones; and, by name, the few that qemu-user cannot
-# run (qemu_limits below), or their functions that it cannot. The SQLite tests run, with the arm64 SQLite ODBC
-# driver: odbc/odbcinst.ini names drivers by file name, and the arm64 driver
-# manager looks for them in its own /usr/lib/aarch64-linux-gnu/odbc.
+# run (qemu_limits below), or their functions that it cannot. The SQLite
+# tests run, with the arm64 SQLite ODBC driver: odbc/odbcinst.ini names
+# drivers by file name, and the arm64 driver manager looks for them in its
+# own /usr/lib/aarch64-linux-gnu/odbc.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 build=$repo/build/arm64

@@ -82,32 +82,20 @@ SentBeacon beacon(int n, QByteArray &line)
     return sent;
 }
 
-QString kindName(Kind kind)
+// Per kind, in the order of Kind: its name, stations.type and detail table.
+struct KindFacts {
+    QLatin1String name;
+    QLatin1String type;
+    QLatin1String table;
+};
+constexpr KindFacts Kinds[] = {
+    {QLatin1String("fixed"), QLatin1String("0"), QLatin1String("fixed_data")},
+    {QLatin1String("mobile"), QLatin1String("2"), QLatin1String("mobile_data")},
+    {QLatin1String("weather"), QLatin1String("1"), QLatin1String("wx_data")},
+};
+const KindFacts &factsOf(Kind kind)
 {
-    switch (kind) {
-    case Kind::Fixed:
-        return QStringLiteral("fixed");
-    case Kind::Mobile:
-        return QStringLiteral("mobile");
-    case Kind::Weather:
-        return QStringLiteral("weather");
-    }
-    return {};
-}
-
-// The stations.type and detail table of each kind.
-QString typeOf(Kind kind)
-{
-    return kind == Kind::Fixed  ? QStringLiteral("0")
-        : kind == Kind::Weather ? QStringLiteral("1")
-                                : QStringLiteral("2");
-}
-
-QString tableOf(Kind kind)
-{
-    return kind == Kind::Fixed ? QStringLiteral("fixed_data")
-        : kind == Kind::Mobile ? QStringLiteral("mobile_data")
-                               : QStringLiteral("wx_data");
+    return Kinds[int(kind)];
 }
 
 // An APRS-IS server on 127.0.0.1, played on a thread of its own so that
@@ -526,9 +514,9 @@ void TestOutageRecovery::everyBeaconOnceAfterOutage()
     try {
         for (const QStringList &row : queryRows(db, QStringLiteral("select callsign, dtstamp, type from stations")))
             stations[row.value(0)] << row;
-        for (const Kind kind : {Kind::Fixed, Kind::Mobile, Kind::Weather})
-            details[tableOf(kind)] =
-                timesByCallsign(db, QStringLiteral("select fk_callsign, fk_dtstamp from %1").arg(tableOf(kind)));
+        for (const KindFacts &kind : Kinds)
+            details[kind.table] =
+                timesByCallsign(db, QStringLiteral("select fk_callsign, fk_dtstamp from %1").arg(kind.table));
     } catch (const std::exception &e) {
         QFAIL(e.what());
     }
@@ -543,7 +531,7 @@ void TestOutageRecovery::everyBeaconOnceAfterOutage()
         sentCalls.insert(call);
         const QString sentAt = QDateTime::fromMSecsSinceEpoch(beacon.sentAtMsUtc, QTimeZone::utc())
                                    .toString(QStringLiteral("HH:mm:ss.zzz"));
-        const QString what = QStringLiteral("%1 (%2, sent %3)").arg(call, kindName(beacon.kind), sentAt);
+        const QString what = QStringLiteral("%1 (%2, sent %3)").arg(call, factsOf(beacon.kind).name, sentAt);
         const QList<QStringList> rows = stations.value(call);
         if (rows.isEmpty()) {
             missing << what;
@@ -559,14 +547,13 @@ void TestOutageRecovery::everyBeaconOnceAfterOutage()
         const QString dtstamp = rows.first().value(1).left(19);
         if (qAbs(dtstampMs(dtstamp) - beacon.sentAtMsUtc) > MostLateMs)
             late << what + QStringLiteral(" stamped %1").arg(dtstamp);
-        if (rows.first().value(2) != typeOf(beacon.kind))
+        if (rows.first().value(2) != factsOf(beacon.kind).type)
             wrongType << what + QStringLiteral(" type %1").arg(rows.first().value(2));
-        for (const Kind kind : {Kind::Fixed, Kind::Mobile, Kind::Weather}) {
-            const QStringList times = details.value(tableOf(kind)).value(call);
-            const QStringList expected = kind == beacon.kind ? QStringList {dtstamp} : QStringList();
+        for (const KindFacts &kind : Kinds) {
+            const QStringList times = details.value(kind.table).value(call);
+            const QStringList expected = &kind == &factsOf(beacon.kind) ? QStringList {dtstamp} : QStringList();
             if (times != expected)
-                withoutDetail << what
-                        + QStringLiteral(" in %1: [%2]").arg(tableOf(kind), times.join(QLatin1String(", ")));
+                withoutDetail << what + QStringLiteral(" in %1: [%2]").arg(kind.table, times.join(QLatin1String(", ")));
         }
     }
     QStringList unsent;
